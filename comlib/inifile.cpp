@@ -1,0 +1,78 @@
+#include "comlib/inifile.h"
+
+#include <shlwapi.h>
+#include <cwchar>
+#include <vector>
+
+#include "comlib/log.h"
+#include "comlib/unique_resource.h"
+#include "comlib/utility.h"
+
+Inifile_CL g_Inifile;
+
+namespace {
+uint32_t HexPart(const std::wstring& text, size_t offset) {
+    wchar_t buffer[14] = {};
+    const std::wstring part = offset < text.size() ? text.substr(offset, 8) : std::wstring();
+    wcsncpy(buffer, part.c_str(), 13);
+    return static_cast<uint32_t>(wcstoul(buffer, nullptr, 16));
+}
+}  // namespace
+
+uint64_t ParseHex64(const std::wstring& text, uint64_t defaultValue) {
+    // Nine characters hold the high half and the colon; anything shorter is not a hex pair.
+    if (text.size() < 9) return defaultValue;
+    const uint64_t high = HexPart(text, 0);
+    const uint64_t low = HexPart(text, 9);
+    return (high << 32) | low;
+}
+
+std::wstring FormatHex64(uint64_t value) {
+    return FormatWide(L"%08x:%08x", static_cast<unsigned>(value >> 32), static_cast<unsigned>(value & 0xFFFFFFFFu));
+}
+
+std::wstring Inifile_CL::ReadString(std::wstring section, std::wstring key, std::wstring defaultValue) const {
+    std::vector<wchar_t> buffer(kStringChars, L'\0');
+    ::GetPrivateProfileStringW(section.c_str(), key.c_str(), defaultValue.c_str(), buffer.data(), kStringChars,
+                               path_.c_str());
+    return std::wstring(buffer.data());
+}
+
+uint32_t Inifile_CL::ReadInt(std::wstring section, std::wstring key, uint32_t defaultValue) const {
+    return ::GetPrivateProfileIntW(section.c_str(), key.c_str(), static_cast<INT>(defaultValue), path_.c_str());
+}
+
+uint64_t Inifile_CL::ReadHex64(std::wstring section, std::wstring key, uint64_t defaultValue) const {
+    return ParseHex64(ReadString(section, key, std::wstring()), defaultValue);
+}
+
+void Inifile_CL::WriteString(std::wstring section, std::wstring key, std::wstring value) const {
+    ::WritePrivateProfileStringW(section.c_str(), key.c_str(), value.c_str(), path_.c_str());
+}
+
+void Inifile_CL::WriteInt(std::wstring section, std::wstring key, int value) const {
+    WriteString(section, key, FormatWide(L"%d", value));
+}
+
+void Inifile_CL::WriteStruct(std::wstring section, std::wstring key, const void* data, UINT size) const {
+    ::WritePrivateProfileStructW(section.c_str(), key.c_str(), const_cast<void*>(data), size, path_.c_str());
+}
+
+bool Inifile_CL::ReadStruct(std::wstring section, std::wstring key, void* data, UINT size) const {
+    return ::GetPrivateProfileStructW(section.c_str(), key.c_str(), data, size, path_.c_str()) != FALSE;
+}
+
+std::wstring Inifile_CL::NumberedKey(std::wstring base, int number) {
+    return FormatWide(L"%s%d", base.c_str(), number);
+}
+
+void Inifile_CL::CreateIfMissing(std::wstring path) {
+    if (::PathFileExistsW(path.c_str())) return;
+    g_Logger.Log(L"Inifile新規作成 = %s", __FILE__, __LINE__, path.c_str());
+    UniqueFile file(::CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL,
+                                  nullptr));
+    if (!file) return;
+    const BYTE mark[2] = {0xFF, 0xFE};
+    DWORD written = 0;
+    ::WriteFile(file.Get(), mark, sizeof(mark), &written, nullptr);
+}

@@ -1,0 +1,40 @@
+#pragma once
+// The program's INI file, reached only through the private-profile functions.
+#include <windows.h>
+#include <cstdint>
+#include <string>
+
+// High and low halves of a "%08x:%08x" value; the default for text shorter than nine characters.
+uint64_t ParseHex64(const std::wstring& text, uint64_t defaultValue);
+std::wstring FormatHex64(uint64_t value);
+
+class Inifile_CL {
+public:
+    static constexpr DWORD kStringChars = 4096;
+
+    explicit Inifile_CL(std::wstring path = std::wstring()) : path_(std::move(path)) {}
+    virtual ~Inifile_CL() = default;
+
+    void SetPath(const std::wstring& path) { path_ = path; }
+    const std::wstring& Path() const { return path_; }
+
+    std::wstring ReadString(std::wstring section, std::wstring key, std::wstring defaultValue) const;
+    uint32_t ReadInt(std::wstring section, std::wstring key, uint32_t defaultValue) const;
+    uint64_t ReadHex64(std::wstring section, std::wstring key, uint64_t defaultValue) const;
+    void WriteString(std::wstring section, std::wstring key, std::wstring value) const;
+    void WriteInt(std::wstring section, std::wstring key, int value) const;
+    void WriteStruct(std::wstring section, std::wstring key, const void* data, UINT size) const;
+    bool ReadStruct(std::wstring section, std::wstring key, void* data, UINT size) const;
+
+    // "path", 12 -> "path12".
+    static std::wstring NumberedKey(std::wstring base, int number);
+    // Creates the file holding only the UTF-16LE byte-order mark, so that the profile
+    // functions keep it in UTF-16; an existing file is never touched.
+    static void CreateIfMissing(std::wstring path);
+
+private:
+    std::wstring path_;
+};
+
+// The program's one INI accessor.
+extern Inifile_CL g_Inifile;

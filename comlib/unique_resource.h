@@ -1,0 +1,107 @@
+#pragma once
+// One owner for every system handle the program creates: move-only, closes exactly once.
+#include <windows.h>
+#include <utility>
+
+// Empty value of most handle types: null.
+struct NullEmpty {
+    template <typename T>
+    static T Value() { return T{}; }
+};
+
+// CreateFileW and friends report failure with INVALID_HANDLE_VALUE, not null.
+struct InvalidHandleEmpty {
+    template <typename T>
+    static T Value() { return reinterpret_cast<T>(INVALID_HANDLE_VALUE); }
+};
+
+template <typename T, auto CloseFunction, typename Empty = NullEmpty>
+class UniqueResource {
+public:
+    UniqueResource() noexcept : value_(Empty::template Value<T>()) {}
+    explicit UniqueResource(T value) noexcept : value_(value) {}
+    UniqueResource(const UniqueResource&) = delete;
+    UniqueResource& operator=(const UniqueResource&) = delete;
+    UniqueResource(UniqueResource&& other) noexcept : value_(other.Release()) {}
+    UniqueResource& operator=(UniqueResource&& other) noexcept {
+        if (this != &other) Reset(other.Release());
+        return *this;
+    }
+    ~UniqueResource() { Reset(); }
+
+    T Get() const noexcept { return value_; }
+    bool IsValid() const noexcept { return value_ != Empty::template Value<T>(); }
+    explicit operator bool() const noexcept { return IsValid(); }
+
+    T Release() noexcept {
+        T value = value_;
+        value_ = Empty::template Value<T>();
+        return value;
+    }
+    void Reset(T value = Empty::template Value<T>()) noexcept {
+        if (IsValid()) CloseFunction(value_);
+        value_ = value;
+    }
+    // For out-parameters: frees the current value first.
+    T* Put() noexcept {
+        Reset();
+        return &value_;
+    }
+
+private:
+    T value_;
+};
+
+namespace close_fn {
+inline void Handle(HANDLE h) { ::CloseHandle(h); }
+inline void Menu(HMENU h) { ::DestroyMenu(h); }
+inline void Icon(HICON h) { ::DestroyIcon(h); }
+inline void GdiObject(HGDIOBJ h) { ::DeleteObject(h); }
+inline void Dc(HDC h) { ::DeleteDC(h); }
+inline void Module(HMODULE h) { ::FreeLibrary(h); }
+inline void Local(HLOCAL h) { ::LocalFree(h); }
+inline void Global(HGLOBAL h) { ::GlobalFree(h); }
+}  // namespace close_fn
+
+using UniqueHandle = UniqueResource<HANDLE, close_fn::Handle>;
+using UniqueFile = UniqueResource<HANDLE, close_fn::Handle, InvalidHandleEmpty>;
+using UniqueMenu = UniqueResource<HMENU, close_fn::Menu>;
+using UniqueIcon = UniqueResource<HICON, close_fn::Icon>;
+using UniqueFont = UniqueResource<HFONT, close_fn::GdiObject>;
+using UniqueBitmap = UniqueResource<HBITMAP, close_fn::GdiObject>;
+using UniqueBrush = UniqueResource<HBRUSH, close_fn::GdiObject>;
+using UniqueMemoryDc = UniqueResource<HDC, close_fn::Dc>;
+using UniqueModule = UniqueResource<HMODULE, close_fn::Module>;
+using UniqueLocal = UniqueResource<HLOCAL, close_fn::Local>;
+using UniqueGlobal = UniqueResource<HGLOBAL, close_fn::Global>;
+
+// A DC from GetDC belongs to its window and goes back with ReleaseDC, not DeleteDC.
+class WindowDc {
+public:
+    explicit WindowDc(HWND window) : window_(window), dc_(::GetDC(window)) {}
+    WindowDc(const WindowDc&) = delete;
+    WindowDc& operator=(const WindowDc&) = delete;
+    ~WindowDc() {
+        if (dc_) ::ReleaseDC(window_, dc_);
+    }
+    HDC Get() const { return dc_; }
+
+private:
+    HWND window_;
+    HDC dc_;
+};
+
+// Selects an object into a DC for one scope and puts the old one back.
+class SelectedObject {
+public:
+    SelectedObject(HDC dc, HGDIOBJ object) : dc_(dc), old_(dc ? ::SelectObject(dc, object) : nullptr) {}
+    SelectedObject(const SelectedObject&) = delete;
+    SelectedObject& operator=(const SelectedObject&) = delete;
+    ~SelectedObject() {
+        if (dc_ && old_) ::SelectObject(dc_, old_);
+    }
+
+private:
+    HDC dc_;
+    HGDIOBJ old_;
+};

@@ -1,0 +1,35 @@
+#pragma once
+// Small path, shell and text helpers shared by every part of the program.
+#include <windows.h>
+#include <cstdarg>
+#include <string>
+
+// Folder of the running executable, without the trailing backslash ("" when the path has none).
+std::wstring ModuleFolder();
+
+// Text after the last backslash; the whole text when there is none.
+std::wstring FileNamePart(const std::wstring& path);
+
+// Same rule for a narrow source path, accepting '/' as well: MinGW writes __FILE__ with forward slashes.
+std::string SourceFileName(const char* path);
+
+// True while "c:\MyHome.txt" exists: the developer's machine, where nothing is opened with the shell.
+bool IsDeveloperMachine();
+
+// Opens a URL or document with its default handler, unless on the developer's machine.
+void ShellOpen(const std::wstring& target);
+
+// Tests observe shell opens through this hook instead of starting a program.
+using ShellOpenHandler = void (*)(const std::wstring& target);
+void SetShellOpenHandler(ShellOpenHandler handler);
+
+// The system's one-line text for an error code, "" when the system has none.
+std::wstring SystemErrorText(DWORD code);
+
+// printf-style formatting with the Windows runtime's rules (%s takes a wide string).
+// A formatting failure gives "".
+std::wstring FormatWide(const wchar_t* format, ...);
+std::wstring FormatWideV(const wchar_t* format, va_list args);
+
+// Case-insensitive equality of two wide strings (ordinal, as file names compare).
+bool EqualsNoCase(const std::wstring& a, const std::wstring& b);

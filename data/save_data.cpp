@@ -1,0 +1,106 @@
+#include "data/save_data.h"
+
+#include <shlobj.h>
+#include <shlwapi.h>
+#include <algorithm>
+
+#include "comlib/inifile.h"
+#include "comlib/log.h"
+#include "comlib/utility.h"
+
+SaveData g_SaveData;
+
+namespace {
+const wchar_t kProcessSection[] = L"PROCESS_INFO";
+
+// Highest index n of a "path<n>" key in PROCESS_INFO, or -1. Bounds the load when the
+// stored count is damaged (say 4294967295) instead of asking for billions of keys.
+long long HighestPathIndex() {
+    std::vector<wchar_t> names(65536, L'\0');
+    const DWORD length = ::GetPrivateProfileStringW(kProcessSection, nullptr, L"", names.data(),
+                                                    static_cast<DWORD>(names.size()), g_Inifile.Path().c_str());
+    long long highest = -1;
+    for (const wchar_t* name = names.data(); name < names.data() + length && *name; name += wcslen(name) + 1) {
+        if (_wcsnicmp(name, L"path", 4) != 0 || name[4] == L'\0') continue;
+        wchar_t* end = nullptr;
+        const unsigned long long index = wcstoull(name + 4, &end, 10);
+        if (*end == L'\0' && iswdigit(name[4])) highest = std::max(highest, static_cast<long long>(index));
+    }
+    return highest;
+}
+}  // namespace
+
+bool KeepAwakeDecision(const WatchedList_CL& watched, const std::vector<ProcessEntry>& snapshot,
+                       const std::vector<bool>& hourTable, int hour) {
+    if (watched.MatchesAny(snapshot)) return true;
+    return hour >= 0 && hour < 24 && static_cast<size_t>(hour) < hourTable.size() && hourTable[hour];
+}
+
+bool ParseWatchedValue(const std::wstring& value, int* enabled, std::wstring* path) {
+    if (value.size() < 2) return false;
+    *enabled = value[0] == L'0' ? 0 : 1;
+    *path = value.substr(2);
+    return true;
+}
+
+std::wstring SaveData::DataFolder() {
+    wchar_t documents[MAX_PATH] = {};
+    if (FAILED(::SHGetFolderPathW(nullptr, CSIDL_PERSONAL, nullptr, 0, documents)) || documents[0] == L'\0')
+        return ModuleFolder() + L"\\" + L"DormiGuard";
+    return std::wstring(documents) + L"\\" + L"DormiGuard";
+}
+
+void SaveData::LoadSettings() {
+    const std::wstring folder = DataFolder();
+    g_Logger.SetPath(folder + L"\\log.txt");
+    g_Logger.Log(L"\r\n★★★★★ アプリ起動 ★★★★★", __FILE__, __LINE__);
+    g_Logger.Log(L"DataFolderPath = \"%s\"", __FILE__, __LINE__, folder.c_str());
+    const std::wstring iniPath = folder + L"\\" + L"DormiGuard" + L".ini";
+    if (!::PathFileExistsW(folder.c_str())) {
+        ::CreateDirectoryW(folder.c_str(), nullptr);
+        Inifile_CL::CreateIfMissing(iniPath);
+    }
+    Inifile_CL::CreateIfMissing(iniPath);
+    g_Inifile.SetPath(iniPath);
+
+    imageType = static_cast<int>(g_Inifile.ReadInt(L"DISPLAY", L"ImageType", 1));
+    for (int h = 0; h < 24; ++h)
+        hourTable.push_back(g_Inifile.ReadInt(L"DISABLE_TIME", FormatWide(L"hour%d", h), 0) != 0);
+    LoadWatchedList();
+}
+
+void SaveData::LoadWatchedList() {
+    const unsigned long long count = g_Inifile.ReadInt(kProcessSection, L"count", 0);
+    const unsigned long long present = static_cast<unsigned long long>(HighestPathIndex() + 1);
+    const unsigned long long limit = std::min(count, present);
+    for (unsigned long long i = 0; i < limit; ++i) {
+        const std::wstring value =
+            g_Inifile.ReadString(kProcessSection, Inifile_CL::NumberedKey(L"path", static_cast<int>(i)), L"");
+        int enabled = 0;
+        std::wstring path;
+        // A value too short to hold the flag and the colon is no entry (a missing key, say).
+        if (ParseWatchedValue(value, &enabled, &path)) watched.AddWatched(path, enabled);
+    }
+}
+
+void SaveData::SaveWatchedList() const {
+    g_Inifile.WriteInt(kProcessSection, L"count", static_cast<int>(watched.Size()));
+    for (size_t i = 0; i < watched.Size(); ++i) {
+        const WatchedProcess& record = watched[i];
+        g_Inifile.WriteString(kProcessSection, Inifile_CL::NumberedKey(L"path", static_cast<int>(i)),
+                              (record.enabled != 0 ? L"1:" : L"0:") + record.path);
+    }
+}
+
+bool SaveData::ShouldKeepAwake() {
+    processes.Refresh();
+    const ProcessDiff diff = processes.Diff();
+    if (!diff.Empty()) {
+        g_Logger.Log(L"---- プロセス情報変更 ----", __FILE__, __LINE__);
+        if (!diff.added.empty()) EnumProcess_CL::LogPathList(L"★今回追加", diff.added);
+        if (!diff.removed.empty()) EnumProcess_CL::LogPathList(L"★今回削除", diff.removed);
+    }
+    SYSTEMTIME now = {};
+    ::GetLocalTime(&now);
+    return KeepAwakeDecision(watched, processes.Current(), hourTable, now.wHour);
+}

@@ -1,0 +1,35 @@
+#pragma once
+// The programs that keep the computer awake while they run, identified by file name.
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "comlib/process/enum_porocess.h"
+
+struct WatchedProcess {
+    uint32_t nameKey = 0;
+    std::wstring path;
+    int enabled = 1;
+    std::wstring fileName;
+};
+
+class WatchedList_CL {
+public:
+    // Appends a record unless one with the same file name (case-insensitive) is listed.
+    bool AddWatched(const std::wstring& path, int enabled);
+    // Ascending by file name, UTF-16 code units, case-sensitive (Zeta.exe before alpha.exe).
+    void SortByFileName();
+    void RemoveAt(size_t index);
+    void SetEnabledAt(size_t index, int enabled);
+
+    const std::vector<WatchedProcess>& Items() const { return items_; }
+    size_t Size() const { return items_.size(); }
+    const WatchedProcess& operator[](size_t index) const { return items_[index]; }
+    void Clear() { items_.clear(); }
+
+    // True when an enabled record's file name equals the file-name part of a running path.
+    bool MatchesAny(const std::vector<ProcessEntry>& snapshot) const;
+
+private:
+    std::vector<WatchedProcess> items_;
+};

@@ -1,0 +1,31 @@
+#!/usr/bin/env bash
+# Installs what a fresh Debian machine lacks to build DormiGuard and run it under Wine.
+set -euo pipefail
+
+need=()
+command -v x86_64-w64-mingw32-g++-posix >/dev/null 2>&1 || need+=(g++-mingw-w64-x86-64-posix)
+command -v cmake >/dev/null 2>&1 || need+=(cmake)
+command -v wine >/dev/null 2>&1 || need+=(wine wine64)
+[ -e /usr/lib/wine/wine64 ] || command -v wine64 >/dev/null 2>&1 || need+=(wine64)
+command -v Xvfb >/dev/null 2>&1 || need+=(xvfb)
+command -v xdotool >/dev/null 2>&1 || need+=(xdotool)
+command -v convert >/dev/null 2>&1 && convert -version 2>/dev/null | grep -q ImageMagick || need+=(imagemagick)
+command -v python3 >/dev/null 2>&1 || need+=(python3)
+command -v zip >/dev/null 2>&1 || need+=(zip)
+[ -d /usr/share/fonts/opentype/ipafont-gothic ] || need+=(fonts-ipafont-gothic)
+[ -d /usr/src/googletest ] || need+=(googletest)
+locale -a 2>/dev/null | grep -qi '^ja_JP.utf8$' || need+=(locales)
+
+if [ ${#need[@]} -gt 0 ]; then
+    echo "setup: installing ${need[*]}"
+    export DEBIAN_FRONTEND=noninteractive
+    apt-get update -qq
+    apt-get install -y -qq --no-install-recommends "${need[@]}" >/dev/null
+fi
+
+if ! locale -a 2>/dev/null | grep -qi '^ja_JP.utf8$'; then
+    sed -i 's/^# *ja_JP.UTF-8 UTF-8/ja_JP.UTF-8 UTF-8/' /etc/locale.gen
+    grep -q '^ja_JP.UTF-8 UTF-8' /etc/locale.gen || echo 'ja_JP.UTF-8 UTF-8' >> /etc/locale.gen
+    locale-gen >/dev/null
+fi
+echo "setup: toolchain ready"

@@ -1,0 +1,171 @@
+#include "tests/test_helpers.h"
+
+#include <shellapi.h>
+#include <shlwapi.h>
+#include <objidl.h>
+#include <gdiplus.h>
+
+#include "comlib/inifile.h"
+#include "comlib/log.h"
+#include "comlib/utility.h"
+#include "data/save_data.h"
+
+bool WaitFor(const std::function<bool()>& condition, DWORD timeoutMs) {
+    const ULONGLONG deadline = ::GetTickCount64() + timeoutMs;
+    for (;;) {
+        if (condition()) return true;
+        if (::GetTickCount64() >= deadline) return false;
+        MSG msg;
+        while (::PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+            ::TranslateMessage(&msg);
+            ::DispatchMessageW(&msg);
+        }
+        ::MsgWaitForMultipleObjects(0, nullptr, FALSE, 20, QS_ALLINPUT);
+    }
+}
+
+void PumpMessagesFor(DWORD ms) {
+    WaitFor([] { return false; }, ms);
+}
+
+std::vector<unsigned char> ReadFileBytes(const std::wstring& path) {
+    std::vector<unsigned char> bytes;
+    UniqueFile file(::CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                  OPEN_EXISTING, 0, nullptr));
+    if (!file) return bytes;
+    LARGE_INTEGER size = {};
+    ::GetFileSizeEx(file.Get(), &size);
+    bytes.resize(static_cast<size_t>(size.QuadPart));
+    DWORD read = 0;
+    if (!bytes.empty()) ::ReadFile(file.Get(), bytes.data(), static_cast<DWORD>(bytes.size()), &read, nullptr);
+    bytes.resize(read);
+    return bytes;
+}
+
+void WriteFileBytes(const std::wstring& path, const std::vector<unsigned char>& bytes) {
+    UniqueFile file(::CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
+    DWORD written = 0;
+    if (file && !bytes.empty()) ::WriteFile(file.Get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
+}
+
+std::wstring ReadUtf16File(const std::wstring& path) {
+    const std::vector<unsigned char> bytes = ReadFileBytes(path);
+    size_t start = (bytes.size() >= 2 && bytes[0] == 0xFF && bytes[1] == 0xFE) ? 2 : 0;
+    std::wstring text;
+    for (size_t i = start; i + 1 < bytes.size(); i += 2)
+        text.push_back(static_cast<wchar_t>(bytes[i] | (bytes[i + 1] << 8)));
+    return text;
+}
+
+void WriteUtf16File(const std::wstring& path, const std::wstring& text) {
+    std::vector<unsigned char> bytes = {0xFF, 0xFE};
+    for (wchar_t c : text) {
+        bytes.push_back(static_cast<unsigned char>(c & 0xFF));
+        bytes.push_back(static_cast<unsigned char>(c >> 8));
+    }
+    WriteFileBytes(path, bytes);
+}
+
+std::vector<std::wstring> SplitLines(const std::wstring& text) {
+    std::vector<std::wstring> lines;
+    size_t start = 0;
+    for (;;) {
+        const size_t end = text.find(L"\r\n", start);
+        if (end == std::wstring::npos) break;
+        lines.push_back(text.substr(start, end - start));
+        start = end + 2;
+    }
+    if (start < text.size()) lines.push_back(text.substr(start));
+    return lines;
+}
+
+void RemoveTree(const std::wstring& folder) {
+    if (!::PathFileExistsW(folder.c_str())) return;
+    std::wstring from = folder;
+    from.push_back(L'\0');  // SHFileOperationW wants a double-terminated list
+    SHFILEOPSTRUCTW op = {};
+    op.wFunc = FO_DELETE;
+    op.pFrom = from.c_str();
+    op.fFlags = FOF_NOCONFIRMATION | FOF_NOERRORUI | FOF_SILENT;
+    ::SHFileOperationW(&op);
+}
+
+ChildProcess::ChildProcess(const std::wstring& commandLine, const std::wstring& directory) {
+    std::wstring line = commandLine;
+    STARTUPINFOW startup = {};
+    startup.cb = sizeof(startup);
+    PROCESS_INFORMATION info = {};
+    if (::CreateProcessW(nullptr, &line[0], nullptr, nullptr, FALSE, 0, nullptr,
+                         directory.empty() ? nullptr : directory.c_str(), &startup, &info)) {
+        process_.Reset(info.hProcess);
+        thread_.Reset(info.hThread);
+        id_ = info.dwProcessId;
+    }
+}
+
+ChildProcess::~ChildProcess() { Kill(); }
+
+bool ChildProcess::WaitExit(DWORD timeoutMs, DWORD* exitCode) {
+    if (!process_) return true;
+    if (::WaitForSingleObject(process_.Get(), timeoutMs) != WAIT_OBJECT_0) return false;
+    if (exitCode) ::GetExitCodeProcess(process_.Get(), exitCode);
+    return true;
+}
+
+void ChildProcess::Kill() {
+    if (!process_) return;
+    if (::WaitForSingleObject(process_.Get(), 0) != WAIT_OBJECT_0) {
+        ::TerminateProcess(process_.Get(), 1);
+        ::WaitForSingleObject(process_.Get(), 10000);
+    }
+    process_.Reset();
+    thread_.Reset();
+}
+
+std::wstring NotepadPath() {
+    wchar_t folder[MAX_PATH] = {};
+    ::GetSystemDirectoryW(folder, MAX_PATH);
+    return std::wstring(folder) + L"\\notepad.exe";
+}
+
+std::wstring ResetDataFolder() {
+    const std::wstring folder = SaveData::DataFolder();
+    RemoveTree(folder);
+    g_Logger.SetPath(L"");
+    g_Inifile.SetPath(L"");
+    return folder;
+}
+
+namespace {
+void StartGdiplusOnce() {
+    static ULONG_PTR token = 0;
+    if (token) return;
+    Gdiplus::GdiplusStartupInput input;
+    Gdiplus::GdiplusStartup(&token, &input, nullptr);
+}
+}  // namespace
+
+bool SaveWindowScreenshot(HWND window, const std::wstring& fileName) {
+    StartGdiplusOnce();
+    RECT rect = {};
+    if (!::GetWindowRect(window, &rect)) return false;
+    const int width = rect.right - rect.left;
+    const int height = rect.bottom - rect.top;
+    WindowDc screen(nullptr);
+    UniqueMemoryDc memory(::CreateCompatibleDC(screen.Get()));
+    UniqueBitmap bitmap(::CreateCompatibleBitmap(screen.Get(), width, height));
+    {
+        SelectedObject selected(memory.Get(), bitmap.Get());
+        ::BitBlt(memory.Get(), 0, 0, width, height, screen.Get(), rect.left, rect.top, SRCCOPY);
+    }
+    Gdiplus::GpBitmap* image = nullptr;
+    if (Gdiplus::DllExports::GdipCreateBitmapFromHBITMAP(bitmap.Get(), nullptr, &image) != Gdiplus::Ok) return false;
+    const std::wstring folder = ModuleFolder() + L"\\screenshots";
+    ::CreateDirectoryW(folder.c_str(), nullptr);
+    // The PNG encoder's class id.
+    const CLSID png = {0x557cf406, 0x1a04, 0x11d3, {0x9a, 0x73, 0x00, 0x00, 0xf8, 0x1e, 0xf3, 0x2e}};
+    const Gdiplus::Status status =
+        Gdiplus::DllExports::GdipSaveImageToFile(image, (folder + L"\\" + fileName).c_str(), &png, nullptr);
+    Gdiplus::DllExports::GdipDisposeImage(image);
+    return status == Gdiplus::Ok;
+}

@@ -1,0 +1,54 @@
+#pragma once
+// Shared helpers of the test executables: deadlines, files, real processes.
+#include <windows.h>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "comlib/unique_resource.h"
+
+// Polls until the condition holds or the deadline passes, pumping this thread's messages.
+bool WaitFor(const std::function<bool()>& condition, DWORD timeoutMs);
+
+// Pumps this thread's messages for a while (lets windows paint and timers fire).
+void PumpMessagesFor(DWORD ms);
+
+std::vector<unsigned char> ReadFileBytes(const std::wstring& path);
+void WriteFileBytes(const std::wstring& path, const std::vector<unsigned char>& bytes);
+// A UTF-16LE file after its byte-order mark.
+std::wstring ReadUtf16File(const std::wstring& path);
+void WriteUtf16File(const std::wstring& path, const std::wstring& text);
+std::vector<std::wstring> SplitLines(const std::wstring& text);
+
+// Removes a folder and everything in it.
+void RemoveTree(const std::wstring& folder);
+
+// A started process; ends it (if still running) and closes its handles when it goes.
+class ChildProcess {
+public:
+    ChildProcess() = default;
+    explicit ChildProcess(const std::wstring& commandLine, const std::wstring& directory = L"");
+    ChildProcess(ChildProcess&&) = default;
+    ChildProcess& operator=(ChildProcess&&) = default;
+    ~ChildProcess();
+
+    bool Started() const { return process_.IsValid(); }
+    DWORD Id() const { return id_; }
+    HANDLE Handle() const { return process_.Get(); }
+    bool WaitExit(DWORD timeoutMs, DWORD* exitCode = nullptr);
+    void Kill();
+
+private:
+    UniqueHandle process_;
+    UniqueHandle thread_;
+    DWORD id_ = 0;
+};
+
+// Wine's notepad, a real program to start and watch.
+std::wstring NotepadPath();
+
+// The test's own Documents\DormiGuard, emptied; resets the global logger and INI accessor.
+std::wstring ResetDataFolder();
+
+// A snapshot of a window (client area and frame) as a PNG beside the test executables.
+bool SaveWindowScreenshot(HWND window, const std::wstring& fileName);
