@@ -1,0 +1,266 @@
+// Process snapshots, the watched list and the keep-awake decision, against real processes.
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include <algorithm>
+#include <clocale>
+
+#include "comlib/log.h"
+#include "comlib/process/enum_porocess.h"
+#include "comlib/utility.h"
+#include "data/save_data.h"
+#include "data/watched_list.h"
+#include "tests/test_helpers.h"
+
+namespace {
+
+std::vector<ProcessEntry> Entries(std::initializer_list<const wchar_t*> paths) {
+    std::vector<ProcessEntry> list;
+    for (const wchar_t* path : paths) AddUniquePath(list, path);
+    return list;
+}
+
+size_t CountFileName(const std::vector<ProcessEntry>& list, const std::wstring& fileName) {
+    return static_cast<size_t>(std::count_if(list.begin(), list.end(), [&](const ProcessEntry& e) {
+        return EqualsNoCase(FileNamePart(e.path), fileName);
+    }));
+}
+
+const ProcessEntry* FindFileName(const std::vector<ProcessEntry>& list, const std::wstring& fileName) {
+    for (const ProcessEntry& e : list)
+        if (EqualsNoCase(FileNamePart(e.path), fileName)) return &e;
+    return nullptr;
+}
+
+std::wstring TempLog(const wchar_t* name) {
+    wchar_t temp[MAX_PATH] = {};
+    ::GetTempPathW(MAX_PATH, temp);
+    const std::wstring path = std::wstring(temp) + name;
+    ::DeleteFileW(path.c_str());
+    return path;
+}
+
+bool Contains(const std::vector<std::wstring>& list, const std::wstring& item) {
+    return std::find(list.begin(), list.end(), item) != list.end();
+}
+
+}  // namespace
+
+TEST(StringKeyRule, LowerCasedTimesThreePlusCodeUnit) {
+    std::setlocale(LC_ALL, "Japanese");
+    EXPECT_EQ(StringKey(L"abc"), 1266u);
+    EXPECT_EQ(StringKey(L"ABC"), 1266u);
+    EXPECT_EQ(StringKey(L""), 0u);
+    // Wraps modulo 2^32 instead of overflowing into anything else.
+    const std::wstring longText(64, L'z');
+    uint32_t expected = 0;
+    for (wchar_t c : longText) expected = expected * 3u + static_cast<uint32_t>(c);
+    EXPECT_EQ(StringKey(longText), expected);
+}
+
+TEST(DriveLetterForm, FirstMatchingDeviceWinsAndLetterIsLowerCase) {
+    DriveMap map(26);
+    map[2] = L"\\Device\\HarddiskVolume1";   // c:
+    map[3] = L"\\Device\\HarddiskVolume10";  // d:
+    map[25] = L"\\??\\Z:";
+    struct Case {
+        const wchar_t* device;
+        const wchar_t* expected;
+    } cases[] = {
+        {L"\\Device\\HarddiskVolume1\\Windows\\notepad.exe", L"c:\\Windows\\notepad.exe"},
+        {L"\\DEVICE\\harddiskvolume1\\App\\Tool.EXE", L"c:\\App\\Tool.EXE"},
+        // Without a separator rule the shorter device met first (c:) takes the longer name too.
+        {L"\\Device\\HarddiskVolume10\\x.exe", L"c:0\\x.exe"},
+        {L"\\Device\\Mup\\server\\share\\tool.exe", L"\\Device\\Mup\\server\\share\\tool.exe"},
+        {L"", L""},
+    };
+    for (const Case& c : cases) EXPECT_EQ(ToDriveLetterForm(c.device, map), c.expected) << c.device;
+}
+
+TEST(SnapshotRules, DuplicatesSortAndDiff) {
+    // One entry per distinct path, compared case-insensitively.
+    std::vector<ProcessEntry> list = Entries({L"c:\\a\\b.exe", L"C:\\A\\B.EXE", L"c:\\x\\b.exe"});
+    EXPECT_EQ(list.size(), 2u);
+
+    // Upper case sorts before lower case.
+    list = Entries({L"c:\\z\\a.exe", L"c:\\y\\B.exe", L"c:\\x\\Zeta.exe", L"c:\\w\\alpha.exe"});
+    SortByFileName(list);
+    ASSERT_EQ(list.size(), 4u);
+    EXPECT_EQ(FileNamePart(list[0].path), L"B.exe");
+    EXPECT_EQ(FileNamePart(list[1].path), L"Zeta.exe");
+    EXPECT_EQ(FileNamePart(list[2].path), L"a.exe");
+    EXPECT_EQ(FileNamePart(list[3].path), L"alpha.exe");
+
+    // Same set in another order: no difference.
+    const std::vector<ProcessEntry> before = Entries({L"c:\\a.exe", L"c:\\b.exe", L"c:\\c.exe"});
+    EXPECT_TRUE(DiffSnapshots(before, Entries({L"c:\\C.EXE", L"c:\\a.exe", L"c:\\b.exe"})).Empty());
+
+    const ProcessDiff diff = DiffSnapshots(before, Entries({L"c:\\b.exe", L"c:\\d.exe", L"c:\\e.exe"}));
+    EXPECT_EQ(diff.added, (std::vector<std::wstring>{L"c:\\d.exe", L"c:\\e.exe"}));
+    EXPECT_EQ(diff.removed, (std::vector<std::wstring>{L"c:\\a.exe", L"c:\\c.exe"}));
+}
+
+TEST(WatchedListRules, AddSortRemoveEnable) {
+    WatchedList_CL list;
+    EXPECT_TRUE(list.AddWatched(L"D:\\B\\TOOL.EXE", 0));
+    // Same file name in another folder: refused, the listed record keeps its path and flag.
+    EXPECT_FALSE(list.AddWatched(L"C:\\A\\tool.exe", 1));
+    ASSERT_EQ(list.Size(), 1u);
+    EXPECT_EQ(list[0].path, L"D:\\B\\TOOL.EXE");
+    EXPECT_EQ(list[0].enabled, 0);
+    EXPECT_EQ(list[0].nameKey, StringKey(L"tool.exe"));
+
+    EXPECT_TRUE(list.AddWatched(L"C:\\x\\alpha.exe", 1));
+    EXPECT_TRUE(list.AddWatched(L"Zeta.exe", 1));  // no backslash: the whole text is the name
+    list.SortByFileName();
+    EXPECT_EQ(list[0].fileName, L"TOOL.EXE");
+    EXPECT_EQ(list[1].fileName, L"Zeta.exe");
+    EXPECT_EQ(list[2].fileName, L"alpha.exe");
+
+    list.SetEnabledAt(0, 1);
+    EXPECT_EQ(list[0].enabled, 1);
+    list.RemoveAt(1);
+    ASSERT_EQ(list.Size(), 2u);
+    EXPECT_EQ(list[1].fileName, L"alpha.exe");
+    list.RemoveAt(7);  // out of range: nothing happens
+    EXPECT_EQ(list.Size(), 2u);
+}
+
+TEST(KeepAwakeRule, WatchedProgramsThenHours) {
+    WatchedList_CL watched;
+    watched.AddWatched(L"C:\\A\\tool.exe", 1);
+    watched.AddWatched(L"C:\\A\\off.exe", 0);
+    const std::vector<bool> noHours(24, false);
+    std::vector<bool> hour23(24, false);
+    hour23[23] = true;
+
+    struct Case {
+        std::vector<ProcessEntry> running;
+        const std::vector<bool>* hours;
+        int hour;
+        bool expected;
+        const char* why;
+    } cases[] = {
+        {Entries({L"d:\\B\\TOOL.EXE"}), &noHours, 10, true, "file name matches, whatever the folder and case"},
+        {Entries({L"c:\\A\\off.exe"}), &noHours, 10, false, "a disabled record never keeps awake"},
+        {Entries({L"c:\\A\\other.exe"}), &noHours, 10, false, "nothing watched runs"},
+        {Entries({}), &hour23, 23, true, "marked hour"},
+        {Entries({}), &hour23, 0, false, "first hour after midnight"},
+        {Entries({}), &hour23, 24, false, "an hour out of range"},
+        {Entries({L"c:\\tool.exe.bak"}), &noHours, 3, false, "no partial name match"},
+    };
+    for (const Case& c : cases) EXPECT_EQ(KeepAwakeDecision(watched, c.running, *c.hours, c.hour), c.expected) << c.why;
+}
+
+// Wine's notepad.exe as the watched program: snapshots, diff, log and the decision.
+class RealProcesses : public ::testing::Test {
+protected:
+    void SetUp() override {
+        std::setlocale(LC_ALL, "Japanese");
+        logPath_ = TempLog(L"dg_process_log.txt");
+        g_Logger.SetPath(logPath_);
+    }
+    void TearDown() override { g_Logger.SetPath(L""); }
+
+    static bool SnapshotHas(EnumProcess_CL& processes, bool expected) {
+        return WaitFor(
+            [&] {
+                processes.Refresh();
+                return (FindFileName(processes.Current(), L"notepad.exe") != nullptr) == expected;
+            },
+            15000);
+    }
+
+    std::wstring logPath_;
+};
+
+TEST_F(RealProcesses, TwoNotepadsAreOneEntryAndTheDiffFollowsThem) {
+    EnumProcess_CL processes;
+    ASSERT_EQ(processes.Drives().size(), 26u);
+    EXPECT_FALSE(processes.Drives()[2].empty()) << "c: maps to a device";
+
+    ChildProcess first(L"\"" + NotepadPath() + L"\"");
+    ChildProcess second(L"\"" + NotepadPath() + L"\"");
+    ASSERT_TRUE(first.Started() && second.Started());
+    ASSERT_TRUE(WaitFor(
+        [&] {
+            processes.Refresh();
+            return FindFileName(processes.Current(), L"notepad.exe") != nullptr;
+        },
+        15000));
+    // Let both copies appear, then take two snapshots in a row: nothing changed between them.
+    ASSERT_TRUE(WaitFor(
+        [&] {
+            processes.Refresh();
+            processes.Refresh();
+            return processes.Diff().Empty();
+        },
+        15000));
+    EXPECT_EQ(CountFileName(processes.Current(), L"notepad.exe"), 1u);
+    const ProcessEntry* found = FindFileName(processes.Current(), L"notepad.exe");
+    ASSERT_NE(found, nullptr);
+    const ProcessEntry notepad = *found;  // the snapshot is replaced by the next refresh
+    const ProcessEntry* entry = &notepad;
+    ASSERT_GE(entry->path.size(), 3u);
+    EXPECT_TRUE(entry->path[0] >= L'a' && entry->path[0] <= L'z') << entry->path;
+    EXPECT_EQ(entry->path.substr(1, 2), L":\\");
+    EXPECT_EQ(entry->pathKey, StringKey(entry->path));
+    // Sorted by file name.
+    for (size_t i = 1; i < processes.Current().size(); ++i)
+        EXPECT_LE(FileNamePart(processes.Current()[i - 1].path), FileNamePart(processes.Current()[i].path));
+
+    // One copy ends: the program still runs, nothing to report.
+    first.Kill();
+    processes.Refresh();
+    EXPECT_TRUE(processes.Diff().Empty());
+
+    // Both ended: listed as removed.
+    second.Kill();
+    processes.Refresh();
+    const ProcessDiff diff = processes.Diff();
+    EXPECT_TRUE(diff.added.empty());
+    EXPECT_TRUE(Contains(diff.removed, entry->path));
+}
+
+TEST_F(RealProcesses, ShouldKeepAwakeFollowsNotepadAndLogsTheChanges) {
+    SaveData data;
+    data.hourTable.assign(24, false);
+    data.watched.AddWatched(L"C:\\anywhere\\NOTEPAD.EXE", 1);
+    data.ShouldKeepAwake();  // first run: everything shows as added
+
+    ChildProcess notepad(L"\"" + NotepadPath() + L"\"");
+    ASSERT_TRUE(notepad.Started());
+    EXPECT_TRUE(WaitFor([&] { return data.ShouldKeepAwake(); }, 15000));
+
+    data.watched.SetEnabledAt(0, 0);
+    EXPECT_FALSE(data.ShouldKeepAwake()) << "a disabled record does not keep awake";
+    data.watched.SetEnabledAt(0, 1);
+    EXPECT_TRUE(data.ShouldKeepAwake());
+
+    notepad.Kill();
+    EXPECT_FALSE(data.ShouldKeepAwake());
+
+    const std::vector<std::wstring> lines = SplitLines(ReadUtf16File(logPath_));
+    auto messageOf = [](const std::wstring& line) {
+        const size_t at = line.find(L" : ", 26);
+        return at == std::wstring::npos ? std::wstring() : line.substr(at + 3);
+    };
+    bool block = false, added = false, removed = false, notepadListed = false;
+    for (const std::wstring& line : lines) {
+        const std::wstring message = messageOf(line);
+        if (message == L"---- プロセス情報変更 ----") {
+            block = true;
+            EXPECT_NE(line.find(L"save_data.cpp"), std::wstring::npos);
+        }
+        if (message.rfind(L"★今回追加(", 0) == 0) {
+            added = true;
+            EXPECT_NE(line.find(L"enum_porocess.cpp"), std::wstring::npos);
+        }
+        if (message.rfind(L"★今回削除(", 0) == 0) removed = true;
+        if (EqualsNoCase(FileNamePart(message), L"notepad.exe")) notepadListed = true;
+    }
+    EXPECT_TRUE(block);
+    EXPECT_TRUE(added);
+    EXPECT_TRUE(removed);
+    EXPECT_TRUE(notepadListed);
+}

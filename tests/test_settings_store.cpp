@@ -1,0 +1,222 @@
+// The INI accessor and the saved settings, byte for byte in real files.
+#include <gtest/gtest.h>
+#include <windows.h>
+#include <shlwapi.h>
+
+#include <clocale>
+
+#include "comlib/inifile.h"
+#include "comlib/log.h"
+#include "comlib/utility.h"
+#include "data/save_data.h"
+#include "tests/test_helpers.h"
+
+namespace {
+
+std::wstring TempIni(const wchar_t* name) {
+    wchar_t temp[MAX_PATH] = {};
+    ::GetTempPathW(MAX_PATH, temp);
+    const std::wstring path = std::wstring(temp) + name;
+    ::DeleteFileW(path.c_str());
+    return path;
+}
+
+// A fresh INI file holding only the byte-order mark, as the program creates it.
+Inifile_CL FreshIni(const wchar_t* name) {
+    const std::wstring path = TempIni(name);
+    Inifile_CL::CreateIfMissing(path);
+    return Inifile_CL(path);
+}
+
+std::wstring MessageOf(const std::wstring& line) {
+    const size_t at = line.find(L" : ", 26);
+    return at == std::wstring::npos ? std::wstring() : line.substr(at + 3);
+}
+
+}  // namespace
+
+TEST(IniValues, Hex64Parsing) {
+    struct Case {
+        const wchar_t* text;
+        uint64_t expected;
+    } cases[] = {
+        {L"0000000a:0000000b", 0x0000000A0000000Bull},
+        {L"00000001:", 0x0000000100000000ull},
+        {L"", 77},
+        {L"0000000", 77},      // shorter than nine characters: not a hex pair
+        {L"00000001", 77},
+        {L"ffffffff:ffffffff", 0xFFFFFFFFFFFFFFFFull},
+        {L"00000000:5f1e2a40zz", 0x5f1e2a40ull},
+        {L"xyzxyzxy:00000002", 2},  // nothing converted gives 0 for that half
+    };
+    for (const Case& c : cases) EXPECT_EQ(ParseHex64(c.text, 77), c.expected) << c.text;
+    EXPECT_EQ(FormatHex64(0x000000005f1e2a40ull), L"00000000:5f1e2a40");
+    EXPECT_EQ(ParseHex64(FormatHex64(0x123456789abcdef0ull), 0), 0x123456789abcdef0ull);
+}
+
+TEST(IniFile, CreatedWithOnlyTheByteOrderMark) {
+    const std::wstring path = TempIni(L"dg_created.ini");
+    Inifile_CL::CreateIfMissing(path);
+    EXPECT_EQ(ReadFileBytes(path), (std::vector<unsigned char>{0xFF, 0xFE}));
+
+    // An existing file is never rewritten, whatever it holds.
+    WriteFileBytes(path, {'[', 'A', ']'});
+    Inifile_CL::CreateIfMissing(path);
+    EXPECT_EQ(ReadFileBytes(path), (std::vector<unsigned char>{'[', 'A', ']'}));
+    WriteFileBytes(path, {});
+    Inifile_CL::CreateIfMissing(path);
+    EXPECT_TRUE(ReadFileBytes(path).empty());
+}
+
+TEST(IniFile, TypedReadsAndWritesStayUtf16) {
+    Inifile_CL ini = FreshIni(L"dg_values.ini");
+    ini.WriteInt(L"S", L"minus", -1);
+    ini.WriteInt(L"S", L"zero", 0);
+    ini.WriteString(L"S", L"text", L"1:C:\\ツール\\app.exe");
+    ini.WriteString(L"V", L"hex", L"0000000a:0000000b");
+
+    EXPECT_EQ(ini.ReadString(L"S", L"minus", L"?"), L"-1");
+    EXPECT_EQ(ini.ReadString(L"S", L"zero", L"?"), L"0");
+    EXPECT_EQ(ini.ReadInt(L"S", L"zero", 9), 0u);
+    EXPECT_EQ(ini.ReadInt(L"S", L"missing", 9), 9u);
+    EXPECT_EQ(ini.ReadString(L"S", L"text", L""), L"1:C:\\ツール\\app.exe");
+    EXPECT_EQ(ini.ReadString(L"S", L"missing", L"dflt"), L"dflt");
+    EXPECT_EQ(ini.ReadHex64(L"V", L"hex", 0), 0x0000000A0000000Bull);
+    EXPECT_EQ(ini.ReadHex64(L"V", L"missing", 5), 5u);
+    EXPECT_EQ(Inifile_CL::NumberedKey(L"path", 7), L"path7");
+    EXPECT_EQ(Inifile_CL::NumberedKey(L"path", 12), L"path12");
+
+    // The Japanese text survives on disk only because the file is UTF-16LE.
+    const std::vector<unsigned char> bytes = ReadFileBytes(ini.Path());
+    ASSERT_GE(bytes.size(), 2u);
+    EXPECT_EQ(bytes[0], 0xFF);
+    EXPECT_EQ(bytes[1], 0xFE);
+    EXPECT_NE(ReadUtf16File(ini.Path()).find(L"text=1:C:\\ツール\\app.exe\r\n"), std::wstring::npos);
+
+    const std::wstring longValue(5000, L'v');
+    ini.WriteString(L"S", L"long", longValue);
+    EXPECT_EQ(ini.ReadString(L"S", L"long", L""), longValue.substr(0, 4095));
+}
+
+TEST(IniFile, StructRoundTripsAndRefusesAnEditedChecksum) {
+    Inifile_CL ini = FreshIni(L"dg_struct.ini");
+    const RECT stored = {10, 20, 490, 490};
+    ini.WriteStruct(L"WINDOW", L"rect", &stored, sizeof(stored));
+    const std::wstring text = ini.ReadString(L"WINDOW", L"rect", L"");
+    ASSERT_EQ(text.size(), 34u);  // 16 bytes and the sum, two digits each
+
+    RECT read = {};
+    ASSERT_TRUE(ini.ReadStruct(L"WINDOW", L"rect", &read, sizeof(read)));
+    EXPECT_EQ(read.left, 10);
+    EXPECT_EQ(read.top, 20);
+    EXPECT_EQ(read.right, 490);
+    EXPECT_EQ(read.bottom, 490);
+
+    std::wstring edited = text;
+    edited[33] = edited[33] == L'0' ? L'1' : L'0';
+    ini.WriteString(L"WINDOW", L"rect", edited);
+    EXPECT_FALSE(ini.ReadStruct(L"WINDOW", L"rect", &read, sizeof(read)));
+    EXPECT_FALSE(ini.ReadStruct(L"WINDOW", L"missing", &read, sizeof(read)));
+}
+
+// LoadSettings and the watched list in the test's own Documents\DormiGuard.
+class SavedSettings : public ::testing::Test {
+protected:
+    void SetUp() override {
+        std::setlocale(LC_ALL, "Japanese");
+        folder_ = ResetDataFolder();
+    }
+    void TearDown() override {
+        g_Logger.SetPath(L"");
+        g_Inifile.SetPath(L"");
+    }
+    std::wstring folder_;
+};
+
+TEST_F(SavedSettings, FirstRunCreatesAnEmptyUtf16FileAndLogsItFirst) {
+    SaveData data;
+    data.LoadSettings();
+    const std::wstring ini = folder_ + L"\\DormiGuard.ini";
+    EXPECT_EQ(g_Inifile.Path(), ini);
+    EXPECT_EQ(ReadFileBytes(ini), (std::vector<unsigned char>{0xFF, 0xFE}));
+    EXPECT_EQ(data.imageType, 1);
+    EXPECT_EQ(data.hourTable, std::vector<bool>(24, false));
+    EXPECT_EQ(data.watched.Size(), 0u);
+    EXPECT_EQ(data.trayHidden, 1);
+
+    std::vector<std::wstring> lines = SplitLines(ReadUtf16File(folder_ + L"\\log.txt"));
+    ASSERT_EQ(lines.size(), 1u);
+    EXPECT_EQ(MessageOf(lines[0]), L"Inifile新規作成 = " + ini);
+    EXPECT_NE(lines[0].find(L"inifile.cpp"), std::wstring::npos);
+
+    // The second run begins with the banner and the folder line.
+    SaveData second;
+    second.LoadSettings();
+    lines = SplitLines(ReadUtf16File(folder_ + L"\\log.txt"));
+    ASSERT_EQ(lines.size(), 4u);
+    EXPECT_EQ(MessageOf(lines[1]), L"");
+    EXPECT_EQ(lines[2], L"★★★★★ アプリ起動 ★★★★★");
+    EXPECT_EQ(MessageOf(lines[3]), L"DataFolderPath = \"" + folder_ + L"\"");
+    EXPECT_EQ(ReadFileBytes(ini), (std::vector<unsigned char>{0xFF, 0xFE}));
+}
+
+TEST_F(SavedSettings, WatchedListStoredAndLoaded) {
+    SaveData data;
+    data.LoadSettings();
+    data.watched.AddWatched(L"C:\\Tools\\a.exe", 1);
+    data.watched.AddWatched(L"D:\\b.exe", 0);
+    data.SaveWatchedList();
+    EXPECT_EQ(ReadUtf16File(g_Inifile.Path()), L"[PROCESS_INFO]\r\ncount=2\r\npath0=1:C:\\Tools\\a.exe\r\npath1=0:D:\\b.exe\r\n");
+    const std::vector<unsigned char> bytes = ReadFileBytes(g_Inifile.Path());
+    EXPECT_EQ(bytes[0], 0xFF);
+    EXPECT_EQ(bytes[1], 0xFE);
+
+    // Shrinking leaves the stale keys in place; the count bounds the load.
+    data.watched.RemoveAt(0);
+    data.SaveWatchedList();
+    EXPECT_EQ(g_Inifile.ReadInt(L"PROCESS_INFO", L"count", 9), 1u);
+    EXPECT_EQ(g_Inifile.ReadString(L"PROCESS_INFO", L"path1", L""), L"0:D:\\b.exe");
+    SaveData reloaded;
+    reloaded.LoadSettings();
+    ASSERT_EQ(reloaded.watched.Size(), 1u);
+    EXPECT_EQ(reloaded.watched[0].path, L"D:\\b.exe");
+    EXPECT_EQ(reloaded.watched[0].enabled, 0);
+}
+
+TEST_F(SavedSettings, StoredValuesLoadByTheirRules) {
+    ::CreateDirectoryW(folder_.c_str(), nullptr);
+    WriteUtf16File(folder_ + L"\\DormiGuard.ini",
+                   L"[DISPLAY]\r\nImageType=0\r\n"
+                   L"[DISABLE_TIME]\r\nhour5=1\r\n"
+                   L"[PROCESS_INFO]\r\ncount=6\r\n"
+                   L"path0=x:C:\\A\\one.exe\r\n"     // anything but 0 means enabled
+                   L"path1=0:C:\\A\\two.exe\r\n"
+                   L"path2=1:D:\\B\\ONE.EXE\r\n"     // same file name: the lower index wins
+                   L"path3=1\r\n"                    // too short to be an entry
+                   L"path5=1:nobackslash.exe\r\n");  // path4 missing
+    SaveData data;
+    data.LoadSettings();
+    EXPECT_EQ(data.imageType, 0);
+    std::vector<bool> expectedHours(24, false);
+    expectedHours[5] = true;
+    EXPECT_EQ(data.hourTable, expectedHours);
+    ASSERT_EQ(data.watched.Size(), 3u);
+    EXPECT_EQ(data.watched[0].path, L"C:\\A\\one.exe");
+    EXPECT_EQ(data.watched[0].enabled, 1);
+    EXPECT_EQ(data.watched[1].path, L"C:\\A\\two.exe");
+    EXPECT_EQ(data.watched[1].enabled, 0);
+    EXPECT_EQ(data.watched[2].fileName, L"nobackslash.exe");
+}
+
+TEST_F(SavedSettings, DamagedCountDoesNotStallTheLoad) {
+    ::CreateDirectoryW(folder_.c_str(), nullptr);
+    WriteUtf16File(folder_ + L"\\DormiGuard.ini",
+                   L"[PROCESS_INFO]\r\ncount=4294967295\r\n"
+                   L"path0=1:C:\\A\\one.exe\r\npath1=0:C:\\A\\two.exe\r\npath2=1:C:\\A\\three.exe\r\n");
+    SaveData data;
+    const ULONGLONG start = ::GetTickCount64();
+    data.LoadSettings();
+    EXPECT_LT(::GetTickCount64() - start, 1000u);
+    ASSERT_EQ(data.watched.Size(), 3u);
+    EXPECT_EQ(data.watched[2].fileName, L"three.exe");
+}

@@ -1,0 +1,104 @@
+// The acting half of the sleep check: state changes, their log lines and the real input reset.
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include "comlib/log.h"
+#include "tests/test_helpers.h"
+#include "view/main_dialog.h"
+
+namespace {
+
+DWORD LastInputTime() {
+    LASTINPUTINFO info = {};
+    info.cbSize = sizeof(info);
+    ::GetLastInputInfo(&info);
+    return info.dwTime;
+}
+
+// Waits until the tick count has moved past the last input, so a new input is visible.
+bool IdleForAWhile() {
+    const DWORD last = LastInputTime();
+    return WaitFor([&] { return ::GetTickCount() - last > 100; }, 2000);
+}
+
+class SleepGuard : public ::testing::Test {
+protected:
+    void SetUp() override {
+        wchar_t temp[MAX_PATH] = {};
+        ::GetTempPathW(MAX_PATH, temp);
+        logPath_ = std::wstring(temp) + L"dg_sleep_log.txt";
+        ::DeleteFileW(logPath_.c_str());
+        g_Logger.SetPath(logPath_);
+    }
+    void TearDown() override { g_Logger.SetPath(L""); }
+
+    std::vector<std::wstring> Messages() const {
+        std::vector<std::wstring> messages;
+        for (const std::wstring& line : SplitLines(ReadUtf16File(logPath_))) {
+            EXPECT_NE(line.find(L"main_dialog.cpp"), std::wstring::npos) << line;
+            const size_t at = line.find(L" : ", 26);
+            messages.push_back(at == std::wstring::npos ? line : line.substr(at + 3));
+        }
+        return messages;
+    }
+
+    std::wstring logPath_;
+};
+
+}  // namespace
+
+TEST_F(SleepGuard, StateChangesAreLoggedOnce) {
+    SleepGuard_CL guard;
+    EXPECT_EQ(guard.State(), SleepGuard_CL::kProhibited);
+    guard.Apply(true);   // starts prohibited: no line
+    guard.Apply(false);  // allowed
+    guard.Apply(false);
+    guard.Apply(true);   // prohibited again
+    guard.Apply(true);
+    EXPECT_EQ(guard.State(), SleepGuard_CL::kProhibited);
+    EXPECT_EQ(Messages(), (std::vector<std::wstring>{L"★スリープを許可します", L"★スリープを禁止します"}));
+
+    SleepGuard_CL fresh;
+    fresh.Apply(false);  // a first check with nothing to keep awake for
+    EXPECT_EQ(fresh.State(), SleepGuard_CL::kAllowed);
+    EXPECT_EQ(Messages().back(), L"★スリープを許可します");
+}
+
+TEST_F(SleepGuard, EachAwakeCheckResetsTheInputIdleTimer) {
+    SleepGuard_CL guard;
+    for (int round = 0; round < 2; ++round) {
+        ASSERT_TRUE(IdleForAWhile());
+        const DWORD before = LastInputTime();
+        guard.Apply(true);
+        EXPECT_TRUE(WaitFor([&] { return LastInputTime() != before; }, 2000)) << "round " << round;
+    }
+
+    guard.Apply(false);
+    ASSERT_TRUE(IdleForAWhile());
+    const DWORD before = LastInputTime();
+    guard.Apply(false);
+    PumpMessagesFor(300);
+    EXPECT_EQ(LastInputTime(), before) << "nothing is sent while sleep is allowed";
+}
+
+TEST_F(SleepGuard, ScreenSaverRequestsSwallowedOnlyWhileAwake) {
+    SleepGuard_CL guard;
+    struct Case {
+        WPARAM command;
+        bool swallowedWhileAwake;
+    } cases[] = {
+        {SC_SCREENSAVE, true},
+        {SC_MONITORPOWER, true},
+        {SC_MONITORPOWER | 0x2, true},  // the low four bits are the system's own
+        {SC_CLOSE, false},
+        {SC_MINIMIZE, false},
+    };
+    for (const Case& c : cases) EXPECT_EQ(guard.SwallowSysCommand(c.command), c.swallowedWhileAwake);
+    guard.Apply(false);
+    for (const Case& c : cases) EXPECT_FALSE(guard.SwallowSysCommand(c.command));
+
+    const std::vector<std::wstring> messages = Messages();
+    ASSERT_EQ(messages.size(), 4u);
+    for (int i = 0; i < 3; ++i) EXPECT_EQ(messages[i], L"★スクリーンセーバー抑止しました");
+    EXPECT_EQ(messages[3], L"★スリープを許可します");
+}
