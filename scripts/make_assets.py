@@ -1,0 +1,112 @@
+#!/usr/bin/env python3
+"""Draws the picture files installed beside DormiGuard.exe (run once; the results are committed)."""
+import math
+import os
+import struct
+import zlib
+
+HERE = os.path.dirname(os.path.abspath(__file__))
+ASSETS = os.path.join(HERE, '..', 'assets')
+
+
+def png(path, width, height, pixel):
+    """pixel(x, y) -> (r, g, b, a)"""
+    rows = b''
+    for y in range(height):
+        rows += b'\x00' + b''.join(bytes(pixel(x, y)) for x in range(width))
+    def chunk(kind, data):
+        body = kind + data
+        return struct.pack('>I', len(data)) + body + struct.pack('>I', zlib.crc32(body) & 0xFFFFFFFF)
+    data = b'\x89PNG\r\n\x1a\n'
+    data += chunk(b'IHDR', struct.pack('>IIBBBBB', width, height, 8, 6, 0, 0, 0))
+    data += chunk(b'IDAT', zlib.compress(rows, 9))
+    data += chunk(b'IEND', b'')
+    with open(path, 'wb') as f:
+        f.write(data)
+
+
+def disc(cx, cy, r, x, y):
+    return (x - cx) ** 2 + (y - cy) ** 2 <= r * r
+
+
+def sleep_picture(awake):
+    def pixel(x, y):
+        if not disc(32, 32, 30, x, y):
+            return (0, 0, 0, 0)
+        if awake:   # a sun: sleep is prohibited
+            if disc(32, 32, 16, x, y):
+                return (255, 200, 40, 255)
+            angle = math.atan2(y - 32, x - 32)
+            return (255, 140, 0, 255) if math.cos(angle * 8) > 0.6 else (255, 240, 200, 255)
+        # a moon: sleep is allowed
+        if disc(32, 32, 22, x, y) and not disc(42, 24, 18, x, y):
+            return (250, 230, 120, 255)
+        return (30, 40, 90, 255)
+    return pixel
+
+
+def character(ears, tint):
+    def pixel(x, y):
+        head = disc(48, 56, 32, x, y)
+        ear = ears and (disc(18, 26, 16, x, y) or disc(78, 26, 16, x, y))
+        if not (head or ear):
+            return (0, 0, 0, 0)
+        if disc(36, 50, 5, x, y) or disc(60, 50, 5, x, y):
+            return (20, 20, 20, 255)
+        if ears and disc(48, 66, 9, x, y):
+            return (60, 60, 70, 255)     # koala nose
+        if not ears and abs(y - 72) < 2 and abs(x - 48) < 12:
+            return (200, 60, 80, 255)    # smile
+        return tint
+    return pixel
+
+
+def menu_strip(path):
+    """Four 24-pixel cells on magenta: 0 window, 1 add, 2 delete, 3 support site."""
+    width, height = 96, 24
+    magenta = (255, 0, 255)
+
+    def cell_pixel(cell, x, y):
+        if cell == 0:   # a small window
+            if 3 <= x <= 20 and 4 <= y <= 19:
+                if y <= 7:
+                    return (40, 90, 200)
+                if x in (3, 20) or y == 19:
+                    return (40, 90, 200)
+                return (255, 255, 255)
+        elif cell == 1:  # green plus
+            if (10 <= x <= 13 and 4 <= y <= 19) or (4 <= x <= 19 and 10 <= y <= 13):
+                return (30, 160, 60)
+        elif cell == 2:  # red cross
+            if abs(x - y) <= 1 and 5 <= x <= 18 or abs(x + y - 23) <= 1 and 5 <= x <= 18:
+                return (210, 40, 40)
+        elif cell == 3:  # a globe
+            d = math.hypot(x - 11.5, y - 11.5)
+            if d <= 9:
+                if abs(x - 11.5) < 1 or abs(y - 11.5) < 1 or abs(d - 8.5) < 0.8:
+                    return (20, 80, 160)
+                return (120, 190, 250)
+        return magenta
+
+    row_size = (width * 3 + 3) & ~3
+    pixels = b''
+    for y in range(height - 1, -1, -1):   # bottom-up rows
+        row = b''
+        for x in range(width):
+            r, g, b = cell_pixel(x // 24, x % 24, y)
+            row += bytes((b, g, r))
+        pixels += row + b'\x00' * (row_size - width * 3)
+    header = struct.pack('<2sIHHI', b'BM', 54 + len(pixels), 0, 0, 54)
+    info = struct.pack('<IiiHHIIiiII', 40, width, height, 1, 24, 0, len(pixels), 2835, 2835, 0, 0)
+    with open(path, 'wb') as f:
+        f.write(header + info + pixels)
+
+
+if __name__ == '__main__':
+    os.makedirs(ASSETS, exist_ok=True)
+    png(os.path.join(ASSETS, 'sleep_ng.png'), 64, 64, sleep_picture(True))
+    png(os.path.join(ASSETS, 'sleep_ok.png'), 64, 64, sleep_picture(False))
+    png(os.path.join(ASSETS, 'pirumi_image.png'), 96, 96, character(False, (250, 210, 180, 255)))
+    png(os.path.join(ASSETS, 'pirumi_koala1.png'), 96, 96, character(True, (150, 150, 165, 255)))
+    png(os.path.join(ASSETS, 'pirumi_koala2.png'), 96, 96, character(True, (175, 175, 190, 255)))
+    menu_strip(os.path.join(ASSETS, 'menu_image.bmp'))
