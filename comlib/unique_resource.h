@@ -1,7 +1,15 @@
 #pragma once
 // One owner for every system handle the program creates: move-only, closes exactly once.
 #include <windows.h>
+#include <commctrl.h>
 #include <utility>
+
+// GDI+ flat-API objects, declared here so that this header does not pull in gdiplus.h.
+namespace Gdiplus {
+class GpImage;
+class GpBitmap;
+class GpGraphics;
+}  // namespace Gdiplus
 
 // Empty value of most handle types: null.
 struct NullEmpty {
@@ -61,6 +69,13 @@ inline void Dc(HDC h) { ::DeleteDC(h); }
 inline void Module(HMODULE h) { ::FreeLibrary(h); }
 inline void Local(HLOCAL h) { ::LocalFree(h); }
 inline void Global(HGLOBAL h) { ::GlobalFree(h); }
+inline void ImageList(HIMAGELIST h) { ::ImageList_Destroy(h); }
+// Only for windows no parent destroys (a hidden owner); DestroyWindow must run on their thread.
+inline void Window(HWND h) { ::DestroyWindow(h); }
+// GdipDisposeImage / GdipDeleteGraphics; defined in comlib/unique_resource.cpp.
+void GdiplusImage(Gdiplus::GpImage* image);
+void GdiplusBitmap(Gdiplus::GpBitmap* bitmap);
+void GdiplusGraphics(Gdiplus::GpGraphics* graphics);
 }  // namespace close_fn
 
 using UniqueHandle = UniqueResource<HANDLE, close_fn::Handle>;
@@ -74,6 +89,20 @@ using UniqueMemoryDc = UniqueResource<HDC, close_fn::Dc>;
 using UniqueModule = UniqueResource<HMODULE, close_fn::Module>;
 using UniqueLocal = UniqueResource<HLOCAL, close_fn::Local>;
 using UniqueGlobal = UniqueResource<HGLOBAL, close_fn::Global>;
+using UniqueImageList = UniqueResource<HIMAGELIST, close_fn::ImageList>;
+using UniqueWindow = UniqueResource<HWND, close_fn::Window>;
+using UniqueGdiplusImage = UniqueResource<Gdiplus::GpImage*, close_fn::GdiplusImage>;
+using UniqueGdiplusBitmap = UniqueResource<Gdiplus::GpBitmap*, close_fn::GdiplusBitmap>;
+using UniqueGdiplusGraphics = UniqueResource<Gdiplus::GpGraphics*, close_fn::GdiplusGraphics>;
+
+// A COM interface pointer we hold one reference of; Release runs once. A template, so the
+// interface only has to be complete where the alias is used.
+namespace close_fn {
+template <typename Interface>
+void ComRelease(Interface* object) { object->Release(); }
+}  // namespace close_fn
+template <typename Interface>
+using UniqueCom = UniqueResource<Interface*, close_fn::ComRelease<Interface>>;
 
 // A DC from GetDC belongs to its window and goes back with ReleaseDC, not DeleteDC.
 class WindowDc {

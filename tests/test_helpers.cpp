@@ -147,6 +147,8 @@ void StartGdiplusOnce() {
 
 bool SaveWindowScreenshot(HWND window, const std::wstring& fileName) {
     StartGdiplusOnce();
+    // Pending paints of the window and its children, also in another process, land first.
+    ::RedrawWindow(window, nullptr, nullptr, RDW_UPDATENOW | RDW_ALLCHILDREN);
     RECT rect = {};
     if (!::GetWindowRect(window, &rect)) return false;
     const int width = rect.right - rect.left;

@@ -1,7 +1,30 @@
 #include "view/main_dialog.h"
 
-#include "comlib/log.h"
+#include <commctrl.h>
+#include <shellapi.h>
 
+#include "comlib/gdiplus_owners.h"
+#include "comlib/inifile.h"
+#include "comlib/log.h"
+#include "comlib/multi_screen.h"
+#include "comlib/utility.h"
+#include "comlib/window/popup_menu.h"
+#include "data/save_data.h"
+#include "resource.h"
+#include "view/file_icon.h"
+#include "view/main_layout.h"
+#include "view/update_check.h"
+
+namespace {
+const wchar_t kTitle[] = L"DormiGuard";
+const wchar_t kVersion[] = L"1.0.5";
+
+UniqueGdiplusImage LoadPicture(const wchar_t* name) {
+    Gdiplus::GpImage* image = nullptr;
+    Gdiplus::DllExports::GdipLoadImageFromFile((ModuleFolder() + name).c_str(), &image);
+    return UniqueGdiplusImage(image);
+}
+}  // namespace
 
 void SleepGuard_CL::Apply(bool keepAwake) {
     if (keepAwake) {
@@ -25,4 +48,215 @@ bool SleepGuard_CL::SwallowSysCommand(WPARAM command) const {
     if (state_ != kProhibited || (kind != SC_SCREENSAVE && kind != SC_MONITORPOWER)) return false;
     g_Logger.Log(L"★スクリーンセーバー抑止しました", __FILE__, __LINE__);
     return true;
+}
+
+MainDialog_CL::MainDialog_CL(int startupFlag) : startupFlag_(startupFlag) {
+    // Owned by a hidden window, so it has no taskbar button; no clipping of children.
+    SetStyle(WS_OVERLAPPEDWINDOW);
+    SetHiddenOwner(true);
+    SetIcon(::LoadIconW(::GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDI_DORMIGUARD)));
+    backBuffer_.SetPixelFormat(BackBuffer_CL::kPixelFormat32bppRGB);
+}
+
+MainDialog_CL::~MainDialog_CL() = default;
+
+LRESULT MainDialog_CL::HandleMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    switch (message) {
+        case WM_CREATE:
+            InitializeWindow();
+            return 1;
+        case WM_MOVE:
+            SaveWindowRect();
+            break;
+        case WM_SIZE:
+            if (wParam == SIZE_RESTORED) {
+                SaveWindowRect();
+            } else if (wParam == SIZE_MINIMIZED) {
+                ShowMainWindow(1);  // minimising stores the window in the tray
+            }
+            Layout();
+            break;
+        case WM_PAINT:
+            Paint();
+            break;
+        case WM_CLOSE:
+            if (wParam != kCloseForExit) {
+                ShowMainWindow(1);
+                return 0;
+            }
+            break;
+        case WM_ERASEBKGND:
+            return 1;  // the paint covers the whole client area
+        case WM_NOTIFY:
+            OnNotify(reinterpret_cast<const NMHDR*>(lParam));
+            break;
+        case WM_COMMAND:
+            OnCommand(wParam);
+            break;
+        case WM_SYSCOMMAND:
+            if (sleep_.SwallowSysCommand(wParam)) return 0;
+            break;
+        case WM_TIMER:
+            if (wParam == kSleepTimerId) CheckSleep();
+            break;
+        case WM_CTLCOLORSTATIC:
+            if (groupBox_ && reinterpret_cast<HWND>(lParam) == groupBox_->Window()) {
+                ::SetBkMode(reinterpret_cast<HDC>(wParam), TRANSPARENT);
+                return reinterpret_cast<LRESULT>(::GetSysColorBrush(COLOR_WINDOW));
+            }
+            break;
+        case WM_SIZING:
+            main_layout::ApplyMinimumSize(*reinterpret_cast<RECT*>(lParam), g_SaveData.imageType);
+            break;
+        case kTrayCallback:
+            OnTrayCallback(lParam);
+            break;
+        default:
+            if (trayIcon_.IsTaskbarCreated(message)) trayIcon_.AddAgain();
+            break;
+    }
+    OnMenuOwnerDraw(window, message, lParam);
+    return MainWindowBase_CL::HandleMessage(window, message, wParam, lParam);
+}
+
+void MainDialog_CL::InitializeWindow() {
+    const HWND window = Window();
+    g_SaveData.LoadSettings();
+    backBuffer_.Resize(main_layout::kMinWidth, main_layout::kMinHeight);
+
+    {
+        UpdateCheck_CL update(&g_Inifile, DORMIGUARD_WEB_HOST, L"DormiGuard/Version.txt");
+        update.Check(L"DormiGuardのアップデート。", kVersion, window);
+    }
+
+    menu_.Reset(::LoadMenuW(::GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDR_MAINMENU)));
+    if (menu_) ::SetMenu(window, menu_.Get());
+    ::SetWindowTextW(window, kTitle);
+
+    trayIcon_.SetTrayIcon();
+    trayIcon_.SetTip(kTitle);
+    trayIcon_.Add(window);
+
+    ClientMetrics metrics;
+    GetClientMetrics(metrics);
+
+    list_ = factory_.At<ListView_CL>(factory_.CreateListView(window, 320, 240, 0, 0));
+    list_->SetFont(1.5f, 600);
+    const HWND listWindow = list_->Window();
+    const LRESULT extended = ::SendMessageW(listWindow, LVM_GETEXTENDEDLISTVIEWSTYLE, 0, 0);
+    ::SendMessageW(listWindow, LVM_SETEXTENDEDLISTVIEWSTYLE, 0,
+                   extended | LVS_EX_GRIDLINES | LVS_EX_CHECKBOXES | LVS_EX_HEADERDRAGDROP | LVS_EX_FULLROWSELECT);
+    // LVS_SHAREIMAGELISTS: the system's file-icon list is shared and must outlive every list view.
+    const LONG_PTR style = ::GetWindowLongPtrW(listWindow, GWL_STYLE);
+    ::SetWindowLongPtrW(listWindow, GWL_STYLE, style | LVS_SINGLESEL | LVS_SHAREIMAGELISTS);
+
+    SHFILEINFOW info = {};
+    const HIMAGELIST systemList = reinterpret_cast<HIMAGELIST>(
+        ::SHGetFileInfoW(L"c:\\", 0, &info, sizeof(info), SHGFI_SYSICONINDEX));
+    systemImages_.SetShared(systemList);
+    ::SendMessageW(listWindow, LVM_SETIMAGELIST, LVSIL_SMALL, reinterpret_cast<LPARAM>(systemList));
+    list_->InsertColumn(L"スリープを抑止するプロセス", 40 * metrics.charWidth, LVCFMT_LEFT);
+
+    groupBox_ = factory_.At<GroupBox_CL>(factory_.CreateGroupBox(window, L"", 320, 240, 0));
+    FillWatchedList();
+    ::SetTimer(window, kSleepTimerId, kSleepTimerMs, nullptr);
+
+    RECT current = {};
+    ::GetWindowRect(window, &current);
+    const RECT fallback = {current.left, current.top, current.left + main_layout::kMinWidth,
+                           current.top + main_layout::kMinHeight};
+    const RECT placed = ReadWindowRect(L"WINDOW", L"rect", fallback);
+    ::SetWindowPos(window, nullptr, placed.left, placed.top, placed.right - placed.left, placed.bottom - placed.top,
+                   g_SaveData.trayHidden != 0 ? SWP_HIDEWINDOW : SWP_SHOWWINDOW);
+
+    LoadCharacterImages();
+    stateImages_[0] = LoadPicture(L"\\sleep_ok.png");
+    stateImages_[1] = LoadPicture(L"\\sleep_ng.png");
+
+    layoutReady_ = 1;
+    Layout();
+    CheckSleep();
+    if (startupFlag_ == 0) ::ShowWindow(window, SW_SHOW);
+}
+
+void MainDialog_CL::OnSize(UINT, int, int) { Layout(); }
+
+void MainDialog_CL::Layout() {
+    if (layoutReady_ == 0) return;
+    ClientMetrics m;
+    GetClientMetrics(m);
+    backBuffer_.Resize(m.width, m.height);
+    const main_layout::ControlRects r =
+        main_layout::LayoutControls(m.width, m.height, m.charWidth, m.charHeight);
+    groupBox_->SetPosition(r.groupBoxAt.x, r.groupBoxAt.y);
+    groupBox_->SetSize(r.groupBoxSize.cx, r.groupBoxSize.cy, true);
+    list_->SetPosition(r.listAt.x, r.listAt.y);
+    list_->SetSize(r.listSize.cx, r.listSize.cy, true);
+}
+
+void MainDialog_CL::CheckSleep() {
+    sleep_.Apply(g_SaveData.ShouldKeepAwake());
+    ::InvalidateRect(Window(), nullptr, FALSE);
+}
+
+void MainDialog_CL::ShowMainWindow(int mode) {
+    const HWND window = Window();
+    const main_layout::ShowPlan plan = main_layout::PlanShow(mode, g_SaveData.trayHidden);
+    g_SaveData.trayHidden = plan.trayHidden;
+    if (plan.runCheck) CheckSleep();
+    ::ShowWindow(window, g_SaveData.trayHidden != 0 ? SW_HIDE : SW_SHOW);
+    if (g_SaveData.trayHidden != 0) return;
+    if (::IsIconic(window)) ::ShowWindow(window, SW_SHOWNOACTIVATE);
+    // Topmost for a moment brings the window above the others without keeping it there.
+    ::SetWindowPos(window, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOSIZE | SWP_NOMOVE | SWP_SHOWWINDOW);
+    ::Sleep(100);
+    ::SetWindowPos(window, HWND_NOTOPMOST, 0, 0, 0, 0, SWP_NOSIZE | SWP_NOMOVE | SWP_SHOWWINDOW);
+}
+
+void MainDialog_CL::FillWatchedList() {
+    listFillGuard_ = 1;
+    const HWND listWindow = list_->Window();
+    ::SendMessageW(listWindow, LVM_DELETEALLITEMS, 0, 0);
+    const WatchedList_CL& watched = g_SaveData.watched;
+    for (size_t i = 0; i < watched.Size(); ++i) {
+        const int row = static_cast<int>(i);
+        list_->SetItemText(watched[i].fileName, row, 0, SmallIconIndex(watched[i].path), 0);
+        LVITEMW item = {};
+        item.stateMask = LVIS_STATEIMAGEMASK;
+        item.state = INDEXTOSTATEIMAGEMASK(watched[i].enabled != 0 ? 2 : 1);
+        ::SendMessageW(listWindow, LVM_SETITEMSTATE, row, reinterpret_cast<LPARAM>(&item));
+    }
+    listFillGuard_ = 0;
+}
+
+void MainDialog_CL::LoadCharacterImages() {
+    characterImages_[0].Reset();
+    characterImages_[1].Reset();
+    if (g_SaveData.imageType != 0) {
+        characterImages_[0] = LoadPicture(L"\\pirumi_koala2.png");
+        characterImages_[1] = LoadPicture(L"\\pirumi_koala1.png");
+    } else {
+        characterImages_[0] = LoadPicture(L"\\pirumi_image.png");
+        characterImages_[1] = LoadPicture(L"\\pirumi_image.png");
+    }
+}
+
+void MainDialog_CL::SaveWindowRect() {
+    if (::IsIconic(Window()) || layoutReady_ == 0) return;
+    WriteWindowRect(L"WINDOW", L"rect", Window());
+}
+
+void MainDialog_CL::OnDestroy() {
+    const HWND window = Window();
+    ::KillTimer(window, kSleepTimerId);
+    trayIcon_.Remove();
+    characterImages_[1].Reset();
+    characterImages_[0].Reset();
+    stateImages_[0].Reset();
+    stateImages_[1].Reset();
+    // Detached first, so that the window does not destroy the menu a second time.
+    if (menu_) {
+        ::SetMenu(window, nullptr);
+        menu_.Reset();
+    }
 }

@@ -1,7 +1,16 @@
 #pragma once
-// The acting half of the sleep check: the sleep state and what follows from each decision.
+// The program's one top-level window: the watched list, the state band, the tray icon and the
+// sleep-check timer.
 #include <windows.h>
 
+#include "comlib/task_tray_icon.h"
+#include "comlib/unique_resource.h"
+#include "comlib/window/back_buffer.h"
+#include "comlib/window/control_factory.h"
+#include "comlib/window/controls.h"
+#include "comlib/window/main_window_base.h"
+
+// The acting half of the sleep check: the sleep state and what follows from each decision.
 class SleepGuard_CL {
 public:
     static constexpr int kProhibited = 0;
@@ -18,4 +27,71 @@ public:
 
 private:
     int state_ = kProhibited;
+};
+
+class MainDialog_CL : public MainWindowBase_CL {
+public:
+    static constexpr UINT_PTR kSleepTimerId = 4096;
+    static constexpr UINT kSleepTimerMs = 20000;
+    static constexpr UINT kTrayCallback = TaskTrayIcon_CL::kCallbackMessage;
+    // WM_CLOSE with this wParam destroys the window; any other close stores it in the tray.
+    static constexpr WPARAM kCloseForExit = 2;
+
+    // Menu commands.
+    static constexpr UINT kCmdAdd = 122;
+    static constexpr UINT kCmdDelete = 123;
+    static constexpr UINT kCmdRefresh = 124;
+    static constexpr UINT kCmdShow = 125;
+    static constexpr UINT kCmdStore = 126;
+    static constexpr UINT kCmdSupport = 127;
+    static constexpr UINT kCmdExit = 128;
+    static constexpr UINT kCmdSettings = 129;
+
+    explicit MainDialog_CL(int startupFlag);
+    ~MainDialog_CL() override;
+
+    LRESULT HandleMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam) override;
+    void OnDestroy() override;
+    void OnSize(UINT sizeType, int clientWidth, int clientHeight) override;
+
+    // Decides and acts: keeps the computer awake or lets it sleep, then repaints.
+    void CheckSleep();
+    // 0 show, 1 store in the tray, 2 toggle; see main_layout::PlanShow.
+    void ShowMainWindow(int mode);
+
+    int SleepState() const { return sleep_.State(); }
+
+private:
+    void InitializeWindow();
+    void Layout();
+    void Paint();
+    void ExcludeList(HDC dc) const;
+    void FillWatchedList();
+    void LoadCharacterImages();
+    void SaveWindowRect();
+
+    // Commands, notifications and the tray (main_dialog_commands.cpp).
+    void OnCommand(WPARAM command);
+    void OnNotify(const NMHDR* header);
+    void OnTrayCallback(LPARAM mouseMessage);
+    void AddPrograms();
+    void DeleteSelectedProgram();
+    void ShowSettings();
+    void ShowListMenu();
+    void ShowTrayMenu();
+    int FocusedSelectedRow() const;
+
+    ControlFactory_CL factory_;
+    GroupBox_CL* groupBox_ = nullptr;
+    ListView_CL* list_ = nullptr;
+    BackBuffer_CL backBuffer_;
+    TaskTrayIcon_CL trayIcon_;
+    int startupFlag_;
+    int listFillGuard_ = 0;
+    SleepGuard_CL sleep_;
+    int layoutReady_ = 0;
+    UniqueMenu menu_;
+    UniqueGdiplusImage characterImages_[2];
+    UniqueGdiplusImage stateImages_[2];
+    ImageList_CL systemImages_;
 };

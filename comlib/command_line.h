@@ -1,0 +1,26 @@
+#pragma once
+// The program's arguments, read from the process command line.
+#include <string>
+#include <vector>
+
+class CommandLine_CL {
+public:
+    // Reads GetCommandLineW; a leading '-' of each argument is stored as '/'.
+    CommandLine_CL();
+    // For tests: a whole command line, program path first.
+    explicit CommandLine_CL(const std::wstring& commandLine);
+    virtual ~CommandLine_CL() = default;
+
+    // Runs once per stored argument at the end of construction.
+    virtual void OnArgument(std::wstring argument);
+
+    // True when an argument equals the switch case-insensitively; -x and /x are the same switch.
+    bool HasOption(std::wstring name) const;
+
+    const std::vector<std::wstring>& Arguments() const { return arguments_; }
+
+private:
+    void Parse(const std::wstring& commandLine);
+
+    std::vector<std::wstring> arguments_;
+};

@@ -1,0 +1,120 @@
+#include "comlib/inet_http.h"
+
+#include <cwchar>
+
+#include "comlib/log.h"
+#include "comlib/utility.h"
+
+DWORD HresultFromLastError(DWORD code) {
+    // HRESULT_FROM_WIN32 for positive codes.
+    return static_cast<LONG>(code) > 0 ? (0x80070000u | (code & 0xFFFFu)) : code;
+}
+
+int ParseContentLength(const wchar_t* text) {
+    if (!text) return InetHttp_CL::kNoLength;
+    return static_cast<int>(wcstol(text, nullptr, 10));
+}
+
+void InetHttp_CL::LogLastError(const wchar_t* format, int line) const {
+    const DWORD code = HresultFromLastError(::GetLastError());
+    g_Logger.Log(format, __FILE__, line, static_cast<unsigned>(code), SystemErrorText(code).c_str());
+}
+
+bool InetHttp_CL::Open() {
+    // U+3000 (ideographic space) joins the two words of the agent text.
+    internet_.Reset(::InternetOpenW(L"Microsoft Internet\u3000Explorer", INTERNET_OPEN_TYPE_PRECONFIG, nullptr,
+                                    nullptr, 0));
+    if (!internet_) {
+        LogLastError(L"InternetOpen()エラー = 0x%08x : %s", __LINE__);
+        return false;
+    }
+    // Handles made from this one inherit the time-outs; without them a silent server
+    // blocks for WinInet's defaults, which run to minutes.
+    DWORD timeout = kTimeoutMs;
+    ::InternetSetOptionW(internet_.Get(), INTERNET_OPTION_CONNECT_TIMEOUT, &timeout, sizeof(timeout));
+    ::InternetSetOptionW(internet_.Get(), INTERNET_OPTION_SEND_TIMEOUT, &timeout, sizeof(timeout));
+    ::InternetSetOptionW(internet_.Get(), INTERNET_OPTION_RECEIVE_TIMEOUT, &timeout, sizeof(timeout));
+    return true;
+}
+
+HINTERNET InetHttp_CL::Connect(const std::wstring& host, INTERNET_PORT port) {
+    request_.Reset();
+    connection_.Reset(::InternetConnectW(internet_.Get(), host.c_str(), port, nullptr, nullptr,
+                                         INTERNET_SERVICE_HTTP, 0, 0));
+    if (!connection_) LogLastError(L"InternetConnect()エラー = 0x%08x : %s", __LINE__);
+    return connection_.Get();
+}
+
+int InetHttp_CL::Request(const std::wstring& path) {
+    status_ = 0;
+    // RELOAD: always ask the server; NO_CACHE_WRITE: leave nothing in the local cache.
+    request_.Reset(::HttpOpenRequestW(connection_.Get(), L"GET", path.c_str(), nullptr, nullptr, nullptr,
+                                      INTERNET_FLAG_RELOAD | INTERNET_FLAG_NO_CACHE_WRITE, 0));
+    if (!request_) {
+        LogLastError(L"HttpOpenRequest()エラー = 0x%08x : %s", __LINE__);
+        return 0;
+    }
+    DWORD timeout = kTimeoutMs;
+    ::InternetSetOptionW(request_.Get(), INTERNET_OPTION_SEND_TIMEOUT, &timeout, sizeof(timeout));
+    ::InternetSetOptionW(request_.Get(), INTERNET_OPTION_RECEIVE_TIMEOUT, &timeout, sizeof(timeout));
+    if (::HttpSendRequestW(request_.Get(), nullptr, 0, nullptr, 0) != TRUE) {
+        LogLastError(L"HttpSendRequest()エラー = 0x%08x : %s", __LINE__);
+        return 0;
+    }
+    DWORD size = sizeof(status_);
+    ::HttpQueryInfoW(request_.Get(), HTTP_QUERY_STATUS_CODE | HTTP_QUERY_FLAG_NUMBER, &status_, &size, nullptr);
+    wchar_t length[128] = {};  // 256 bytes
+    size = sizeof(length);
+    contentLength_ = ::HttpQueryInfoW(request_.Get(), HTTP_QUERY_CONTENT_LENGTH, length, &size, nullptr)
+                         ? ParseContentLength(length)
+                         : kNoLength;
+    return 1;
+}
+
+bool InetHttp_CL::ReadChunk(std::vector<char>* into, DWORD wanted, DWORD* got) {
+    const size_t start = into->size();
+    into->resize(start + wanted);
+    *got = 0;
+    const BOOL ok = ::InternetReadFile(request_.Get(), into->data() + start, wanted, got);
+    into->resize(start + (ok ? *got : 0));
+    return ok != FALSE;
+}
+
+int InetHttp_CL::Read(int expectedLength) {
+    body_.clear();
+    body_.shrink_to_fit();
+    if (expectedLength != kNoLength && (expectedLength < 0 || expectedLength > kMaxBodyBytes)) {
+        // Refused before anything is allocated: a hostile or broken length must not size a buffer.
+        g_Logger.Log(L"HTTP応答の Content-Length %d を受け付けません (0 から %d バイトまで)", __FILE__, __LINE__,
+                     expectedLength, kMaxBodyBytes);
+        return 0;
+    }
+    std::vector<char> data;
+    if (expectedLength != kNoLength) {
+        // InternetReadFile may hand over less than asked; it reports the end with 0 bytes.
+        while (data.size() < static_cast<size_t>(expectedLength)) {
+            DWORD got = 0;
+            if (!ReadChunk(&data, static_cast<DWORD>(expectedLength - data.size()), &got)) return 0;
+            if (got == 0) break;
+        }
+    } else {
+        // Without a length the body ends when the server closes; stop once it outgrows a version file.
+        for (;;) {
+            DWORD got = 0;
+            if (!ReadChunk(&data, 16384, &got)) {
+                data.clear();
+                break;
+            }
+            if (got == 0) break;
+            if (data.size() > static_cast<size_t>(kMaxBodyBytes)) {
+                g_Logger.Log(L"HTTP応答の本文が %d バイトを超えたため読み込みを中止しました", __FILE__, __LINE__,
+                             kMaxBodyBytes);
+                data.clear();
+                break;
+            }
+        }
+    }
+    body_ = std::move(data);
+    body_.push_back('\0');
+    return BodySize();
+}

@@ -1,0 +1,61 @@
+#include "comlib/window/control_base.h"
+
+#include "comlib/log.h"
+#include "comlib/utility.h"
+#include "comlib/window/layout.h"
+
+LRESULT ControlBase_CL::HandleMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    return handler_ ? handler_(window, message, wParam, lParam) : 0;
+}
+
+void ControlBase_CL::SetSize(int width, int height, bool repaint) {
+    RECT rect = {};
+    ::GetWindowRect(window_, &rect);
+    POINT topLeft = {rect.left, rect.top};
+    // A top-level window has no parent: its position stays in screen coordinates.
+    if (HWND parent = ::GetParent(window_); parent && (::GetWindowLongPtrW(window_, GWL_STYLE) & WS_CHILD))
+        ::ScreenToClient(parent, &topLeft);
+    ::MoveWindow(window_, topLeft.x, topLeft.y, width, height, repaint);
+}
+
+void ControlBase_CL::SetPosition(int x, int y) {
+    RECT rect = {};
+    ::GetWindowRect(window_, &rect);
+    ::MoveWindow(window_, x, y, rect.right - rect.left, rect.bottom - rect.top, TRUE);
+}
+
+HFONT ControlBase_CL::Font() const {
+    return ownedFont_ ? ownedFont_.Get() : static_cast<HFONT>(::GetStockObject(DEFAULT_GUI_FONT));
+}
+
+void ControlBase_CL::SetFont(float scale, int weight) {
+    LOGFONTW base = {};
+    ::GetObjectW(::GetStockObject(DEFAULT_GUI_FONT), sizeof(base), &base);
+    const LOGFONTW scaled = layout::ScaleLogFont(base, scale, weight);
+    UniqueFont font(::CreateFontIndirectW(&scaled));
+    if (!font) {
+        g_Logger.Log(L"CreateFontIndirectW failed: %s", __FILE__, __LINE__, SystemErrorText(::GetLastError()).c_str());
+        return;
+    }
+    // The window switches to the new font before the old one is deleted, so it never paints
+    // with a deleted font.
+    if (window_) ::SendMessageW(window_, WM_SETFONT, reinterpret_cast<WPARAM>(font.Get()), TRUE);
+    ownedFont_ = std::move(font);
+}
+
+void ControlBase_CL::GetClientMetrics(ClientMetrics& metrics) const {
+    RECT client = {};
+    ::GetClientRect(window_, &client);
+    metrics.left = client.left;
+    metrics.top = client.top;
+    metrics.right = client.right;
+    metrics.bottom = client.bottom;
+    metrics.width = client.right - client.left;
+    metrics.height = client.bottom - client.top;
+    // The screen DC's own font (nothing selected), as the layout unit.
+    WindowDc screen(nullptr);
+    RECT text = client;
+    ::DrawTextW(screen.Get(), L"\uFF37", -1, &text, DT_CALCRECT);
+    metrics.charWidth = text.right - text.left;
+    metrics.charHeight = text.bottom - text.top;
+}

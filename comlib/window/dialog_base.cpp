@@ -1,0 +1,129 @@
+#include "comlib/window/dialog_base.h"
+
+#include <prsht.h>
+
+#include "comlib/window/layout.h"
+
+namespace {
+constexpr size_t kTemplateDwords = layout::kTemplateBytes / sizeof(DWORD);
+}  // namespace
+
+SubClassDialogBase_CL::SubClassDialogBase_CL() = default;
+
+SubClassDialogBase_CL::~SubClassDialogBase_CL() {
+    // A page destroyed with its sheet after the object is gone must not reach it.
+    if (window_ && ::IsWindow(window_) &&
+        ::GetWindowLongPtrW(window_, GWLP_USERDATA) == reinterpret_cast<LONG_PTR>(this))
+        ::SetWindowLongPtrW(window_, GWLP_USERDATA, 0);
+    if (dc_ && window_) ::ReleaseDC(window_, dc_);
+}
+
+DLGTEMPLATE* SubClassDialogBase_CL::BuildTemplate() {
+    if (!template_) template_ = std::make_unique<DWORD[]>(kTemplateDwords);
+    layout::FillDialogTemplate(template_.get(), style_);
+    return reinterpret_cast<DLGTEMPLATE*>(template_.get());
+}
+
+INT_PTR SubClassDialogBase_CL::DoModal(HINSTANCE, const wchar_t*, HWND owner) {
+    const DLGTEMPLATE* dialogTemplate = BuildTemplate();
+    owner_ = owner;
+    return ::DialogBoxIndirectParamW(::GetModuleHandleW(nullptr), dialogTemplate, owner, StaticDialogProc,
+                                     reinterpret_cast<LPARAM>(this));
+}
+
+INT_PTR SubClassDialogBase_CL::DialogProc(HWND window, UINT message, WPARAM, LPARAM) {
+    switch (message) {
+    case WM_INITDIALOG:
+        ::ShowWindow(window, SW_SHOW);
+        return 1;
+    case WM_CLOSE:
+        ::EndDialog(window, 0);
+        return 0;
+    default:
+        return 0;
+    }
+}
+
+void SubClassDialogBase_CL::Bind(HWND window, HWND handleValue) {
+    // A pointer-sized slot: the object's address does not fit in 32 bits on x64.
+    ::SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
+    if (dc_) ::ReleaseDC(window_, dc_);
+    window_ = window;
+    if (handleTarget_) *handleTarget_ = handleValue;
+    dc_ = ::GetDC(window);
+    // The template has no DS_SETFONT; the stock font is set here instead and never deleted.
+    font_ = static_cast<HFONT>(::GetStockObject(DEFAULT_GUI_FONT));
+    ::SendMessageW(window, WM_SETFONT, reinterpret_cast<WPARAM>(font_), TRUE);
+}
+
+INT_PTR SubClassDialogBase_CL::Route(SubClassDialogBase_CL* object, HWND window, UINT message, WPARAM wParam,
+                                     LPARAM lParam) {
+    const INT_PTR result = object->DialogProc(window, message, wParam, lParam);
+    if (message == WM_DESTROY && object->dc_) {
+        ::ReleaseDC(object->window_, object->dc_);
+        object->dc_ = nullptr;
+    }
+    if (message == WM_NCDESTROY) ::SetWindowLongPtrW(window, GWLP_USERDATA, 0);
+    return result;
+}
+
+INT_PTR CALLBACK SubClassDialogBase_CL::StaticDialogProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    auto* object = reinterpret_cast<SubClassDialogBase_CL*>(::GetWindowLongPtrW(window, GWLP_USERDATA));
+    if (!object) {
+        // Messages before WM_INITDIALOG are not the object's.
+        if (message != WM_INITDIALOG || !lParam) return FALSE;
+        object = reinterpret_cast<SubClassDialogBase_CL*>(lParam);
+        object->Bind(window, window);
+    }
+    return Route(object, window, message, wParam, lParam);
+}
+
+INT_PTR CALLBACK SubClassDialogBase_CL::StaticPageProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    auto* object = reinterpret_cast<SubClassDialogBase_CL*>(::GetWindowLongPtrW(window, GWLP_USERDATA));
+    if (!object) {
+        if (message != WM_INITDIALOG || !lParam) return FALSE;
+        const auto* page = reinterpret_cast<const PROPSHEETPAGEW*>(lParam);
+        object = reinterpret_cast<SubClassDialogBase_CL*>(page->lParam);
+        if (!object) return FALSE;
+        // The handle target gets the sheet's frame window, the page's parent.
+        object->Bind(window, ::GetParent(window));
+    }
+    return Route(object, window, message, wParam, lParam);
+}
+
+LRESULT CALLBACK PropSheetSubclassProc(HWND sheet, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == WM_SHOWWINDOW) {
+        RECT sheetRect = {};
+        RECT parentRect = {};
+        ::GetWindowRect(sheet, &sheetRect);
+        ::GetWindowRect(::GetParent(sheet), &parentRect);
+        const POINT at = layout::CenterSheetOver(sheetRect, parentRect);
+        ::SetWindowPos(sheet, nullptr, at.x, at.y, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
+    }
+    const auto previous = reinterpret_cast<WNDPROC>(::GetWindowLongPtrW(sheet, GWLP_USERDATA));
+    if (!previous) return 0;
+    return ::CallWindowProcW(previous, sheet, message, wParam, lParam);
+}
+
+int CALLBACK PropSheetCallback(HWND sheet, UINT message, LPARAM) {
+    if (message != PSCB_INITIALIZED) return 0;
+    // GWLP_WNDPROC and GWLP_USERDATA are pointer-sized; the 32-bit forms would cut the address.
+    const LONG_PTR previous = ::GetWindowLongPtrW(sheet, GWLP_WNDPROC);
+    ::SetWindowLongPtrW(sheet, GWLP_USERDATA, previous);
+    ::SetWindowLongPtrW(sheet, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(PropSheetSubclassProc));
+    return 0;
+}
+
+void CenterWindowOver(HWND reference, HWND dialog) {
+    if (!dialog) return;
+    ::SetParent(dialog, nullptr);
+    RECT area = {};
+    if (::GetWindowLongPtrW(reference, GWL_STYLE) & WS_MINIMIZE)
+        area = RECT{0, 0, ::GetSystemMetrics(SM_CXFULLSCREEN), ::GetSystemMetrics(SM_CYFULLSCREEN)};
+    else
+        ::GetWindowRect(reference, &area);
+    RECT client = {};
+    ::GetClientRect(dialog, &client);
+    const POINT at = layout::CenterInRect(area, client.right, client.bottom);
+    ::SetWindowPos(dialog, HWND_NOTOPMOST, at.x, at.y, client.right, client.bottom, SWP_NOSIZE | SWP_NOZORDER);
+}

@@ -1,0 +1,158 @@
+#include "comlib/window/popup_menu.h"
+
+#include <commctrl.h>
+
+#include "comlib/window/layout.h"
+
+namespace {
+
+MENUITEMINFOW NewRecord(UINT type) {
+    MENUITEMINFOW item = {};
+    item.cbSize = sizeof(item);
+    item.fMask = PopupMenu_CL::kItemMask;
+    item.fType = type;
+    return item;
+}
+
+// The item's text as the system holds it; false when it gives none.
+bool ReadItemText(HMENU menu, UINT itemId, std::wstring* left, std::wstring* right) {
+    wchar_t buffer[260] = {};
+    MENUITEMINFOW info = {};
+    info.cbSize = sizeof(info);
+    info.fMask = MIIM_STATE | MIIM_ID | MIIM_SUBMENU | MIIM_STRING | MIIM_BITMAP | MIIM_FTYPE;
+    info.dwTypeData = buffer;
+    info.cch = static_cast<UINT>(sizeof(buffer) / sizeof(buffer[0]));
+    if (!::GetMenuItemInfoW(menu, itemId, FALSE, &info) || !info.dwTypeData) return false;
+    buffer[sizeof(buffer) / sizeof(buffer[0]) - 1] = L'\0';
+    layout::SplitAtTab(buffer, left, right);
+    return true;
+}
+
+SIZE ImageSize(HIMAGELIST list) {
+    int width = 0;
+    int height = 0;
+    if (list) ::ImageList_GetIconSize(list, &width, &height);
+    return SIZE{width, height};
+}
+
+void MeasureItem(HWND window, MEASUREITEMSTRUCT* measure) {
+    auto* menu = reinterpret_cast<PopupMenu_CL*>(measure->itemData);
+    std::wstring left;
+    std::wstring right;
+    if (!menu || !ReadItemText(menu->Menu(), measure->itemID, &left, &right)) return;
+    SIZE text = {};
+    {
+        WindowDc dc(window);
+        SelectedObject font(dc.Get(), ::GetStockObject(DEFAULT_GUI_FONT));
+        ::GetTextExtentPoint32W(dc.Get(), left.c_str(), static_cast<int>(left.size()), &text);
+    }
+    // The right part is not measured: the 48 extra pixels leave room for it.
+    const SIZE size = layout::MenuItemSize(text, menu->ImageList() != nullptr, ImageSize(menu->ImageList()));
+    measure->itemWidth = static_cast<UINT>(size.cx);
+    measure->itemHeight = static_cast<UINT>(size.cy);
+}
+
+void DrawItem(DRAWITEMSTRUCT* draw) {
+    auto* menu = reinterpret_cast<PopupMenu_CL*>(draw->itemData);
+    if (!menu) return;
+    const MENUITEMINFOW* record = menu->FindItem(draw->itemID);
+    std::wstring left;
+    std::wstring right;
+    if (!ReadItemText(menu->Menu(), draw->itemID, &left, &right)) return;
+
+    const layout::MenuColorIndices colors =
+        layout::MenuItemColors((draw->itemState & ODS_SELECTED) != 0, (draw->itemState & ODS_GRAYED) != 0);
+    const COLORREF background = ::GetSysColor(colors.background);
+    const COLORREF foreground = ::GetSysColor(colors.text);
+    HDC dc = draw->hDC;
+    const COLORREF oldBackground = ::SetBkColor(dc, background);
+    const COLORREF oldText = ::SetTextColor(dc, foreground);
+    const int oldMode = ::SetBkMode(dc, TRANSPARENT);
+
+    HIMAGELIST images = menu->ImageList();
+    layout::MenuTextRects rects = layout::MenuItemTextRects(draw->rcItem, images != nullptr, ImageSize(images).cx);
+    {
+        SelectedObject font(dc, ::GetStockObject(DEFAULT_GUI_FONT));
+        // ETO_OPAQUE with no text fills the rectangle with the background colour.
+        ::ExtTextOutW(dc, 0, 0, ETO_OPAQUE, &draw->rcItem, nullptr, 0, nullptr);
+        ::DrawTextW(dc, left.c_str(), -1, &rects.left, DT_SINGLELINE | DT_VCENTER);
+        ::DrawTextW(dc, right.c_str(), -1, &rects.right, DT_SINGLELINE | DT_VCENTER | DT_RIGHT);
+    }
+    if (images && record && PopupMenu_CL::ImageIndexOf(*record) != PopupMenu_CL::kNoImage) {
+        ::ImageList_DrawEx(images, PopupMenu_CL::ImageIndexOf(*record), dc, draw->rcItem.left, draw->rcItem.top, 0, 0,
+                           background, foreground, ILD_NORMAL);
+    }
+    ::SetBkColor(dc, oldBackground);
+    ::SetTextColor(dc, oldText);
+    ::SetBkMode(dc, oldMode);
+}
+
+}  // namespace
+
+HMENU PopupMenu_CL::CreatePopup() {
+    menu_.Reset(::CreatePopupMenu());
+    return menu_.Get();
+}
+
+HMENU PopupMenu_CL::CreateBar() {
+    menu_.Reset(::CreateMenu());
+    return menu_.Get();
+}
+
+MENUITEMINFOW& PopupMenu_CL::Item(int index) {
+    if (index < 0) index = 0;
+    // Indices are meant to come in order; a gap is filled with default records rather than failing.
+    while (ItemCount() <= index) items_.push_back(NewRecord(MFT_OWNERDRAW));
+    return items_[static_cast<size_t>(index)];
+}
+
+int PopupMenu_CL::AppendItem(UINT commandId, const std::wstring& text, int imageIndex) {
+    const int index = ItemCount();
+    texts_.push_back(text);
+    MENUITEMINFOW& item = Item(index);
+    item.wID = commandId;
+    item.fType = MFT_OWNERDRAW;
+    item.dwTypeData = &texts_.back()[0];
+    item.cch = static_cast<UINT>(texts_.back().size());
+    item.dwItemData = reinterpret_cast<ULONG_PTR>(this);
+    SetImageIndex(item, imageIndex);
+    ::InsertMenuItemW(menu_.Get(), static_cast<UINT>(::GetMenuItemCount(menu_.Get())), TRUE, &item);
+    return index;
+}
+
+void PopupMenu_CL::AppendSeparator() {
+    MENUITEMINFOW separator = NewRecord(MFT_SEPARATOR);
+    ::InsertMenuItemW(menu_.Get(), static_cast<UINT>(::GetMenuItemCount(menu_.Get())), TRUE, &separator);
+}
+
+void PopupMenu_CL::DisableItem(int index) {
+    if (index < 0 || index >= ItemCount()) return;
+    MENUITEMINFOW& item = items_[static_cast<size_t>(index)];
+    item.fState = MFS_DISABLED | MFS_GRAYED;
+    ::SetMenuItemInfoW(menu_.Get(), item.wID, FALSE, &item);
+}
+
+int PopupMenu_CL::ImageIndexOf(const MENUITEMINFOW& item) {
+    return static_cast<int>(reinterpret_cast<INT_PTR>(item.hbmpItem));
+}
+
+void PopupMenu_CL::SetImageIndex(MENUITEMINFOW& item, int imageIndex) {
+    item.hbmpItem = reinterpret_cast<HBITMAP>(static_cast<INT_PTR>(imageIndex));
+}
+
+const MENUITEMINFOW* PopupMenu_CL::FindItem(UINT commandId) const {
+    for (const MENUITEMINFOW& item : items_) {
+        if (item.wID == commandId) return &item;
+    }
+    return nullptr;
+}
+
+void OnMenuOwnerDraw(HWND window, UINT message, LPARAM lParam) {
+    if (message == WM_MEASUREITEM) {
+        auto* measure = reinterpret_cast<MEASUREITEMSTRUCT*>(lParam);
+        if (measure && measure->CtlType == ODT_MENU) MeasureItem(window, measure);
+    } else if (message == WM_DRAWITEM) {
+        auto* draw = reinterpret_cast<DRAWITEMSTRUCT*>(lParam);
+        if (draw && draw->CtlType == ODT_MENU) DrawItem(draw);
+    }
+}

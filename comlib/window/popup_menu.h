@@ -1,0 +1,58 @@
+#pragma once
+// Owner-drawn popup menus: an image in front of each command, text split at a tab.
+#include <windows.h>
+#include <commctrl.h>
+
+#include <deque>
+#include <string>
+
+#include "comlib/unique_resource.h"
+
+class PopupMenu_CL {
+public:
+    // MIIM_STATE | MIIM_ID | MIIM_SUBMENU | MIIM_DATA | MIIM_STRING | MIIM_FTYPE.
+    static constexpr UINT kItemMask = 0x167;
+    static constexpr int kNoImage = -1;
+
+    PopupMenu_CL() = default;
+    PopupMenu_CL(const PopupMenu_CL&) = delete;
+    PopupMenu_CL& operator=(const PopupMenu_CL&) = delete;
+    virtual ~PopupMenu_CL() = default;
+
+    HMENU CreatePopup();
+    HMENU CreateBar();
+    HMENU Menu() const { return menu_.Get(); }
+
+    // The record at index; index == ItemCount() appends a new one (owner-drawn, image index 0).
+    // References stay valid while the object lives.
+    MENUITEMINFOW& Item(int index);
+    int ItemCount() const { return static_cast<int>(items_.size()); }
+
+    // Builds the next record (the text is copied and kept here) and appends it to the menu.
+    // Returns the record's index.
+    int AppendItem(UINT commandId, const std::wstring& text, int imageIndex);
+    // A plain separator, not a record.
+    void AppendSeparator();
+    // Greys a command out (MFS_DISABLED | MFS_GRAYED) in the record and in the menu.
+    void DisableItem(int index);
+
+    // The record's image index (kept in hbmpItem, which the system never reads: no MIIM_BITMAP).
+    static int ImageIndexOf(const MENUITEMINFOW& item);
+    static void SetImageIndex(MENUITEMINFOW& item, int imageIndex);
+    // The first record with this command id, or null.
+    const MENUITEMINFOW* FindItem(UINT commandId) const;
+
+    // Not owned: the ImageList_CL holding it must outlive the menu.
+    void SetImageList(HIMAGELIST list) { imageList_ = list; }
+    HIMAGELIST ImageList() const { return imageList_; }
+
+private:
+    UniqueMenu menu_;
+    std::deque<MENUITEMINFOW> items_;
+    std::deque<std::wstring> texts_;
+    HIMAGELIST imageList_ = nullptr;
+};
+
+// Answers WM_MEASUREITEM and WM_DRAWITEM for PopupMenu_CL items (ODT_MENU, itemData the menu
+// object); ignores every other message. The message then goes on to default processing.
+void OnMenuOwnerDraw(HWND window, UINT message, LPARAM lParam);

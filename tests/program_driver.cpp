@@ -1,0 +1,114 @@
+#include "tests/program_driver.h"
+
+#include <algorithm>
+
+#include "comlib/utility.h"
+#include "data/save_data.h"
+
+namespace {
+struct FindContext {
+    DWORD processId;
+    HWND found;
+};
+
+BOOL CALLBACK FindMainWindow(HWND window, LPARAM data) {
+    FindContext* context = reinterpret_cast<FindContext*>(data);
+    DWORD owner = 0;
+    ::GetWindowThreadProcessId(window, &owner);
+    wchar_t title[64] = {};
+    ::GetWindowTextW(window, title, 64);
+    if (owner == context->processId && std::wstring(title) == L"DormiGuard") {
+        context->found = window;
+        return FALSE;
+    }
+    return TRUE;
+}
+}  // namespace
+
+RunningProgram::RunningProgram(const std::wstring& arguments)
+    : process_(L"\"" + ModuleFolder() + L"\\DormiGuard.exe\"" + (arguments.empty() ? L"" : L" " + arguments),
+               ModuleFolder()) {}
+
+RunningProgram::~RunningProgram() {
+    if (process_.Started() && !process_.WaitExit(0)) {
+        DWORD code = 0;
+        Exit(&code, 10000);
+    }
+}
+
+HWND RunningProgram::WaitForMainWindow(DWORD timeoutMs) {
+    WaitFor(
+        [&] {
+            FindContext context = {process_.Id(), nullptr};
+            ::EnumWindows(FindMainWindow, reinterpret_cast<LPARAM>(&context));
+            window_ = context.found;
+            return window_ != nullptr;
+        },
+        timeoutMs);
+    return window_;
+}
+
+bool RunningProgram::Exit(DWORD* exitCode, DWORD timeoutMs) {
+    if (!window_) WaitForMainWindow(2000);
+    if (window_) ::PostMessageW(window_, WM_CLOSE, 2, 0);
+    return process_.WaitExit(timeoutMs, exitCode);
+}
+
+std::wstring ProgramIniPath() { return SaveData::DataFolder() + L"\\DormiGuard.ini"; }
+std::wstring ProgramLogPath() { return SaveData::DataFolder() + L"\\log.txt"; }
+
+std::vector<std::wstring> LogMessages() {
+    std::vector<std::wstring> messages;
+    for (const std::wstring& line : SplitLines(ReadUtf16File(ProgramLogPath()))) {
+        const size_t at = line.find(L" : ", 26);
+        messages.push_back(at == std::wstring::npos ? line : line.substr(at + 3));
+    }
+    return messages;
+}
+
+size_t CountLogMessage(const std::wstring& message) {
+    const std::vector<std::wstring> messages = LogMessages();
+    return static_cast<size_t>(std::count(messages.begin(), messages.end(), message));
+}
+
+bool LogHasMessage(const std::wstring& message) { return CountLogMessage(message) > 0; }
+
+bool WaitForLogMessage(const std::wstring& message, size_t count, DWORD timeoutMs) {
+    return WaitFor([&] { return CountLogMessage(message) >= count; }, timeoutMs);
+}
+
+BandColors CaptureStateBand(HWND window) {
+    BandColors colors;
+    RECT client = {};
+    ::GetClientRect(window, &client);
+    POINT origin = {0, client.bottom - 150};
+    ::ClientToScreen(window, &origin);
+    const int width = client.right;
+    const int height = 150;
+    if (width <= 0) return colors;
+    WindowDc screen(nullptr);
+    UniqueMemoryDc memory(::CreateCompatibleDC(screen.Get()));
+    BITMAPINFO info = {};
+    info.bmiHeader.biSize = sizeof(info.bmiHeader);
+    info.bmiHeader.biWidth = width;
+    info.bmiHeader.biHeight = -height;
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 32;
+    void* bits = nullptr;
+    UniqueBitmap bitmap(::CreateDIBSection(screen.Get(), &info, DIB_RGB_COLORS, &bits, nullptr, 0));
+    if (!bitmap || !bits) return colors;
+    {
+        SelectedObject selected(memory.Get(), bitmap.Get());
+        ::BitBlt(memory.Get(), 0, 0, width, height, screen.Get(), origin.x, origin.y, SRCCOPY);
+    }
+    // Only the middle of the band, where the text stands: the frame around it has the same colour.
+    const DWORD* pixels = static_cast<const DWORD*>(bits);
+    for (int y = 25; y < 115; ++y)
+      for (int x = width / 5; x < width - width / 5; ++x) {
+        const DWORD p = pixels[y * width + x] & 0xFFFFFF;  // 0x00RRGGBB
+        const int r = (p >> 16) & 0xFF, g = (p >> 8) & 0xFF, b = p & 0xFF;
+        if (r > 200 && g < 60 && b < 60) ++colors.red;
+        if (b > 200 && r < 60 && g < 60) ++colors.blue;
+      }
+    return colors;
+}

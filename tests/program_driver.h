@@ -1,0 +1,46 @@
+#pragma once
+// Drives a real DormiGuard.exe from outside its process: start it, find its window, read its
+// files, capture its state band.
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+#include "tests/test_helpers.h"
+
+class RunningProgram {
+public:
+    // Starts DormiGuard.exe (beside the test executable) with the arguments.
+    explicit RunningProgram(const std::wstring& arguments = L"");
+    ~RunningProgram();
+
+    bool Started() const { return process_.Started(); }
+    DWORD ProcessId() const { return process_.Id(); }
+    // The main window (title "DormiGuard") of this process, waiting for it up to the deadline.
+    HWND WaitForMainWindow(DWORD timeoutMs = 20000);
+    HWND MainWindow() const { return window_; }
+    // WM_CLOSE with wParam 2, as the exit command sends it; true when the process ended in time.
+    bool Exit(DWORD* exitCode, DWORD timeoutMs = 20000);
+    bool WaitExit(DWORD timeoutMs, DWORD* exitCode) { return process_.WaitExit(timeoutMs, exitCode); }
+
+private:
+    ChildProcess process_;
+    HWND window_ = nullptr;
+};
+
+// The program's files in the test's Documents\DormiGuard.
+std::wstring ProgramIniPath();
+std::wstring ProgramLogPath();
+// Message parts of the log lines (text after the time stamp and source position).
+std::vector<std::wstring> LogMessages();
+bool LogHasMessage(const std::wstring& message);
+// Waits until the log holds the message at least `count` times.
+bool WaitForLogMessage(const std::wstring& message, size_t count = 1, DWORD timeoutMs = 20000);
+size_t CountLogMessage(const std::wstring& message);
+
+// Red and blue pixel counts of the state text (the middle of the last 150 client pixels).
+struct BandColors {
+    int red = 0;
+    int blue = 0;
+};
+BandColors CaptureStateBand(HWND window);

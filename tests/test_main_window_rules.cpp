@@ -1,0 +1,79 @@
+// The main window's rules: layout in units of one "Ｗ", the minimum size, the show modes.
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include "view/main_layout.h"
+
+using namespace main_layout;
+
+TEST(MainLayout, ControlsInUnitsOfOneCharacter) {
+    // A 480 x 470 client area with a "Ｗ" of 12 x 13.
+    const ControlRects r = LayoutControls(480, 470, 12, 13);
+    EXPECT_EQ(r.groupBoxAt.x, 6);
+    EXPECT_EQ(r.groupBoxAt.y, 6);
+    EXPECT_EQ(r.groupBoxSize.cx, 468);
+    EXPECT_EQ(r.groupBoxSize.cy, 470 - 13 - 150);
+    EXPECT_EQ(r.listAt.x, 18);
+    EXPECT_EQ(r.listAt.y, 19);
+    EXPECT_EQ(r.listSize.cx, 480 - 36);
+    EXPECT_EQ(r.listSize.cy, 470 - 39 - 150);
+    // The list sits one character inside the box at the left, right, top and bottom.
+    EXPECT_EQ(r.listAt.x - r.groupBoxAt.x, 12);
+    EXPECT_EQ((r.groupBoxAt.x + r.groupBoxSize.cx) - (r.listAt.x + r.listSize.cx), 12);
+    EXPECT_EQ((r.groupBoxAt.y + r.groupBoxSize.cy) - (r.listAt.y + r.listSize.cy), 13);
+}
+
+TEST(MainLayout, StateFrameTouchesTheBandAndEndsOneCharacterAboveTheBottom) {
+    const FloatRect frame = StateFrame(600, 500, 12);
+    EXPECT_FLOAT_EQ(frame.x, 12.0f);
+    EXPECT_FLOAT_EQ(frame.y, 350.0f);
+    EXPECT_FLOAT_EQ(frame.width, 576.0f);
+    EXPECT_FLOAT_EQ(frame.y + frame.height, 500.0f - 12.0f);
+    const FloatRect text = StateTextArea(600, 500);
+    EXPECT_FLOAT_EQ(text.y, 350.0f);
+    EXPECT_FLOAT_EQ(text.height, 150.0f);
+    EXPECT_FLOAT_EQ(text.width, 600.0f);
+}
+
+TEST(MainLayout, MinimumSizeMovesOnlyRightAndBottom) {
+    struct Case {
+        RECT proposed;
+        int imageType;
+        RECT expected;
+    } cases[] = {
+        {{10, 20, 200, 700}, 0, {10, 20, 490, 700}},  // narrower than 480, even dragging the left edge
+        {{10, 20, 600, 300}, 0, {10, 20, 600, 490}},  // lower than 470
+        {{10, 20, 600, 300}, 1, {10, 20, 600, 506}},  // koala pictures want 486
+        {{10, 20, 600, 480}, 0, {10, 20, 600, 490}},  // 460 high
+        {{10, 20, 600, 495}, 1, {10, 20, 600, 495}},  // 475 is accepted even with koalas
+        {{10, 20, 490, 490}, 1, {10, 20, 490, 490}},  // exactly the minimum
+    };
+    for (const Case& c : cases) {
+        RECT r = c.proposed;
+        ApplyMinimumSize(r, c.imageType);
+        EXPECT_TRUE(EqualRect(&r, &c.expected)) << r.left << "," << r.top << "," << r.right << "," << r.bottom;
+    }
+}
+
+TEST(MainLayout, ShowModes) {
+    struct Case {
+        int mode;
+        int trayHidden;
+        int expectedFlag;
+        bool check;
+    } cases[] = {
+        {0, 1, 0, true},  {0, 0, 0, true},    // show
+        {1, 0, 1, false}, {1, 1, 1, false},   // store in the tray
+        {2, 1, 0, true},  {2, 0, 1, false},   // toggle
+        {7, 0, 0, true},  {7, 1, 1, false},   // any other value keeps the flag
+    };
+    for (const Case& c : cases) {
+        const ShowPlan plan = PlanShow(c.mode, c.trayHidden);
+        EXPECT_EQ(plan.trayHidden, c.expectedFlag) << c.mode << "/" << c.trayHidden;
+        EXPECT_EQ(plan.runCheck, c.check) << c.mode << "/" << c.trayHidden;
+    }
+    EXPECT_STREQ(StateText(0), L"スリープ禁止中");
+    EXPECT_STREQ(StateText(1), L"スリープ許可中");
+    EXPECT_EQ(StateColor(0), 0xFFFF0000u);
+    EXPECT_EQ(StateColor(1), 0xFF0000FFu);
+}

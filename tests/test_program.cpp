@@ -1,0 +1,215 @@
+// The real DormiGuard.exe under Wine, driven from outside its process: files, messages,
+// screenshots and processes.
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include "comlib/inifile.h"
+#include "comlib/utility.h"
+#include "data/save_data.h"
+#include "tests/program_driver.h"
+#include "tests/test_helpers.h"
+
+namespace {
+
+// An INI file prepared before the program starts; the update check is switched off so that
+// no test waits on the network.
+void PrepareIni(const std::wstring& extra) {
+    ::CreateDirectoryW(SaveData::DataFolder().c_str(), nullptr);
+    WriteUtf16File(ProgramIniPath(), L"[VERSION]\r\nnotify=1\r\n" + extra);
+}
+
+class Program : public ::testing::Test {
+protected:
+    void SetUp() override { ResetDataFolder(); }
+};
+
+std::wstring IniValue(const wchar_t* section, const wchar_t* key) {
+    Inifile_CL ini(ProgramIniPath());
+    return ini.ReadString(section, key, L"<missing>");
+}
+
+}  // namespace
+
+TEST_F(Program, FirstAndSecondRunFiles) {
+    {
+        RunningProgram program(L"-startup");
+        ASSERT_TRUE(program.Started());
+        ASSERT_NE(program.WaitForMainWindow(), nullptr);
+        const std::vector<unsigned char> bytes = ReadFileBytes(ProgramIniPath());
+        ASSERT_GE(bytes.size(), 2u);
+        EXPECT_EQ(bytes[0], 0xFF);
+        EXPECT_EQ(bytes[1], 0xFE);
+        const std::vector<std::wstring> messages = LogMessages();
+        ASSERT_FALSE(messages.empty());
+        EXPECT_EQ(messages[0], L"Inifile新規作成 = " + ProgramIniPath());
+        DWORD code = 99;
+        ASSERT_TRUE(program.Exit(&code));
+        EXPECT_EQ(code, 0u);
+    }
+    const size_t before = LogMessages().size();
+    {
+        RunningProgram program(L"-startup");
+        ASSERT_NE(program.WaitForMainWindow(), nullptr);
+        DWORD code = 99;
+        ASSERT_TRUE(program.Exit(&code));
+    }
+    const std::vector<std::wstring> lines = SplitLines(ReadUtf16File(ProgramLogPath()));
+    // The banner begins with CR LF: an empty message, then the stars on their own line.
+    ASSERT_GT(lines.size(), before + 2);
+    EXPECT_EQ(lines[before], lines[before].substr(0, lines[before].find(L" : ", 26) + 3));
+    EXPECT_EQ(lines[before + 1], L"★★★★★ アプリ起動 ★★★★★");
+    EXPECT_NE(lines[before + 2].find(L"DataFolderPath = \"" + SaveData::DataFolder() + L"\""), std::wstring::npos);
+}
+
+TEST_F(Program, WatchedNotepadKeepsTheComputerAwake) {
+    PrepareIni(L"[PROCESS_INFO]\r\ncount=1\r\npath0=1:C:\\somewhere\\notepad.exe\r\n");
+    ChildProcess notepad(L"\"" + NotepadPath() + L"\"");
+    ASSERT_TRUE(notepad.Started());
+    ASSERT_TRUE(WaitFor([&] { return ::WaitForInputIdle(notepad.Handle(), 0) == 0; }, 15000));
+
+    RunningProgram program;
+    const HWND window = program.WaitForMainWindow();
+    ASSERT_NE(window, nullptr);
+    ASSERT_TRUE(WaitFor([&] { return ::IsWindowVisible(window) != FALSE; }, 10000));
+    ::SetForegroundWindow(window);
+    ASSERT_TRUE(WaitFor([&] { return CaptureStateBand(window).red > 200; }, 10000)) << "スリープ禁止中 in red";
+    EXPECT_EQ(CaptureStateBand(window).blue, 0);
+    SaveWindowScreenshot(window, L"main_window_prohibited.png");
+    EXPECT_EQ(CountLogMessage(L"★スリープを許可します"), 0u);
+
+    // A screen-saver request is swallowed while sleep is prohibited.
+    EXPECT_EQ(::SendMessageW(window, WM_SYSCOMMAND, SC_SCREENSAVE, 0), 0);
+    EXPECT_TRUE(WaitForLogMessage(L"★スクリーンセーバー抑止しました", 1, 5000));
+    ::SendMessageW(window, WM_SYSCOMMAND, SC_MONITORPOWER, 2);
+    EXPECT_TRUE(WaitForLogMessage(L"★スクリーンセーバー抑止しました", 2, 5000));
+
+    // Notepad ends; F5 through the message loop runs the check at once.
+    notepad.Kill();
+    ::PostMessageW(window, WM_KEYDOWN, VK_F5, 0);
+    EXPECT_TRUE(WaitForLogMessage(L"★スリープを許可します", 1, 10000));
+    ASSERT_TRUE(WaitFor([&] { return CaptureStateBand(window).blue > 200; }, 10000)) << "スリープ許可中 in blue";
+    EXPECT_EQ(CaptureStateBand(window).red, 0);
+    SaveWindowScreenshot(window, L"main_window_allowed.png");
+
+    // While sleep is allowed the request passes and nothing is logged.
+    ::SendMessageW(window, WM_SYSCOMMAND, SC_SCREENSAVE, 0);
+    PumpMessagesFor(300);
+    EXPECT_EQ(CountLogMessage(L"★スクリーンセーバー抑止しました"), 2u);
+
+    // Notepad again; the menu's state command (124) brings the state back.
+    ChildProcess again(L"\"" + NotepadPath() + L"\"");
+    ASSERT_TRUE(WaitFor([&] { return ::WaitForInputIdle(again.Handle(), 0) == 0; }, 15000));
+    ::PostMessageW(window, WM_COMMAND, 124, 0);
+    EXPECT_TRUE(WaitForLogMessage(L"★スリープを禁止します", 1, 10000));
+    EXPECT_TRUE(LogHasMessage(L"---- プロセス情報変更 ----"));
+
+    DWORD code = 99;
+    ASSERT_TRUE(program.Exit(&code));
+    EXPECT_EQ(code, 0u);
+}
+
+TEST_F(Program, StartupSwitchSecondCopyCloseAndExit) {
+    PrepareIni(L"");
+    RunningProgram program(L"/StartUp");
+    const HWND window = program.WaitForMainWindow();
+    ASSERT_NE(window, nullptr);
+    ASSERT_TRUE(WaitForLogMessage(L"タスクトレイへアイコンを追加しました。"));
+    PumpMessagesFor(500);
+    EXPECT_FALSE(::IsWindowVisible(window)) << "started hidden in the tray";
+
+    // The owner is a hidden window, so the main window has no taskbar button.
+    const HWND owner = ::GetWindow(window, GW_OWNER);
+    ASSERT_NE(owner, nullptr);
+    EXPECT_FALSE(::IsWindowVisible(owner));
+
+    // A second start shows the first copy's window and ends with 0, without a second guard.
+    RunningProgram second;
+    DWORD secondCode = 99;
+    ASSERT_TRUE(second.WaitExit(20000, &secondCode));
+    EXPECT_EQ(secondCode, 0u);
+    EXPECT_TRUE(WaitFor([&] { return ::IsWindowVisible(window) != FALSE; }, 5000));
+    EXPECT_EQ(CountLogMessage(L"★★★★★ アプリ起動 ★★★★★"), 1u) << "the second copy loads nothing";
+
+    // The close box and minimising store the window in the tray; the program goes on.
+    ::PostMessageW(window, WM_CLOSE, 0, 0);
+    EXPECT_TRUE(WaitFor([&] { return !::IsWindowVisible(window); }, 5000));
+    EXPECT_FALSE(program.WaitExit(300, nullptr));
+    ::PostMessageW(window, WM_COMMAND, 125, 0);  // "メインウインドウの表示"
+    EXPECT_TRUE(WaitFor([&] { return ::IsWindowVisible(window) != FALSE; }, 5000));
+    ::PostMessageW(window, WM_SYSCOMMAND, SC_MINIMIZE, 0);
+    EXPECT_TRUE(WaitFor([&] { return !::IsWindowVisible(window); }, 5000));
+    EXPECT_FALSE(program.WaitExit(300, nullptr));
+
+    DWORD code = 99;
+    ASSERT_TRUE(program.Exit(&code));
+    EXPECT_EQ(code, 0u);
+    EXPECT_TRUE(LogHasMessage(L"タスクトレイアイコンを削除しました。"));
+}
+
+TEST_F(Program, NormalStartShowsTheWindow) {
+    PrepareIni(L"");
+    RunningProgram program(L"startup");  // not the switch: no leading - or /
+    const HWND window = program.WaitForMainWindow();
+    ASSERT_NE(window, nullptr);
+    EXPECT_TRUE(WaitFor([&] { return ::IsWindowVisible(window) != FALSE; }, 10000));
+    DWORD code = 99;
+    ASSERT_TRUE(program.Exit(&code));
+    EXPECT_EQ(code, 0u);
+}
+
+TEST_F(Program, MinimumSizeAndStoredPlacement) {
+    PrepareIni(L"[DISPLAY]\r\nImageType=1\r\n");
+    RECT placed = {};
+    {
+        RunningProgram program;
+        const HWND window = program.WaitForMainWindow();
+        ASSERT_NE(window, nullptr);
+        ASSERT_TRUE(WaitFor([&] { return ::IsWindowVisible(window) != FALSE; }, 10000));
+
+        // WM_SIZING with a proposed rectangle: only the right and bottom edges move.
+        struct Case {
+            RECT proposed;
+            RECT expected;
+        } cases[] = {
+            {{100, 100, 300, 300}, {100, 100, 580, 586}},  // below 470 high: 486 with ImageType 1
+            {{100, 100, 700, 575}, {100, 100, 700, 575}},  // 475 high is accepted
+            {{50, 60, 600, 700}, {50, 60, 600, 700}},
+        };
+        for (const Case& c : cases) {
+            RECT rect = c.proposed;
+            ::SendMessageW(window, WM_SIZING, WMSZ_LEFT, reinterpret_cast<LPARAM>(&rect));
+            EXPECT_EQ(rect.left, c.expected.left);
+            EXPECT_EQ(rect.top, c.expected.top);
+            EXPECT_EQ(rect.right, c.expected.right);
+            EXPECT_EQ(rect.bottom, c.expected.bottom);
+        }
+
+        // A move is stored at once.
+        ::SetWindowPos(window, nullptr, 123, 77, 500, 520, SWP_NOZORDER);
+        ASSERT_TRUE(WaitFor([&] { return IniValue(L"WINDOW", L"rect") != L"<missing>"; }, 5000));
+        ::GetWindowRect(window, &placed);
+        RECT stored = {};
+        ASSERT_TRUE(Inifile_CL(ProgramIniPath()).ReadStruct(L"WINDOW", L"rect", &stored, sizeof(stored)));
+        EXPECT_TRUE(::EqualRect(&stored, &placed));
+
+        // Maximised: nothing written.
+        const std::wstring before = IniValue(L"WINDOW", L"rect");
+        ::ShowWindow(window, SW_MAXIMIZE);
+        PumpMessagesFor(500);
+        EXPECT_EQ(IniValue(L"WINDOW", L"rect"), before);
+        ::ShowWindow(window, SW_RESTORE);
+        PumpMessagesFor(300);
+        DWORD code = 99;
+        ASSERT_TRUE(program.Exit(&code));
+    }
+    RunningProgram program;
+    const HWND window = program.WaitForMainWindow();
+    ASSERT_NE(window, nullptr);
+    // Shown at the very end of its creation, after the placement.
+    ASSERT_TRUE(WaitFor([&] { return ::IsWindowVisible(window) != FALSE; }, 10000));
+    RECT restored = {};
+    ::GetWindowRect(window, &restored);
+    EXPECT_TRUE(::EqualRect(&restored, &placed)) << restored.left << "," << restored.top;
+    DWORD code = 99;
+    ASSERT_TRUE(program.Exit(&code));
+}

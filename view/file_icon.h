@@ -1,0 +1,24 @@
+#pragma once
+// Programs' small icons from the system's shared file-icon list.
+#include <windows.h>
+#include <commctrl.h>
+
+#include <string>
+
+class ImageList_CL;
+
+// Index of the small icon of the file at path in the system image list, or I_IMAGENONE
+// when the file cannot be queried (say the program was deleted while it ran): SHGetFileInfoW
+// then returns 0 and leaves SHFILEINFOW.iIcon unset, so that value must not be used.
+int SmallIconIndex(const std::wstring& path);
+
+// The decision alone: the index SHGetFileInfoW gave, if its call succeeded.
+int IconIndexOrNone(DWORD_PTR queryResult, int iconIndex);
+
+// The system's small file-icon list (not ours: never destroyed), or null.
+HIMAGELIST SystemSmallIconList();
+
+// Gives a report list the system's small icons. Adds LVS_SHAREIMAGELISTS first: without it the
+// list view destroys its image lists with itself, and the shared system list would be gone for
+// every later user in the process. holder refers to the list without owning it.
+void AttachSystemSmallIcons(HWND listView, ImageList_CL& holder);

@@ -1,0 +1,170 @@
+// What the user does to the main window: menu commands, list notifications, tray clicks.
+#include "view/main_dialog.h"
+
+#include <commctrl.h>
+
+#include "comlib/log.h"
+#include "comlib/utility.h"
+#include "comlib/window/popup_menu.h"
+#include "data/save_data.h"
+#include "view/process_select_list.h"
+#include "view/prop_app_license.h"
+#include "view/prop_app_setting.h"
+#include "view/prop_app_version.h"
+#include "view/prop_sheet.h"
+#include "view/support_site.h"
+
+namespace {
+// Cells of "\menu_image.bmp".
+constexpr int kImageWindow = 0;
+constexpr int kImageAdd = 1;
+constexpr int kImageDelete = 2;
+constexpr int kImageSupport = 3;
+constexpr int kMenuImageWidth = 24;
+}  // namespace
+
+void MainDialog_CL::OnCommand(WPARAM command) {
+    switch (command) {
+        case kCmdAdd:
+            AddPrograms();
+            break;
+        case kCmdDelete:
+            DeleteSelectedProgram();
+            break;
+        case kCmdRefresh:
+            CheckSleep();
+            break;
+        case kCmdShow:
+            ShowMainWindow(0);
+            break;
+        case kCmdStore:
+            ShowMainWindow(1);
+            break;
+        case kCmdSupport:
+            OpenSupportSite();
+            break;
+        case kCmdExit:
+            ::SendMessageW(Window(), WM_CLOSE, kCloseForExit, 0);
+            break;
+        case kCmdSettings:
+            ShowSettings();
+            break;
+        default:
+            break;
+    }
+}
+
+int MainDialog_CL::FocusedSelectedRow() const {
+    if (!list_) return -1;
+    return static_cast<int>(
+        ::SendMessageW(list_->Window(), LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_FOCUSED | LVNI_SELECTED));
+}
+
+void MainDialog_CL::AddPrograms() {
+    g_SaveData.processes.Refresh();
+    ProcessSelectList_CL dialog(
+        L"スリープを抑止したいプロセスを選択してください。（現在起動しているプロセスを列挙しています）");
+    dialog.AddColumn(L"プロセス名称", 320);
+    dialog.AddColumn(L"ファイルパス", 640);
+    for (const ProcessEntry& entry : g_SaveData.processes.Current())
+        dialog.AddRow({FileNamePart(entry.path), entry.path});
+    if (dialog.DoModal(::GetModuleHandleW(nullptr), L"ClassName_VigilSelectList", Window()) != 1) return;
+
+    const std::vector<SelectRow>& rows = dialog.Rows();
+    // Last to first: of two marked rows with one file name, the lower one wins.
+    for (size_t i = rows.size(); i-- > 0;)
+        if (rows[i].marked == 1) g_SaveData.watched.AddWatched(rows[i].cells[1], 1);
+    g_SaveData.watched.SortByFileName();
+    g_SaveData.SaveWatchedList();
+    FillWatchedList();
+    CheckSleep();
+}
+
+void MainDialog_CL::DeleteSelectedProgram() {
+    const int row = FocusedSelectedRow();
+    if (row < 0) return;
+    ::SendMessageW(list_->Window(), LVM_DELETEITEM, row, 0);
+    g_SaveData.watched.RemoveAt(static_cast<size_t>(row));
+    g_SaveData.SaveWatchedList();
+    CheckSleep();
+}
+
+void MainDialog_CL::ShowSettings() {
+    HWND sheetWindow = nullptr;
+    PropSheet_CL sheet(&sheetWindow);
+    PropAppSetting_CL settingPage;
+    PropAppVersion_CL versionPage;
+    PropAppLicense_CL licensePage;
+    sheet.AddPage(&settingPage, L"アプリ設定");
+    sheet.AddPage(&versionPage, L"アプリバージョン");
+    sheet.AddPage(&licensePage, L"ライセンス情報");
+    if (sheet.Show(Window(), L"アプリ設定") != 1) return;
+    LoadCharacterImages();
+    ::InvalidateRect(list_->Window(), nullptr, TRUE);
+    Layout();
+    ::InvalidateRect(Window(), nullptr, TRUE);
+}
+
+void MainDialog_CL::OnNotify(const NMHDR* header) {
+    if (!header) return;
+    if (header->code == LVN_ITEMCHANGED) {
+        if (listFillGuard_ == 1 || !list_ || header->hwndFrom != list_->Window()) return;
+        const int item = reinterpret_cast<const NMLISTVIEW*>(header)->iItem;
+        if (item < 0 || static_cast<size_t>(item) >= g_SaveData.watched.Size()) return;
+        const int checked = list_->GetCheckState(item);
+        // Selection and focus changes arrive here too; only a changed check box counts.
+        if (checked < 0 || checked == g_SaveData.watched[static_cast<size_t>(item)].enabled) return;
+        g_SaveData.watched.SetEnabledAt(static_cast<size_t>(item), checked);
+        CheckSleep();
+        g_SaveData.SaveWatchedList();
+    } else if (header->code == static_cast<UINT>(NM_RCLICK)) {
+        ShowListMenu();
+    }
+}
+
+void MainDialog_CL::OnTrayCallback(LPARAM mouseMessage) {
+    if (mouseMessage == WM_LBUTTONDOWN) {
+        ShowMainWindow(2);
+    } else if (mouseMessage == WM_RBUTTONDOWN) {
+        ShowTrayMenu();
+    }
+}
+
+void MainDialog_CL::ShowListMenu() {
+    // Declared first so that it goes after the menu that draws from it.
+    ImageList_CL images;
+    images.LoadBitmapStrip(ModuleFolder() + L"\\menu_image.bmp", kMenuImageWidth);
+    PopupMenu_CL menu;
+    menu.CreatePopup();
+    menu.SetImageList(images.Get());
+    menu.AppendItem(kCmdAdd, L"アイテムの追加", kImageAdd);
+    menu.AppendSeparator();
+    const int remove = menu.AppendItem(kCmdDelete, L"アイテムの削除", kImageDelete);
+    if (FocusedSelectedRow() < 0) menu.DisableItem(remove);
+    POINT cursor = {};
+    ::GetCursorPos(&cursor);
+    ::TrackPopupMenu(menu.Menu(), TPM_VERTICAL, cursor.x, cursor.y, 0, Window(), nullptr);
+}
+
+void MainDialog_CL::ShowTrayMenu() {
+    // Declared first so that it goes after the menu that draws from it.
+    ImageList_CL images;
+    images.LoadBitmapStrip(ModuleFolder() + L"\\menu_image.bmp", kMenuImageWidth);
+    PopupMenu_CL menu;
+    menu.CreatePopup();
+    menu.SetImageList(images.Get());
+    if (g_SaveData.trayHidden == 1)
+        menu.AppendItem(kCmdShow, L"メインウインドウの表示", kImageWindow);
+    else
+        menu.AppendItem(kCmdStore, L"タスクトレイへ格納する", kImageWindow);
+    menu.AppendSeparator();
+    menu.AppendItem(kCmdSupport, L"サポートサイトへ", kImageSupport);
+    menu.AppendSeparator();
+    menu.AppendItem(kCmdExit, L"DormiGuardの終了", kImageWindow);
+    POINT cursor = {};
+    ::GetCursorPos(&cursor);
+    // A tray menu only closes on a click elsewhere when its owner is the foreground window.
+    ::SetForegroundWindow(Window());
+    ::TrackPopupMenu(menu.Menu(), TPM_VERTICAL, cursor.x, cursor.y, 0, Window(), nullptr);
+    ::PostMessageW(Window(), WM_NULL, 0, 0);
+}

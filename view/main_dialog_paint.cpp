@@ -1,0 +1,126 @@
+// The main window's paint: the state text in a rounded frame, drawn off-screen and copied once.
+#include "view/main_dialog.h"
+
+#include "comlib/gdiplus_owners.h"
+#include "view/main_layout.h"
+
+using namespace Gdiplus;
+
+// The frame around the state text: quarter circles of radius 16 at the corners.
+Status DrawRoundedFrame(GpGraphics* graphics, float x, float y, float width, float height, GpPen* pen) {
+    const float right = x + width;
+    const float bottom = y + height;
+    const float d = 32.0f;
+    UniqueGdiplusPath path;
+    if (DllExports::GdipCreatePath(FillModeAlternate, path.Put()) != Ok) return GenericError;
+    DllExports::GdipAddPathArc(path.Get(), x, y, d, d, 180.0f, 90.0f);
+    DllExports::GdipAddPathArc(path.Get(), right - d, y, d, d, 270.0f, 90.0f);
+    DllExports::GdipAddPathArc(path.Get(), right - d, bottom - d, d, d, 360.0f, 90.0f);
+    DllExports::GdipAddPathArc(path.Get(), x, bottom - d, d, d, 450.0f, 90.0f);
+    DllExports::GdipClosePathFigure(path.Get());
+    return DllExports::GdipDrawPath(graphics, pen, path.Get());
+}
+
+namespace {
+
+// "ＭＳ　ゴシック" where it exists, else GDI+'s generic sans-serif family; 48 points.
+// When neither exists (GDI+ has no substitutes of its own), the face GDI picks for the default
+// GUI font: GDI resolves substitutes and font links, so the state text never goes missing.
+UniqueGdiplusFont CreateStateFont() {
+    UniqueGdiplusFontFamily family;
+    UniqueGdiplusFont font;
+    if (DllExports::GdipCreateFontFamilyFromName(L"ＭＳ　ゴシック", nullptr, family.Put()) == Ok &&
+        DllExports::GdipCreateFont(family.Get(), 48.0f, FontStyleRegular, UnitPoint, font.Put()) == Ok)
+        return font;
+    GpFontFamily* generic = nullptr;
+    if (DllExports::GdipGetGenericFontFamilySansSerif(&generic) == Ok && generic) {
+        family.Reset(generic);
+        if (DllExports::GdipCreateFont(family.Get(), 48.0f, FontStyleRegular, UnitPoint, font.Put()) == Ok)
+            return font;
+    }
+    LOGFONTW logFont = {};
+    ::GetObjectW(::GetStockObject(DEFAULT_GUI_FONT), sizeof(logFont), &logFont);
+    const WindowDc screen(nullptr);
+    logFont.lfHeight = -::MulDiv(48, ::GetDeviceCaps(screen.Get(), LOGPIXELSY), 72);
+    logFont.lfWidth = 0;
+    DllExports::GdipCreateFontFromLogfontW(screen.Get(), &logFont, font.Put());
+    return font;
+}
+
+void DrawState(GpGraphics* graphics, int width, int height, int charWidth, int sleepState) {
+    const COLORREF window = ::GetSysColor(COLOR_WINDOW);
+    const ARGB background = 0xFF000000u | (static_cast<ARGB>(GetRValue(window)) << 16) |
+                            (static_cast<ARGB>(GetGValue(window)) << 8) | GetBValue(window);
+    UniqueGdiplusBrush backgroundBrush;
+    GpSolidFill* fill = nullptr;
+    if (DllExports::GdipCreateSolidFill(background, &fill) == Ok) {
+        backgroundBrush.Reset(fill);
+        DllExports::GdipFillRectangleI(graphics, backgroundBrush.Get(), 0, 0, width, height);
+    }
+
+    UniqueGdiplusBrush textBrush;
+    if (DllExports::GdipCreateSolidFill(main_layout::StateColor(sleepState), &fill) != Ok) return;
+    textBrush.Reset(fill);
+
+    UniqueGdiplusStringFormat format;
+    if (DllExports::GdipCreateStringFormat(0, LANG_NEUTRAL, format.Put()) == Ok) {
+        DllExports::GdipSetStringFormatAlign(format.Get(), StringAlignmentCenter);
+        DllExports::GdipSetStringFormatLineAlign(format.Get(), StringAlignmentCenter);
+    }
+    const UniqueGdiplusFont font = CreateStateFont();
+    const main_layout::FloatRect area = main_layout::StateTextArea(width, height);
+    const RectF layoutRect(area.x, area.y, area.width, area.height);
+    if (font)
+        DllExports::GdipDrawString(graphics, main_layout::StateText(sleepState), -1, font.Get(), &layoutRect,
+                                   format.Get(), textBrush.Get());
+
+    UniqueGdiplusPen pen;
+    if (DllExports::GdipCreatePen2(textBrush.Get(), 3.0f, UnitWorld, pen.Put()) == Ok) {
+        const main_layout::FloatRect frame = main_layout::StateFrame(width, height, charWidth);
+        DrawRoundedFrame(graphics, frame.x, frame.y, frame.width, frame.height, pen.Get());
+    }
+}
+
+}  // namespace
+
+// The list paints all of itself; copying over it would only make it flicker.
+void MainDialog_CL::ExcludeList(HDC dc) const {
+    if (!list_ || !::IsWindowVisible(list_->Window())) return;
+    RECT rect = {};
+    ::GetWindowRect(list_->Window(), &rect);
+    ::MapWindowPoints(nullptr, Window(), reinterpret_cast<POINT*>(&rect), 2);
+    ::ExcludeClipRect(dc, rect.left, rect.top, rect.right, rect.bottom);
+}
+
+void MainDialog_CL::Paint() {
+    const HWND window = Window();
+    PAINTSTRUCT paint = {};
+    const HDC dc = ::BeginPaint(window, &paint);
+    RECT client = {};
+    ::GetClientRect(window, &client);
+    const int width = client.right;
+    const int height = client.bottom;
+    GpBitmap* bitmap = backBuffer_.Bitmap();
+    if (dc && bitmap && width > 0 && height > 0) {
+        UniqueGdiplusGraphics graphics;
+        if (DllExports::GdipGetImageGraphicsContext(bitmap, graphics.Put()) == Ok) {
+            ClientMetrics metrics;
+            GetClientMetrics(metrics);
+            DrawState(graphics.Get(), width, height, metrics.charWidth, sleep_.State());
+            graphics.Reset();
+
+            HBITMAP converted = nullptr;
+            if (DllExports::GdipCreateHBITMAPFromBitmap(bitmap, &converted, 0xFF000000u) == Ok) {
+                const UniqueBitmap screenCopy(converted);
+                const UniqueMemoryDc memory(::CreateCompatibleDC(dc));
+                const SelectedObject selected(memory.Get(), screenCopy.Get());
+                ExcludeList(dc);
+                ::BitBlt(dc, 0, 0, width, height, memory.Get(), 0, 0, SRCCOPY);
+            }
+        }
+    }
+    ::EndPaint(window, &paint);
+    // The copy also covered the group box's frame (the window does not clip its children): the
+    // box draws it again. Its inside is transparent and shows the copy.
+    if (groupBox_) ::InvalidateRect(groupBox_->Window(), nullptr, FALSE);
+}

@@ -1,0 +1,57 @@
+#include "view/main_layout.h"
+
+namespace main_layout {
+
+ControlRects LayoutControls(int w, int h, int cw, int ch) {
+    ControlRects r;
+    r.groupBoxAt = {cw / 2, ch / 2};
+    r.groupBoxSize = {w - cw, h - ch - kStateBandHeight};
+    r.listAt = {cw + cw / 2, ch + ch / 2};
+    r.listSize = {w - 3 * cw, h - 3 * ch - kStateBandHeight};
+    return r;
+}
+
+FloatRect StateFrame(int w, int h, int cw) {
+    return {static_cast<float>(cw), static_cast<float>(h - kStateBandHeight), static_cast<float>(w - 2 * cw),
+            static_cast<float>(kStateBandHeight - cw)};
+}
+
+FloatRect StateTextArea(int w, int h) {
+    return {0.0f, static_cast<float>(h - kStateBandHeight), static_cast<float>(w),
+            static_cast<float>(kStateBandHeight)};
+}
+
+bool ApplyMinimumSize(RECT& proposed, int imageType) {
+    bool changed = false;
+    if (proposed.right < proposed.left + kMinWidth) {
+        proposed.right = proposed.left + kMinWidth;
+        changed = true;
+    }
+    // Only a height below 470 is raised; the koala pictures then want 486.
+    if (proposed.bottom < proposed.top + kMinHeight) {
+        proposed.bottom = proposed.top + (imageType != 0 ? kMinHeightWithKoala : kMinHeight);
+        changed = true;
+    }
+    return changed;
+}
+
+ShowPlan PlanShow(int mode, int trayHidden) {
+    switch (mode) {
+        case 0:
+            return {0, true};
+        case 1:
+            return {1, false};
+        case 2: {
+            const int flipped = trayHidden != 0 ? 0 : 1;
+            return {flipped, flipped == 0};
+        }
+        default:
+            return {trayHidden, trayHidden == 0};
+    }
+}
+
+const wchar_t* StateText(int sleepState) { return sleepState == 0 ? L"スリープ禁止中" : L"スリープ許可中"; }
+
+unsigned StateColor(int sleepState) { return sleepState == 0 ? 0xFFFF0000u : 0xFF0000FFu; }
+
+}  // namespace main_layout

@@ -1,0 +1,155 @@
+#include "view/prop_app_setting.h"
+
+#include <commctrl.h>
+#include <prsht.h>
+
+#include "comlib/inifile.h"
+#include "comlib/log.h"
+#include "comlib/unique_resource.h"
+#include "comlib/utility.h"
+#include "data/save_data.h"
+
+namespace {
+constexpr DWORD kHourListExtendedStyle = LVS_EX_GRIDLINES | LVS_EX_CHECKBOXES | LVS_EX_FULLROWSELECT;
+// State image 1 is the empty box, 2 the ticked one (bits 12-15 of the item state).
+constexpr UINT kUncheckedState = INDEXTOSTATEIMAGEMASK(1);
+constexpr UINT kCheckedState = INDEXTOSTATEIMAGEMASK(2);
+}  // namespace
+
+PageMetrics GetPageMetrics(HWND page) {
+    PageMetrics metrics;
+    HWND tab = reinterpret_cast<HWND>(::SendMessageW(::GetParent(page), PSM_GETTABCONTROL, 0, 0));
+    RECT display = {};
+    ::GetClientRect(tab, &display);
+    // FALSE: from the tab control's window rectangle to its display area.
+    ::SendMessageW(tab, TCM_ADJUSTRECT, FALSE, reinterpret_cast<LPARAM>(&display));
+    metrics.width = display.right - display.left;
+    metrics.height = display.bottom - display.top;
+    metrics.right = metrics.width;
+    metrics.bottom = metrics.height;
+
+    WindowDc screen(nullptr);
+    RECT text = {0, 0, metrics.width, metrics.height};
+    ::DrawTextW(screen.Get(), L"Ｗ", -1, &text, DT_CALCRECT);
+    metrics.charWidth = text.right - text.left;
+    metrics.charHeight = text.bottom - text.top;
+    return metrics;
+}
+
+std::wstring HourRowText(int hour) { return FormatWide(L"%02d:00 ～ %02d:59", hour, hour); }
+
+bool IsCheckedState(UINT itemState) { return (itemState & 0xFFFFF000u) == kCheckedState; }
+
+bool HoursDiffer(const std::vector<bool>& rows, const std::vector<bool>& table) {
+    for (size_t h = 0; h < rows.size(); ++h) {
+        const bool stored = h < table.size() && table[h];
+        if (rows[h] != stored) return true;
+    }
+    return false;
+}
+
+RECT HourListRect(const PageMetrics& metrics) {
+    // Signed division toward zero, as C++ does.
+    const int right = metrics.width - metrics.charWidth / 2;
+    return RECT{metrics.charWidth, metrics.charHeight, right, metrics.charHeight + 15 * metrics.charHeight};
+}
+
+PropAppSetting_CL::~PropAppSetting_CL() = default;
+
+INT_PTR PropAppSetting_CL::DialogProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    switch (message) {
+    case WM_INITDIALOG:
+        BuildControls(window);
+        ::ShowWindow(window, SW_SHOW);
+        return TRUE;
+    case WM_CLOSE:
+        ::EndDialog(window, 0);
+        return 0;
+    case WM_COMMAND:
+        if (koalaCheck_ && LOWORD(wParam) == koalaCheck_->Id()) ReportChanged();
+        return 0;
+    case WM_NOTIFY: {
+        const auto* header = reinterpret_cast<const NMHDR*>(lParam);
+        if (header->code == LVN_ITEMCHANGED && hourList_ && header->hwndFrom == hourList_->Window()) {
+            if (!building_ && HoursDiffer(RowTicks(), g_SaveData.hourTable)) ReportChanged();
+        } else if (header->code == static_cast<UINT>(PSN_APPLY)) {
+            SaveHours();
+            // 0 leaves the message result at PSNRET_NOERROR.
+            return 0;
+        }
+        return 0;
+    }
+    default:
+        return 0;
+    }
+}
+
+void PropAppSetting_CL::BuildControls(HWND page) {
+    const PageMetrics metrics = GetPageMetrics(page);
+    const int cw = metrics.charWidth;
+    const int ch = metrics.charHeight;
+
+    // The picture choice is kept but not offered: the box and its frame stay hidden.
+    koalaCheck_ = factory_.At<CheckBox_CL>(factory_.CreateCheckBox(page, L"ピルミちゃんのイメージをコアラにする", ch));
+    ::ShowWindow(koalaCheck_->Window(), SW_HIDE);
+    koalaCheck_->SetCheck(g_SaveData.imageType != 0 ? BST_CHECKED : BST_UNCHECKED);
+
+    const RECT listRect = HourListRect(metrics);
+    hourList_ = factory_.At<ListView_CL>(factory_.CreateListView(
+        page, listRect.right - listRect.left, listRect.bottom - listRect.top, listRect.left, listRect.top));
+    HWND list = hourList_->Window();
+    const LRESULT extended = ::SendMessageW(list, LVM_GETEXTENDEDLISTVIEWSTYLE, 0, 0);
+    ::SendMessageW(list, LVM_SETEXTENDEDLISTVIEWSTYLE, 0, extended | kHourListExtendedStyle);
+    hourList_->InsertColumn(L"スリープ禁止時間帯", metrics.width - 3 * cw, LVCFMT_LEFT);
+
+    building_ = true;
+    for (int h = 0; h < kHours; ++h) hourList_->SetItemText(HourRowText(h), h, 0, 0, 0);
+    for (int h = 0; h < kHours; ++h) {
+        const bool on = static_cast<size_t>(h) < g_SaveData.hourTable.size() && g_SaveData.hourTable[h];
+        LVITEMW item = {};
+        item.stateMask = LVIS_STATEIMAGEMASK;
+        item.state = on ? kCheckedState : kUncheckedState;
+        ::SendMessageW(list, LVM_SETITEMSTATE, static_cast<WPARAM>(h), reinterpret_cast<LPARAM>(&item));
+    }
+    building_ = false;
+
+    auto* displayFrame = factory_.At<GroupBox_CL>(factory_.CreateGroupBox(page, L"表示情報", metrics.width, 36, 0));
+    displayFrame->GrowToContain(*koalaCheck_);
+    displayFrame->SetSize(metrics.width, displayFrame->NeededHeight() + 8, true);
+    ::ShowWindow(displayFrame->Window(), SW_HIDE);
+
+    auto* hourFrame = factory_.At<GroupBox_CL>(
+        factory_.CreateGroupBox(page, L"スリープ禁止時間帯", metrics.width - 2 * cw, 160, 0));
+    hourFrame->GrowToContain(*hourList_);
+    // The frame's width is the list's right edge (d); 8 more on each measure leave a margin.
+    hourFrame->SetSize(listRect.right + 8, hourFrame->NeededHeight() + 8, true);
+}
+
+std::vector<bool> PropAppSetting_CL::RowTicks() const {
+    std::vector<bool> ticks;
+    HWND list = hourList_ ? hourList_->Window() : nullptr;
+    for (int h = 0; h < kHours; ++h) {
+        const UINT state =
+            static_cast<UINT>(::SendMessageW(list, LVM_GETITEMSTATE, static_cast<WPARAM>(h), LVIS_STATEIMAGEMASK));
+        ticks.push_back(IsCheckedState(state));
+    }
+    return ticks;
+}
+
+void PropAppSetting_CL::ReportChanged() const {
+    // Enables the sheet's Apply button.
+    ::SendMessageW(::GetParent(Window()), PSM_CHANGED, reinterpret_cast<WPARAM>(Window()), 0);
+}
+
+void PropAppSetting_CL::SaveHours() {
+    if (koalaCheck_ && koalaCheck_->Window()) g_SaveData.imageType = (koalaCheck_->GetCheck() & 0xFF) == BST_CHECKED ? 1 : 0;
+    if (!hourList_ || !hourList_->Window()) {
+        // Without the list every hour would read as unticked and the stored hours be wiped.
+        g_Logger.Log(L"時間帯リストがないため保存しません", __FILE__, __LINE__);
+        return;
+    }
+    const std::vector<bool> ticks = RowTicks();
+    for (int h = 0; h < kHours; ++h)
+        g_Inifile.WriteInt(L"DISABLE_TIME", Inifile_CL::NumberedKey(L"hour", h), ticks[h] ? 1 : 0);
+    g_SaveData.hourTable = ticks;
+}
