@@ -145,21 +145,45 @@ void StartGdiplusOnce() {
 }
 }  // namespace
 
+namespace {
+// True when the captured pixels are not all one colour: a window that is shown but not yet on
+// the X display captures as plain black.
+bool HasContent(HDC memory, HBITMAP bitmap, int width, int height) {
+    BITMAPINFO info = {};
+    info.bmiHeader.biSize = sizeof(info.bmiHeader);
+    info.bmiHeader.biWidth = width;
+    info.bmiHeader.biHeight = -height;
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 32;
+    std::vector<DWORD> pixels(static_cast<size_t>(width) * static_cast<size_t>(height));
+    if (!::GetDIBits(memory, bitmap, 0, static_cast<UINT>(height), pixels.data(), &info, DIB_RGB_COLORS)) return false;
+    for (DWORD pixel : pixels)
+        if ((pixel & 0xFFFFFF) != (pixels[0] & 0xFFFFFF)) return true;
+    return false;
+}
+}  // namespace
+
 bool SaveWindowScreenshot(HWND window, const std::wstring& fileName) {
     StartGdiplusOnce();
-    // Pending paints of the window and its children, also in another process, land first.
-    ::RedrawWindow(window, nullptr, nullptr, RDW_UPDATENOW | RDW_ALLCHILDREN);
     RECT rect = {};
     if (!::GetWindowRect(window, &rect)) return false;
     const int width = rect.right - rect.left;
     const int height = rect.bottom - rect.top;
+    if (width <= 0 || height <= 0) return false;
     WindowDc screen(nullptr);
     UniqueMemoryDc memory(::CreateCompatibleDC(screen.Get()));
     UniqueBitmap bitmap(::CreateCompatibleBitmap(screen.Get(), width, height));
-    {
-        SelectedObject selected(memory.Get(), bitmap.Get());
-        ::BitBlt(memory.Get(), 0, 0, width, height, screen.Get(), rect.left, rect.top, SRCCOPY);
-    }
+    WaitFor(
+        [&] {
+            // Pending paints of the window and its children, also in another process, land first.
+            ::RedrawWindow(window, nullptr, nullptr, RDW_UPDATENOW | RDW_ALLCHILDREN);
+            {
+                SelectedObject selected(memory.Get(), bitmap.Get());
+                ::BitBlt(memory.Get(), 0, 0, width, height, screen.Get(), rect.left, rect.top, SRCCOPY);
+            }
+            return HasContent(memory.Get(), bitmap.Get(), width, height);
+        },
+        5000);
     Gdiplus::GpBitmap* image = nullptr;
     if (Gdiplus::DllExports::GdipCreateBitmapFromHBITMAP(bitmap.Get(), nullptr, &image) != Gdiplus::Ok) return false;
     const std::wstring folder = ModuleFolder() + L"\\screenshots";

@@ -1,7 +1,6 @@
 #include "view/main_dialog.h"
 
 #include <commctrl.h>
-#include <shellapi.h>
 
 #include "comlib/gdiplus_owners.h"
 #include "comlib/inifile.h"
@@ -146,15 +145,9 @@ void MainDialog_CL::InitializeWindow() {
     const LRESULT extended = ::SendMessageW(listWindow, LVM_GETEXTENDEDLISTVIEWSTYLE, 0, 0);
     ::SendMessageW(listWindow, LVM_SETEXTENDEDLISTVIEWSTYLE, 0,
                    extended | LVS_EX_GRIDLINES | LVS_EX_CHECKBOXES | LVS_EX_HEADERDRAGDROP | LVS_EX_FULLROWSELECT);
-    // LVS_SHAREIMAGELISTS: the system's file-icon list is shared and must outlive every list view.
     const LONG_PTR style = ::GetWindowLongPtrW(listWindow, GWL_STYLE);
-    ::SetWindowLongPtrW(listWindow, GWL_STYLE, style | LVS_SINGLESEL | LVS_SHAREIMAGELISTS);
-
-    SHFILEINFOW info = {};
-    const HIMAGELIST systemList = reinterpret_cast<HIMAGELIST>(
-        ::SHGetFileInfoW(L"c:\\", 0, &info, sizeof(info), SHGFI_SYSICONINDEX));
-    systemImages_.SetShared(systemList);
-    ::SendMessageW(listWindow, LVM_SETIMAGELIST, LVSIL_SMALL, reinterpret_cast<LPARAM>(systemList));
+    ::SetWindowLongPtrW(listWindow, GWL_STYLE, style | LVS_SINGLESEL);
+    AttachSystemSmallIcons(listWindow, systemImages_);
     list_->InsertColumn(L"スリープを抑止するプロセス", 40 * metrics.charWidth, LVCFMT_LEFT);
 
     groupBox_ = factory_.At<GroupBox_CL>(factory_.CreateGroupBox(window, L"", 320, 240, 0));

@@ -2,7 +2,6 @@
 // Modal dialogs and property pages built from an in-memory template; no dialog resource.
 // The object is bound to its window through GWLP_USERDATA at WM_INITDIALOG.
 #include <windows.h>
-#include <commctrl.h>
 
 #include <memory>
 

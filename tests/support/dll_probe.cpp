@@ -1,7 +1,8 @@
 // Started by the toolkit tests from a folder holding a planted DLL: reports which file a DLL name
 // loads from through DllFunction_CL and through a plain LoadLibraryW.
 //   dll_probe NAME REPORT_FILE
-// The report is UTF-16LE lines "preloaded\t0|1", "toolkit\tPATH", "plain\tPATH" (PATH "" when nothing loaded).
+// The report is UTF-16LE lines "preloaded\tPATH" (a module of that name already in the process at
+// start), "toolkit\tPATH" and "plain\tPATH"; PATH is "" when there is none.
 #include <windows.h>
 
 #include <string>
@@ -33,7 +34,7 @@ bool WriteReport(const std::wstring& path, const std::wstring& text) {
 int wmain(int argc, wchar_t** argv) {
     if (argc < 3) return 2;
     const std::wstring name = argv[1];
-    const bool preloaded = ::GetModuleHandleW(name.c_str()) != nullptr;
+    const std::wstring preloaded = ModulePath(::GetModuleHandleW(name.c_str()));
     std::wstring toolkit;
     {
         const DllFunction_CL dll(name);
@@ -43,7 +44,7 @@ int wmain(int argc, wchar_t** argv) {
     HMODULE plain = ::LoadLibraryW(name.c_str());
     const std::wstring plainPath = ModulePath(plain);
     if (plain) ::FreeLibrary(plain);
-    const std::wstring report = std::wstring(L"preloaded\t") + (preloaded ? L"1" : L"0") + L"\r\ntoolkit\t" + toolkit +
+    const std::wstring report = L"preloaded\t" + preloaded + L"\r\ntoolkit\t" + toolkit +
                                 L"\r\nplain\t" + plainPath + L"\r\n";
     return WriteReport(argv[2], report) ? 0 : 1;
 }

@@ -1,0 +1,330 @@
+// Commands, menus and dialogs of the real DormiGuard.exe, driven from outside its process as a
+// user would: dialogs found on screen, rows selected in its list views, keys and clicks sent.
+#include <gtest/gtest.h>
+#include <windows.h>
+#include <commctrl.h>
+#include <prsht.h>
+
+#include <algorithm>
+
+#include "comlib/inifile.h"
+#include "comlib/unique_resource.h"
+#include "comlib/utility.h"
+#include "data/save_data.h"
+#include "tests/program_driver.h"
+#include "tests/remote_controls.h"
+#include "tests/test_helpers.h"
+
+namespace {
+
+const wchar_t kSelectPrompt[] =
+    L"スリープを抑止したいプロセスを選択してください。（現在起動しているプロセスを列挙しています）";
+
+void PrepareIni(const std::wstring& extra) {
+    ::CreateDirectoryW(SaveData::DataFolder().c_str(), nullptr);
+    WriteUtf16File(ProgramIniPath(), L"[VERSION]\r\nnotify=1\r\n" + extra);
+}
+
+std::wstring IniValue(const wchar_t* section, const wchar_t* key) {
+    return Inifile_CL(ProgramIniPath()).ReadString(section, key, L"<missing>");
+}
+
+// The program's watched-list view: the first list view of its main window.
+HWND MainList(HWND window) { return FindDescendantByClass(window, WC_LISTVIEWW); }
+
+HWND WaitForWindow(DWORD processId, const wchar_t* className, const std::wstring& title) {
+    HWND found = nullptr;
+    WaitFor([&] { return (found = FindProcessWindow(processId, className, title)) != nullptr; }, 15000);
+    return found;
+}
+
+// The browser stand-in: the Wine prefix's http handler while a test runs.
+class UrlRecorder {
+public:
+    UrlRecorder() {
+        ::DeleteFileW(LogPath().c_str());
+        HKEY key = nullptr;
+        ::RegCreateKeyExW(HKEY_CLASSES_ROOT, L"http\\shell\\open\\command", 0, nullptr, 0, KEY_ALL_ACCESS, nullptr,
+                          &key, nullptr);
+        key_.Reset(key);
+        wchar_t old[1024] = {};
+        DWORD size = sizeof(old);
+        if (::RegQueryValueExW(key, nullptr, nullptr, nullptr, reinterpret_cast<BYTE*>(old), &size) == ERROR_SUCCESS)
+            previous_ = old;
+        const std::wstring command = L"\"" + ModuleFolder() + L"\\url_recorder.exe\" \"%1\"";
+        ::RegSetValueExW(key, nullptr, 0, REG_SZ, reinterpret_cast<const BYTE*>(command.c_str()),
+                         static_cast<DWORD>((command.size() + 1) * sizeof(wchar_t)));
+    }
+    ~UrlRecorder() {
+        ::RegSetValueExW(key_.Get(), nullptr, 0, REG_SZ, reinterpret_cast<const BYTE*>(previous_.c_str()),
+                         static_cast<DWORD>((previous_.size() + 1) * sizeof(wchar_t)));
+    }
+    static std::wstring LogPath() { return ModuleFolder() + L"\\opened_urls.txt"; }
+    std::vector<std::wstring> Opened() const { return SplitLines(ReadUtf16File(LogPath())); }
+
+private:
+    static void CloseKey(HKEY key) { ::RegCloseKey(key); }
+    UniqueResource<HKEY, CloseKey> key_;
+    std::wstring previous_;
+};
+
+class Commands : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ResetDataFolder();
+        ::DeleteFileW(L"c:\\MyHome.txt");
+    }
+    void TearDown() override { ::DeleteFileW(L"c:\\MyHome.txt"); }
+
+    // Starts the program with the INI prepared and waits for its visible window.
+    HWND Start(const std::wstring& ini, const std::wstring& arguments = L"") {
+        PrepareIni(ini);
+        program_.reset(new RunningProgram(arguments));
+        const HWND window = program_->WaitForMainWindow();
+        if (window && arguments.empty()) WaitFor([&] { return ::IsWindowVisible(window) != FALSE; }, 10000);
+        return window;
+    }
+    DWORD Pid() const { return program_->ProcessId(); }
+    void ExitProgram() {
+        DWORD code = 99;
+        ASSERT_TRUE(program_->Exit(&code));
+        EXPECT_EQ(code, 0u);
+    }
+
+    std::unique_ptr<RunningProgram> program_;
+};
+
+}  // namespace
+
+TEST_F(Commands, AddFromTheSelectionDialogThenCancelChangesNothing) {
+    ChildProcess notepad(L"\"" + NotepadPath() + L"\"");
+    ASSERT_TRUE(WaitFor([&] { return ::WaitForInputIdle(notepad.Handle(), 0) == 0; }, 15000));
+    const HWND window = Start(L"[PROCESS_INFO]\r\ncount=1\r\npath0=1:C:\\old\\notepad.exe\r\n");
+    ASSERT_NE(window, nullptr);
+
+    ::PostMessageW(window, WM_COMMAND, 122, 0);
+    const HWND dialog = WaitForWindow(Pid(), nullptr, kSelectPrompt);
+    ASSERT_NE(dialog, nullptr);
+    RemoteListView rows(FindDescendantByClass(dialog, WC_LISTVIEWW));
+    ASSERT_TRUE(rows.Valid());
+    ASSERT_GE(rows.Count(), 3);
+    // Every row: file name, then the full path it came from.
+    for (int i = 0; i < rows.Count(); ++i) EXPECT_EQ(FileNamePart(rows.Text(i, 1)), rows.Text(i, 0));
+    const int notepadRow = rows.FindText(L"notepad.exe");
+    const int programRow = rows.FindText(L"DormiGuard.exe");
+    const int testRow = rows.FindText(L"test_program_commands.exe");
+    ASSERT_GE(notepadRow, 0);
+    ASSERT_GE(programRow, 0);
+    ASSERT_GE(testRow, 0);
+    for (int row : {notepadRow, programRow, testRow}) rows.SetState(row, LVIS_SELECTED, LVIS_SELECTED);
+    // Centred over a main window at the screen's left edge, the dialog starts left of the screen
+    // (only a top above the screen is corrected); moved into view for the picture.
+    ::SetWindowPos(dialog, nullptr, 0, 0, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
+    SaveWindowScreenshot(dialog, L"selection_dialog.png");
+    ::PostMessageW(dialog, WM_COMMAND, 4096, 0);  // "　　選択　　"
+    ASSERT_TRUE(WaitFor([&] { return !::IsWindow(dialog); }, 10000));
+
+    // One of the three was watched already: two added, sorted by file name, stored at once.
+    ASSERT_TRUE(WaitFor([&] { return IniValue(L"PROCESS_INFO", L"count") == L"3"; }, 10000));
+    EXPECT_EQ(FileNamePart(IniValue(L"PROCESS_INFO", L"path0")), L"DormiGuard.exe");
+    EXPECT_EQ(IniValue(L"PROCESS_INFO", L"path1"), L"1:C:\\old\\notepad.exe");
+    EXPECT_EQ(FileNamePart(IniValue(L"PROCESS_INFO", L"path2")), L"test_program_commands.exe");
+    RemoteListView shown(MainList(window));
+    ASSERT_EQ(shown.Count(), 3);
+    EXPECT_EQ(shown.Text(0, 0), L"DormiGuard.exe");
+    EXPECT_EQ(shown.Text(1, 0), L"notepad.exe");
+    EXPECT_EQ(shown.CheckState(2), 1);
+    SaveWindowScreenshot(window, L"main_window_with_programs.png");
+
+    // A cancelled dialog changes nothing.
+    const std::vector<unsigned char> before = ReadFileBytes(ProgramIniPath());
+    ::PostMessageW(window, WM_COMMAND, 122, 0);
+    const HWND again = WaitForWindow(Pid(), nullptr, kSelectPrompt);
+    ASSERT_NE(again, nullptr);
+    RemoteListView againRows(FindDescendantByClass(again, WC_LISTVIEWW));
+    againRows.SetState(0, LVIS_SELECTED, LVIS_SELECTED);
+    ::PostMessageW(again, WM_COMMAND, 4098, 0);  // "　キャンセル　"
+    ASSERT_TRUE(WaitFor([&] { return !::IsWindow(again); }, 10000));
+    PumpMessagesFor(300);
+    EXPECT_EQ(ReadFileBytes(ProgramIniPath()), before);
+    EXPECT_EQ(shown.Count(), 3);
+    ExitProgram();
+}
+
+TEST_F(Commands, DeleteUntickAndTheListMenu) {
+    ChildProcess notepad(L"\"" + NotepadPath() + L"\"");
+    ASSERT_TRUE(WaitFor([&] { return ::WaitForInputIdle(notepad.Handle(), 0) == 0; }, 15000));
+    const HWND window = Start(
+        L"[PROCESS_INFO]\r\ncount=3\r\npath0=1:C:\\a\\alpha.exe\r\npath1=1:C:\\b\\notepad.exe\r\n"
+        L"path2=0:C:\\c\\zeta.exe\r\n");
+    ASSERT_NE(window, nullptr);
+    RemoteListView list(MainList(window));
+    ASSERT_EQ(list.Count(), 3);
+    EXPECT_EQ(program_->ProcessId() != 0, true);
+    ASSERT_TRUE(WaitFor([&] { return CaptureStateBand(window).red > 200; }, 10000));
+
+    // No focused and selected row: delete does nothing, and the list menu greys the item.
+    const std::vector<unsigned char> before = ReadFileBytes(ProgramIniPath());
+    ::PostMessageW(window, WM_COMMAND, 123, 0);
+    PumpMessagesFor(300);
+    EXPECT_EQ(list.Count(), 3);
+    EXPECT_EQ(ReadFileBytes(ProgramIniPath()), before);
+
+    // Menus of another process cannot be read under Wine, so the test uses them as a user
+    // would: right click, arrow keys, Enter. The greyed delete item cannot be chosen.
+    ::SetForegroundWindow(window);
+    RECT listRect = {};
+    ::GetWindowRect(MainList(window), &listRect);
+    const POINT emptyPart = {listRect.left + 40, listRect.bottom - 40};
+    auto chooseSecondListMenuItem = [&](POINT at, const wchar_t* screenshot) {
+        ClickAt(at, true);
+        HWND menuWindow = nullptr;
+        if (!WaitFor([&] { return (menuWindow = FindPopupMenuWindow(Pid())) != nullptr; }, 10000)) return false;
+        SaveWindowScreenshot(menuWindow, screenshot);
+        SendKey(VK_DOWN);
+        SendKey(VK_DOWN);
+        SendKey(VK_RETURN);
+        PumpMessagesFor(300);
+        if (FindPopupMenuWindow(Pid())) SendKey(VK_ESCAPE);  // still open on a greyed item
+        return WaitFor([&] { return FindPopupMenuWindow(Pid()) == nullptr; }, 10000);
+    };
+    ASSERT_TRUE(chooseSecondListMenuItem(emptyPart, L"list_menu_greyed.png"));
+    PumpMessagesFor(300);
+    EXPECT_EQ(list.Count(), 3);
+    EXPECT_EQ(ReadFileBytes(ProgramIniPath()), before);
+
+    // Unticking notepad, the only reason to stay awake: the check runs and "0:" is stored.
+    ASSERT_TRUE(list.SetState(1, INDEXTOSTATEIMAGEMASK(1), LVIS_STATEIMAGEMASK));
+    ASSERT_TRUE(WaitFor([&] { return IniValue(L"PROCESS_INFO", L"path1") == L"0:C:\\b\\notepad.exe"; }, 10000));
+    EXPECT_TRUE(WaitForLogMessage(L"★スリープを許可します", 1, 10000));
+    EXPECT_TRUE(WaitFor([&] { return CaptureStateBand(window).blue > 200; }, 10000));
+
+    // Selecting a row without changing its box changes nothing.
+    const std::vector<unsigned char> unticked = ReadFileBytes(ProgramIniPath());
+    list.SetState(0, LVIS_FOCUSED | LVIS_SELECTED, LVIS_FOCUSED | LVIS_SELECTED);
+    PumpMessagesFor(300);
+    EXPECT_EQ(ReadFileBytes(ProgramIniPath()), unticked);
+
+    // A right click on a row selects it; the list menu then deletes it: count lowered at once,
+    // the stale key left in place.
+    const RECT firstRow = list.ItemScreenRect(0);
+    ASSERT_TRUE(chooseSecondListMenuItem({firstRow.left + 60, (firstRow.top + firstRow.bottom) / 2}, L"list_menu.png"));
+    ASSERT_TRUE(WaitFor([&] { return IniValue(L"PROCESS_INFO", L"count") == L"2"; }, 10000));
+    EXPECT_EQ(IniValue(L"PROCESS_INFO", L"path0"), L"0:C:\\b\\notepad.exe");
+    EXPECT_EQ(IniValue(L"PROCESS_INFO", L"path1"), L"0:C:\\c\\zeta.exe");
+    EXPECT_EQ(IniValue(L"PROCESS_INFO", L"path2"), L"0:C:\\c\\zeta.exe");
+    EXPECT_EQ(list.Count(), 2);
+    EXPECT_EQ(list.Text(0, 0), L"notepad.exe");
+
+    // The menu bar's delete is always enabled; with no focused and selected row it does nothing.
+    list.SetState(-1, 0, LVIS_FOCUSED | LVIS_SELECTED);
+    const std::vector<unsigned char> two = ReadFileBytes(ProgramIniPath());
+    ::PostMessageW(window, WM_COMMAND, 123, 0);
+    ::SendMessageW(window, WM_NULL, 0, 0);
+    EXPECT_EQ(list.Count(), 2);
+    EXPECT_EQ(ReadFileBytes(ProgramIniPath()), two);
+    ExitProgram();
+}
+
+TEST_F(Commands, SettingsSheetHoursTakeEffectAtTheNextTimerCheck) {
+    SYSTEMTIME now = {};
+    ::GetLocalTime(&now);
+    if (now.wMinute == 59 && now.wSecond > 30) {
+        // The hour could turn between marking it and the check; wait for the next one.
+        WaitFor([&] { ::GetLocalTime(&now); return now.wMinute == 0; }, 40000);
+    }
+    const HWND window = Start(L"");
+    ASSERT_NE(window, nullptr);
+    ASSERT_TRUE(WaitFor([&] { return CaptureStateBand(window).blue > 200; }, 10000));
+
+    ::PostMessageW(window, WM_COMMAND, 129, 0);
+    const HWND sheet = WaitForWindow(Pid(), nullptr, L"アプリ設定");
+    ASSERT_NE(sheet, nullptr);
+    HWND hourList = nullptr;
+    ASSERT_TRUE(WaitFor([&] { return (hourList = FindDescendantByClass(sheet, WC_LISTVIEWW)) != nullptr; }, 10000));
+    RemoteListView hours(hourList);
+    ASSERT_EQ(hours.Count(), 24);
+    EXPECT_EQ(hours.Text(5, 0), L"05:00 ～ 05:59");
+    ASSERT_TRUE(hours.SetState(now.wHour, INDEXTOSTATEIMAGEMASK(2), LVIS_STATEIMAGEMASK));
+    SaveWindowScreenshot(sheet, L"settings_sheet_from_program.png");
+    ::PostMessageW(sheet, PSM_PRESSBUTTON, PSBTN_OK, 0);
+    ASSERT_TRUE(WaitFor([&] { return !::IsWindow(sheet); }, 10000));
+
+    const std::wstring key = FormatWide(L"hour%d", now.wHour);
+    EXPECT_EQ(IniValue(L"DISABLE_TIME", key.c_str()), L"1");
+    EXPECT_EQ(IniValue(L"DISABLE_TIME", L"hour23"), now.wHour == 23 ? L"1" : L"0");
+    // Not at once: the state changes with the next timer check.
+    PumpMessagesFor(500);
+    EXPECT_EQ(CountLogMessage(L"★スリープを禁止します"), 0u);
+    ::PostMessageW(window, WM_TIMER, 4096, 0);
+    EXPECT_TRUE(WaitForLogMessage(L"★スリープを禁止します", 1, 10000));
+    EXPECT_TRUE(WaitFor([&] { return CaptureStateBand(window).red > 200; }, 10000));
+    ExitProgram();
+}
+
+TEST_F(Commands, TrayClicksTrayMenuAndExit) {
+    const HWND window = Start(L"");
+    ASSERT_NE(window, nullptr);
+    ASSERT_TRUE(::IsWindowVisible(window));
+
+    // The tray menu's first item follows the tray-hidden flag; chosen with the keyboard.
+    auto openTrayMenu = [&](const wchar_t* screenshot) {
+        ::PostMessageW(window, 0x700, 0, WM_RBUTTONDOWN);
+        HWND menuWindow = nullptr;
+        if (!WaitFor([&] { return (menuWindow = FindPopupMenuWindow(Pid())) != nullptr; }, 10000)) return false;
+        if (screenshot) SaveWindowScreenshot(menuWindow, screenshot);
+        return true;
+    };
+    auto menuClosed = [&] { return WaitFor([&] { return FindPopupMenuWindow(Pid()) == nullptr; }, 10000); };
+
+    // Right after a normal start the flag still says "stored": the first item shows the window.
+    ASSERT_TRUE(openTrayMenu(L"tray_menu.png"));
+    SendKey(VK_DOWN);
+    SendKey(VK_RETURN);
+    ASSERT_TRUE(menuClosed());
+    EXPECT_TRUE(::IsWindowVisible(window));
+    // Now the flag says "shown": the first item stores the window in the tray.
+    ASSERT_TRUE(openTrayMenu(L"tray_menu_shown.png"));
+    SendKey(VK_DOWN);
+    SendKey(VK_RETURN);
+    ASSERT_TRUE(menuClosed());
+    EXPECT_TRUE(WaitFor([&] { return !::IsWindowVisible(window); }, 5000));
+
+    // Left clicks toggle: shown, stored, shown.
+    ::PostMessageW(window, 0x700, 0, WM_LBUTTONDOWN);
+    EXPECT_TRUE(WaitFor([&] { return ::IsWindowVisible(window) != FALSE; }, 5000));
+    ::PostMessageW(window, 0x700, 0, WM_LBUTTONDOWN);
+    EXPECT_TRUE(WaitFor([&] { return !::IsWindowVisible(window); }, 5000));
+    ::PostMessageW(window, 0x700, 0, WM_LBUTTONDOWN);
+    EXPECT_TRUE(WaitFor([&] { return ::IsWindowVisible(window) != FALSE; }, 5000));
+
+    // Up from nothing selected reaches the last item: "DormiGuardの終了".
+    ASSERT_TRUE(openTrayMenu(nullptr));
+    SendKey(VK_UP);
+    SendKey(VK_RETURN);
+    DWORD code = 99;
+    ASSERT_TRUE(program_->WaitExit(20000, &code)) << "the tray menu's exit item ends the program";
+    EXPECT_EQ(code, 0u);
+    EXPECT_TRUE(LogHasMessage(L"タスクトレイアイコンを削除しました。"));
+}
+
+TEST_F(Commands, SupportSiteItemsAndTheDeveloperMarker) {
+    UrlRecorder recorder;
+    const HWND window = Start(L"");
+    ASSERT_NE(window, nullptr);
+    ::PostMessageW(window, WM_COMMAND, 127, 0);
+    ASSERT_TRUE(WaitFor([&] { return !recorder.Opened().empty(); }, 15000));
+    EXPECT_EQ(recorder.Opened()[0], L"http://" DORMIGUARD_WEB_HOST L"/DormiGuard/");
+
+    WriteFileBytes(L"c:\\MyHome.txt", {'x'});
+    ::PostMessageW(window, WM_COMMAND, 127, 0);
+    ::SendMessageW(window, WM_NULL, 0, 0);  // the command has been handled once this returns
+    PumpMessagesFor(1500);
+    EXPECT_EQ(recorder.Opened().size(), 1u) << "nothing is opened on the developer's machine";
+
+    // The menu bar's exit command.
+    ::PostMessageW(window, WM_COMMAND, 128, 0);
+    DWORD code = 99;
+    ASSERT_TRUE(program_->WaitExit(20000, &code));
+    EXPECT_EQ(code, 0u);
+}
