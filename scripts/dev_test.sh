@@ -24,5 +24,6 @@ done
 trap wine_env_teardown EXIT
 wine_env_setup "$build/test-env"
 xvfb_start
+wine_unmanaged_windows
 cd "$build"
 ctest --output-on-failure --timeout 600 -R "$regex"

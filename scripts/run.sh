@@ -21,6 +21,7 @@ fi
 
 trap wine_env_teardown EXIT
 xvfb_start
+wine_unmanaged_windows
 echo "run: no display of yours; starting DormiGuard on the private display $DISPLAY"
 wine "$build/DormiGuard.exe" "$@" &
 window=

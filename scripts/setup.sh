@@ -14,6 +14,8 @@ command -v python3 >/dev/null 2>&1 || need+=(python3)
 command -v zip >/dev/null 2>&1 || need+=(zip unzip)
 command -v xdpyinfo >/dev/null 2>&1 || need+=(x11-utils)
 [ -d /usr/share/fonts/opentype/ipafont-gothic ] || need+=(fonts-ipafont-gothic)
+# Wine's own fonts: Marlett draws the caption buttons, Tahoma the dialogs.
+[ -d /usr/share/wine/fonts ] && ls /usr/share/wine/fonts/marlett* >/dev/null 2>&1 || need+=(fonts-wine)
 [ -d /usr/src/googletest ] || need+=(googletest)
 locale -a 2>/dev/null | grep -qi '^ja_JP.utf8$' || need+=(locales)
 

@@ -10,6 +10,7 @@ bash "$root/scripts/build.sh"
 trap wine_env_teardown EXIT
 wine_env_setup "$build/test-env"
 xvfb_start
+wine_unmanaged_windows
 
 cd "$build"
 ctest --output-on-failure --timeout 600 "$@"

@@ -18,6 +18,13 @@ wine_env_setup() {   # $1 = folder for the prefix and the home
     fi
 }
 
+# On the private display no window manager runs: Wine then draws the frames itself, and hiding
+# or closing a window no longer waits for a manager that never answers.
+wine_unmanaged_windows() {
+    wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null 2>&1 || true
+    wineserver -w
+}
+
 xvfb_start() {   # starts a private Xvfb and exports DISPLAY; XVFB_PID holds its id
     local n=90
     while [ -e "/tmp/.X$n-lock" ] || [ -e "/tmp/.X11-unix/X$n" ]; do n=$((n + 1)); done

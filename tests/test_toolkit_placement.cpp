@@ -336,8 +336,9 @@ TEST(SystemDll, PlantedCopyBesideTheProgramIsNotLoaded) {
     // The plant is real: a plain LoadLibraryW from that folder takes it (under Wine the import
     // chain of shlwapi has even loaded it at start-up), unless the system's copy came first.
     const std::wstring preloaded = values[L"preloaded"];
-    if (preloaded.empty() || EqualsNoCase(preloaded, planted))
+    if (preloaded.empty() || EqualsNoCase(preloaded, planted)) {
         EXPECT_TRUE(EqualsNoCase(values[L"plain"], planted)) << Narrow(values[L"plain"]);
+    }
     RemoveTree(folder);
 }
 
