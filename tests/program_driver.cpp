@@ -88,12 +88,7 @@ BandColors CaptureStateBand(HWND window) {
     if (width <= 0) return colors;
     WindowDc screen(nullptr);
     UniqueMemoryDc memory(::CreateCompatibleDC(screen.Get()));
-    BITMAPINFO info = {};
-    info.bmiHeader.biSize = sizeof(info.bmiHeader);
-    info.bmiHeader.biWidth = width;
-    info.bmiHeader.biHeight = -height;
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 32;
+    BITMAPINFO info = TopDown32BitInfo(width, height);
     void* bits = nullptr;
     UniqueBitmap bitmap(::CreateDIBSection(screen.Get(), &info, DIB_RGB_COLORS, &bits, nullptr, 0));
     if (!bitmap || !bits) return colors;

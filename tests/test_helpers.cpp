@@ -145,16 +145,21 @@ void StartGdiplusOnce() {
 }
 }  // namespace
 
-namespace {
-// True when the captured pixels are not all one colour: a window that is shown but not yet on
-// the X display captures as plain black.
-bool HasContent(HDC memory, HBITMAP bitmap, int width, int height) {
+BITMAPINFO TopDown32BitInfo(int width, int height) {
     BITMAPINFO info = {};
     info.bmiHeader.biSize = sizeof(info.bmiHeader);
     info.bmiHeader.biWidth = width;
     info.bmiHeader.biHeight = -height;
     info.bmiHeader.biPlanes = 1;
     info.bmiHeader.biBitCount = 32;
+    return info;
+}
+
+namespace {
+// True when the captured pixels are not all one colour: a window that is shown but not yet on
+// the X display captures as plain black.
+bool HasContent(HDC memory, HBITMAP bitmap, int width, int height) {
+    BITMAPINFO info = TopDown32BitInfo(width, height);
     std::vector<DWORD> pixels(static_cast<size_t>(width) * static_cast<size_t>(height));
     if (!::GetDIBits(memory, bitmap, 0, static_cast<UINT>(height), pixels.data(), &info, DIB_RGB_COLORS)) return false;
     for (DWORD pixel : pixels)

@@ -50,5 +50,8 @@ std::wstring NotepadPath();
 // The test's own Documents\DormiGuard, emptied; resets the global logger and INI accessor.
 std::wstring ResetDataFolder();
 
+// Header of a top-down 32-bit DIB of this size (pixels 0x00RRGGBB).
+BITMAPINFO TopDown32BitInfo(int width, int height);
+
 // A snapshot of a window (client area and frame) as a PNG beside the test executables.
 bool SaveWindowScreenshot(HWND window, const std::wstring& fileName);

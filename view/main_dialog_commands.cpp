@@ -21,6 +21,25 @@ constexpr int kImageAdd = 1;
 constexpr int kImageDelete = 2;
 constexpr int kImageSupport = 3;
 constexpr int kMenuImageWidth = 24;
+
+// A context menu with the images of "\menu_image.bmp". The image list is declared first so
+// that it outlives the menu that draws from it.
+struct ContextMenu {
+    ImageList_CL images;
+    PopupMenu_CL menu;
+
+    ContextMenu() {
+        images.LoadBitmapStrip(ModuleFolder() + L"\\menu_image.bmp", kMenuImageWidth);
+        menu.CreatePopup();
+        menu.SetImageList(images.Get());
+    }
+    // Blocks until a command is chosen (it arrives as WM_COMMAND) or the menu is dismissed.
+    void TrackAtCursor(HWND owner) const {
+        POINT cursor = {};
+        ::GetCursorPos(&cursor);
+        ::TrackPopupMenu(menu.Menu(), TPM_VERTICAL, cursor.x, cursor.y, 0, owner, nullptr);
+    }
+};
 }  // namespace
 
 void MainDialog_CL::OnCommand(WPARAM command) {
@@ -131,40 +150,26 @@ void MainDialog_CL::OnTrayCallback(LPARAM mouseMessage) {
 }
 
 void MainDialog_CL::ShowListMenu() {
-    // Declared first so that it goes after the menu that draws from it.
-    ImageList_CL images;
-    images.LoadBitmapStrip(ModuleFolder() + L"\\menu_image.bmp", kMenuImageWidth);
-    PopupMenu_CL menu;
-    menu.CreatePopup();
-    menu.SetImageList(images.Get());
-    menu.AppendItem(kCmdAdd, L"アイテムの追加", kImageAdd);
-    menu.AppendSeparator();
-    const int remove = menu.AppendItem(kCmdDelete, L"アイテムの削除", kImageDelete);
-    if (FocusedSelectedRow() < 0) menu.DisableItem(remove);
-    POINT cursor = {};
-    ::GetCursorPos(&cursor);
-    ::TrackPopupMenu(menu.Menu(), TPM_VERTICAL, cursor.x, cursor.y, 0, Window(), nullptr);
+    ContextMenu context;
+    context.menu.AppendItem(kCmdAdd, L"アイテムの追加", kImageAdd);
+    context.menu.AppendSeparator();
+    const int remove = context.menu.AppendItem(kCmdDelete, L"アイテムの削除", kImageDelete);
+    if (FocusedSelectedRow() < 0) context.menu.DisableItem(remove);
+    context.TrackAtCursor(Window());
 }
 
 void MainDialog_CL::ShowTrayMenu() {
-    // Declared first so that it goes after the menu that draws from it.
-    ImageList_CL images;
-    images.LoadBitmapStrip(ModuleFolder() + L"\\menu_image.bmp", kMenuImageWidth);
-    PopupMenu_CL menu;
-    menu.CreatePopup();
-    menu.SetImageList(images.Get());
+    ContextMenu context;
     if (g_SaveData.trayHidden == 1)
-        menu.AppendItem(kCmdShow, L"メインウインドウの表示", kImageWindow);
+        context.menu.AppendItem(kCmdShow, L"メインウインドウの表示", kImageWindow);
     else
-        menu.AppendItem(kCmdStore, L"タスクトレイへ格納する", kImageWindow);
-    menu.AppendSeparator();
-    menu.AppendItem(kCmdSupport, L"サポートサイトへ", kImageSupport);
-    menu.AppendSeparator();
-    menu.AppendItem(kCmdExit, L"DormiGuardの終了", kImageWindow);
-    POINT cursor = {};
-    ::GetCursorPos(&cursor);
+        context.menu.AppendItem(kCmdStore, L"タスクトレイへ格納する", kImageWindow);
+    context.menu.AppendSeparator();
+    context.menu.AppendItem(kCmdSupport, L"サポートサイトへ", kImageSupport);
+    context.menu.AppendSeparator();
+    context.menu.AppendItem(kCmdExit, L"DormiGuardの終了", kImageWindow);
     // A tray menu only closes on a click elsewhere when its owner is the foreground window.
     ::SetForegroundWindow(Window());
-    ::TrackPopupMenu(menu.Menu(), TPM_VERTICAL, cursor.x, cursor.y, 0, Window(), nullptr);
+    context.TrackAtCursor(Window());
     ::PostMessageW(Window(), WM_NULL, 0, 0);
 }
