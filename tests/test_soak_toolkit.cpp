@@ -25,14 +25,40 @@ using namespace toolkit_test;
 
 namespace {
 
-// Per round at least 16 USER objects (2 top-level windows, 8 child windows with the list view's
-// header, 1 menu, 1 dialog with 4 controls) and at least 24 GDI objects (18 fonts, the loaded
-// strip, the image list's image and mask bitmaps, a DC and a bitmap to draw the menu into, the
-// back buffer's HBITMAP). 2,800 rounds are over 44,000 USER and 67,000 GDI objects.
-constexpr int kRounds = 2800;
-// Wine's own caches may take a few handles on the way; a leak of one object per round would
-// show as thousands.
+// Every round builds a full control set on a child panel (8 child windows with the list view's
+// header, the panel itself, 21 fonts), an owner-drawn menu with its image list (1 menu; the loaded
+// strip, the list's image and mask bitmaps, a DC and a bitmap to draw into) and a back buffer
+// with its HBITMAP: at least 10 USER and 27 GDI objects. Every 4th round adds a main window with
+// its hidden owner and controls and a modal dialog with controls (15 USER, 25 GDI more). 2,600
+// rounds are over 35,000 USER and 70,000 GDI objects.
+constexpr int kRounds = 2600;
+constexpr int kFullRoundEvery = 4;
+// Wine's own caches may take a few handles on the way; a leak of one object per full round
+// would show as hundreds.
 constexpr int kSlack = 64;
+
+// The control set of the main window: list, frame, texts, buttons, each font set three times
+// (every later call replaces, and must delete, the font before it).
+bool BuildControls(HWND parent, ControlFactory_CL& factory) {
+    factory.CreateStaticText(parent, L"スリープ禁止中", 8, 8);
+    factory.CreateButton(parent, L"追加");
+    factory.CreateCheckBox(parent, L"毎日確認する", 40);
+    const int list = factory.CreateListView(parent, 320, 240, 0, 60);
+    factory.CreateGroupBox(parent, L"", 320, 240, 0);
+    factory.CreateButtonPair(parent, L"OK", L"キャンセル");
+    const float scales[] = {1.5f, 1.2f, 1.0f};
+    const int weights[] = {600, 400, 400};
+    for (int pass = 0; pass < 3; ++pass)
+        for (int i = 0; i < factory.Count(); ++i) factory.Control(i)->SetFont(scales[pass], weights[pass]);
+    ListView_CL* view = factory.At<ListView_CL>(list);
+    view->InsertColumn(L"スリープを抑止するプロセス", 300, LVCFMT_LEFT);
+    view->SetItemText(L"notepad.exe", 0, 0, -1, 0);
+    view->SetItemText(L"calc.exe", 1, 0, -1, 0);
+    if (factory.Count() != 7) return false;
+    for (int i = 0; i < factory.Count(); ++i)
+        if (!factory.Control(i)->Window() || !factory.Control(i)->OwnsFont()) return false;
+    return true;
+}
 
 class SoakWindow : public MainWindowBase_CL {
 public:
@@ -42,30 +68,21 @@ public:
         SetHiddenOwner(true);
         SetInitialSize(480, 470);
     }
-    void OnCreate(CREATESTRUCTW*) override {
-        HWND window = Window();
-        factory.CreateStaticText(window, L"スリープ禁止中", 8, 8);
-        factory.CreateButton(window, L"追加");
-        factory.CreateCheckBox(window, L"毎日確認する", 40);
-        const int list = factory.CreateListView(window, 320, 240, 0, 60);
-        factory.CreateGroupBox(window, L"", 320, 240, 0);
-        factory.CreateButtonPair(window, L"OK", L"キャンセル");
-        // Twice each: the second call replaces, and must delete, the first font.
-        for (int i = 0; i < factory.Count(); ++i) factory.Control(i)->SetFont(1.5f, 600);
-        for (int i = 0; i < factory.Count(); ++i) factory.Control(i)->SetFont(1.2f, 400);
-        ListView_CL* view = factory.At<ListView_CL>(list);
-        view->InsertColumn(L"スリープを抑止するプロセス", 300, LVCFMT_LEFT);
-        view->SetItemText(L"notepad.exe", 0, 0, -1, 0);
-        view->SetItemText(L"calc.exe", 1, 0, -1, 0);
-    }
-    bool Complete() const {
-        if (factory.Count() != 7) return false;
-        for (int i = 0; i < factory.Count(); ++i)
-            if (!factory.Control(i)->Window() || !factory.Control(i)->OwnsFont()) return false;
-        return ShadowOwner() != nullptr;
-    }
+    void OnCreate(CREATESTRUCTW*) override { built = BuildControls(Window(), factory); }
     ControlFactory_CL factory;
+    bool built = false;
 };
+
+// The controls on a child panel that goes with them.
+bool PanelRound(HWND host) {
+    HWND panel = ::CreateWindowExW(0, L"ToolkitTestParent", L"", WS_CHILD, 0, 0, 480, 470, host, nullptr,
+                                   ::GetModuleHandleW(nullptr), nullptr);
+    if (!panel) return false;
+    ControlFactory_CL factory;
+    const bool built = BuildControls(panel, factory);
+    ::DestroyWindow(panel);
+    return built;
+}
 
 class SoakDialog : public SubClassDialogBase_CL {
 public:
@@ -140,33 +157,37 @@ bool BackBufferRound() {
 }
 
 struct RoundResult {
+    bool controls = false;
     bool window = false;
     bool dialog = false;
     bool menu = false;
     bool backBuffer = false;
     bool dpi = false;
-    bool All() const { return window && dialog && menu && backBuffer && dpi; }
+    bool All() const { return controls && window && dialog && menu && backBuffer && dpi; }
     std::string Describe() const {
-        return std::string("window ") + (window ? "ok" : "FAILED") + ", dialog " + (dialog ? "ok" : "FAILED") +
+        return std::string("controls ") + (controls ? "ok" : "FAILED") + ", window " + (window ? "ok" : "FAILED") + ", dialog " + (dialog ? "ok" : "FAILED") +
                ", menu " + (menu ? "ok" : "FAILED") + ", back buffer " + (backBuffer ? "ok" : "FAILED") + ", dpi " +
                (dpi ? "ok" : "FAILED");
     }
 };
 
-RoundResult Round(HWND menuOwner, const std::wstring& strip) {
+RoundResult Round(int round, HWND host, const std::wstring& strip) {
     RoundResult result;
-    {
-        SoakWindow window;
-        HWND created = window.Create();
-        result.window = created && window.Complete();
-        if (created) ::DestroyWindow(created);
-        DrainQuit();  // WM_DESTROY of a main window posts the quit message
-    }
-    {
+    result.controls = PanelRound(host);
+    result.window = result.dialog = true;
+    if (round % kFullRoundEvery == 0) {
+        {
+            SoakWindow window;
+            HWND created = window.Create();
+            result.window = created && window.built && window.ShadowOwner();
+            if (created) ::DestroyWindow(created);
+            result.window = result.window && !window.ShadowOwner();  // the hidden owner went with it
+            DrainQuit();  // WM_DESTROY of a main window posts the quit message
+        }
         SoakDialog dialog;
         result.dialog = dialog.DoModal(nullptr, nullptr, nullptr) == 1 && dialog.built && dialog.Dc() == nullptr;
     }
-    result.menu = MenuRound(menuOwner, strip);
+    result.menu = MenuRound(host, strip);
     result.backBuffer = BackBufferRound();
     HighDpiHelper_CL dpi;
     dpi.Query();
@@ -212,12 +233,13 @@ TEST(SoakToolkit, ManyRoundsOfEveryPieceLeaveTheHandleTablesAsTheyWere) {
     ASSERT_EQ(Gdiplus::GdiplusStartup(&token, &input, nullptr), Gdiplus::Ok);
     const std::wstring strip = TempFolder(L"dg_toolkit_soak") + L"\\menu_image.bmp";
     WriteStripBitmap(strip, 4);
-    HWND menuOwner = CreatePlainWindow(L"メニューの持ち主", 200, 100, 0, 0, WS_POPUP);
-    ASSERT_NE(menuOwner, nullptr);
+    // Holds the panels and owns the menus; never shown.
+    HWND host = CreatePlainWindow(L"土台", 480, 470, 0, 0, WS_POPUP | WS_CLIPCHILDREN);
+    ASSERT_NE(host, nullptr);
 
     // Warm up Wine's lazily built caches before the first measurement.
     for (int i = 0; i < 20; ++i) {
-        const RoundResult warmUp = Round(menuOwner, strip);
+        const RoundResult warmUp = Round(i, host, strip);
         ASSERT_TRUE(warmUp.All()) << warmUp.Describe();
     }
     const int gdiBefore = GdiHeadroom();
@@ -230,7 +252,7 @@ TEST(SoakToolkit, ManyRoundsOfEveryPieceLeaveTheHandleTablesAsTheyWere) {
     int firstFailureRound = -1;
     const ULONGLONG start = ::GetTickCount64();
     for (int round = 0; round < kRounds; ++round) {
-        const RoundResult result = Round(menuOwner, strip);
+        const RoundResult result = Round(round, host, strip);
         if (!result.All()) {
             if (failures++ == 0) {
                 firstFailure = result;
@@ -246,11 +268,11 @@ TEST(SoakToolkit, ManyRoundsOfEveryPieceLeaveTheHandleTablesAsTheyWere) {
     EXPECT_GE(gdiAfter, gdiBefore - kSlack) << "GDI objects leaked";
     EXPECT_GE(userAfter, userBefore - kSlack) << "USER objects leaked";
     // And everything still works at the end.
-    const RoundResult last = Round(menuOwner, strip);
+    const RoundResult last = Round(0, host, strip);
     EXPECT_TRUE(last.All()) << last.Describe();
     std::printf("%d rounds in %llu ms; GDI room %d -> %d, USER room %d -> %d\n", kRounds, elapsed, gdiBefore, gdiAfter,
                 userBefore, userAfter);
 
-    ::DestroyWindow(menuOwner);
+    ::DestroyWindow(host);
     Gdiplus::GdiplusShutdown(token);
 }

@@ -10,13 +10,13 @@ MainWindowBase_CL::~MainWindowBase_CL() {
 
 LRESULT CALLBACK MainWindowBase_CL::StaticWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     // A pointer-sized slot: the object's address does not fit in 32 bits on x64.
-    auto* object = reinterpret_cast<MainWindowBase_CL*>(static_cast<LONG_PTR>(::GetWindowLongW(window, GWLP_USERDATA)));
+    auto* object = reinterpret_cast<MainWindowBase_CL*>(::GetWindowLongPtrW(window, GWLP_USERDATA));
     if (!object) {
         // WM_NCCREATE, WM_GETMINMAXINFO, WM_NCCALCSIZE come before WM_CREATE: default handling.
         if (message != WM_CREATE) return ::DefWindowProcW(window, message, wParam, lParam);
         object = static_cast<MainWindowBase_CL*>(reinterpret_cast<CREATESTRUCTW*>(lParam)->lpCreateParams);
         if (!object) return ::DefWindowProcW(window, message, wParam, lParam);
-        ::SetWindowLongW(window, GWLP_USERDATA, static_cast<LONG>(reinterpret_cast<LONG_PTR>(object)));
+        ::SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(object));
         object->SetWindow(window);
     }
     if (message == WM_NCDESTROY) {
