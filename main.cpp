@@ -45,11 +45,10 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
     const CommandLine_CL commandLine;
     const int startupFlag = commandLine.HasOption(L"-startup") ? 1 : 0;
 
-    // Held until the process ends; the system releases it then.
-    const HANDLE instanceMutex = ::CreateMutexW(nullptr, TRUE, kInstanceMutexName);
+    // Held for the whole run: it goes only when wWinMain returns, after the shut-down.
+    const UniqueHandle instanceMutex(::CreateMutexW(nullptr, TRUE, kInstanceMutexName));
     if (::GetLastError() == ERROR_ALREADY_EXISTS) {
         RaiseRunningCopy();
-        ::CloseHandle(instanceMutex);
         return 0;
     }
 

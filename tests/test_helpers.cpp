@@ -170,8 +170,12 @@ bool HasContent(HDC memory, HBITMAP bitmap, int width, int height) {
 
 bool SaveWindowScreenshot(HWND window, const std::wstring& fileName) {
     StartGdiplusOnce();
+    RECT windowRect = {};
+    if (!::GetWindowRect(window, &windowRect)) return false;
+    // Only the part on the screen: a window partly off it would capture as nothing at all.
+    const RECT screenRect = {0, 0, ::GetSystemMetrics(SM_CXSCREEN), ::GetSystemMetrics(SM_CYSCREEN)};
     RECT rect = {};
-    if (!::GetWindowRect(window, &rect)) return false;
+    if (!::IntersectRect(&rect, &windowRect, &screenRect)) return false;
     const int width = rect.right - rect.left;
     const int height = rect.bottom - rect.top;
     if (width <= 0 || height <= 0) return false;

@@ -118,7 +118,7 @@ TEST_F(Commands, AddFromTheSelectionDialogThenCancelChangesNothing) {
     ASSERT_GE(testRow, 0);
     for (int row : {notepadRow, programRow, testRow}) rows.SetState(row, LVIS_SELECTED, LVIS_SELECTED);
     // Centred over a main window at the screen's left edge, the dialog starts left of the screen
-    // (only a top above the screen is corrected); moved into view for the picture.
+    // (only a top above the screen is corrected); moved into view for the whole picture.
     ::SetWindowPos(dialog, nullptr, 0, 0, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
     SaveWindowScreenshot(dialog, L"selection_dialog.png");
     ::PostMessageW(dialog, WM_COMMAND, 4096, 0);  // "　　選択　　"
