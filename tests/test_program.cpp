@@ -51,7 +51,7 @@ TEST_F(Program, FirstAndSecondRunFiles) {
     const size_t before = LogMessages().size();
     {
         RunningProgram program(L"-startup");
-        ASSERT_NE(program.WaitForMainWindow(), nullptr);
+        ASSERT_NE(program.WaitForMainWindow(90000), nullptr);
         DWORD code = 99;
         ASSERT_TRUE(program.Exit(&code));
     }
