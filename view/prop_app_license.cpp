@@ -7,20 +7,6 @@ std::wstring LicensePagePath() { return ModuleFolder() + L"\\license.html"; }
 
 PropAppLicense_CL::~PropAppLicense_CL() = default;
 
-INT_PTR PropAppLicense_CL::DialogProc(HWND window, UINT message, WPARAM, LPARAM) {
-    switch (message) {
-    case WM_INITDIALOG:
-        BuildControls(window);
-        ::ShowWindow(window, SW_SHOW);
-        return TRUE;
-    case WM_CLOSE:
-        ::EndDialog(window, 0);
-        return 0;
-    default:
-        return 0;
-    }
-}
-
 void PropAppLicense_CL::BuildControls(HWND page) {
     const PageMetrics metrics = GetPageMetrics(page);
     const int ch = metrics.charHeight;

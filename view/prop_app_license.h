@@ -6,24 +6,23 @@
 
 #include "comlib/window/browser_control.h"
 #include "comlib/window/control_factory.h"
-#include "comlib/window/dialog_base.h"
+#include "view/settings_page.h"
 
 // ModuleFolder() + "\license.html".
 std::wstring LicensePagePath();
 
-class PropAppLicense_CL : public SubClassDialogBase_CL {
+class PropAppLicense_CL : public SettingsPage_CL {
 public:
     PropAppLicense_CL() = default;
     ~PropAppLicense_CL() override;
 
-    INT_PTR DialogProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) override;
 
     // The host window, null when no browser could be hosted (the page then shows its empty frame).
     HWND BrowserHost() const { return browser_.Host(); }
     bool HasBrowser() const { return browser_.HasBrowser(); }
 
 private:
-    void BuildControls(HWND page);
+    void BuildControls(HWND page) override;
 
     // Declared first so that it goes last: the factory is destroyed before the browser.
     BrowserControl_CL browser_;

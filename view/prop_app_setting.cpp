@@ -56,15 +56,8 @@ RECT HourListRect(const PageMetrics& metrics) {
 
 PropAppSetting_CL::~PropAppSetting_CL() = default;
 
-INT_PTR PropAppSetting_CL::DialogProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+INT_PTR PropAppSetting_CL::PageMessage(HWND, UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
-    case WM_INITDIALOG:
-        BuildControls(window);
-        ::ShowWindow(window, SW_SHOW);
-        return TRUE;
-    case WM_CLOSE:
-        ::EndDialog(window, 0);
-        return 0;
     case WM_COMMAND:
         if (koalaCheck_ && LOWORD(wParam) == koalaCheck_->Id()) ReportChanged();
         return 0;
@@ -134,11 +127,6 @@ std::vector<bool> PropAppSetting_CL::RowTicks() const {
         ticks.push_back(IsCheckedState(state));
     }
     return ticks;
-}
-
-void PropAppSetting_CL::ReportChanged() const {
-    // Enables the sheet's Apply button.
-    ::SendMessageW(::GetParent(Window()), PSM_CHANGED, reinterpret_cast<WPARAM>(Window()), 0);
 }
 
 void PropAppSetting_CL::SaveHours() {

@@ -8,7 +8,7 @@
 #include "comlib/window/control_base.h"
 #include "comlib/window/control_factory.h"
 #include "comlib/window/controls.h"
-#include "comlib/window/dialog_base.h"
+#include "view/settings_page.h"
 
 // A property page's display area (0, 0, W, H) and the size of one "Ｗ" on the screen DC.
 using PageMetrics = ClientMetrics;
@@ -23,23 +23,22 @@ bool HoursDiffer(const std::vector<bool>& rows, const std::vector<bool>& table);
 // The hour list in page coordinates: at (cw, ch), (W - cw / 2 - cw) wide, 15 lines high.
 RECT HourListRect(const PageMetrics& metrics);
 
-class PropAppSetting_CL : public SubClassDialogBase_CL {
+class PropAppSetting_CL : public SettingsPage_CL {
 public:
     static constexpr int kHours = 24;
 
     PropAppSetting_CL() = default;
     ~PropAppSetting_CL() override;
 
-    INT_PTR DialogProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) override;
 
     // PSN_APPLY: the image type from the (hidden) check box, then hour0..hour23 written to
     // DISABLE_TIME and the hour table replaced by the ticks.
     void SaveHours();
 
 private:
-    void BuildControls(HWND page);
+    void BuildControls(HWND page) override;
+    INT_PTR PageMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam) override;
     std::vector<bool> RowTicks() const;
-    void ReportChanged() const;
 
     ControlFactory_CL factory_;
     CheckBox_CL* koalaCheck_ = nullptr;  // owned by factory_

@@ -14,22 +14,14 @@ constexpr int kVersionFrameY = 52;
 
 PropAppVersion_CL::~PropAppVersion_CL() = default;
 
-INT_PTR PropAppVersion_CL::DialogProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+INT_PTR PropAppVersion_CL::PageMessage(HWND, UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
-    case WM_INITDIALOG:
-        BuildControls(window);
-        ::ShowWindow(window, SW_SHOW);
-        return TRUE;
-    case WM_CLOSE:
-        ::EndDialog(window, 0);
-        return 0;
     case WM_COMMAND: {
         const int id = LOWORD(wParam);
         if ((iconButton_ && id == iconButton_->Id()) || (supportButton_ && id == supportButton_->Id()))
             OpenSupportSite();
         else if (notifyCheck_ && id == notifyCheck_->Id())
-            // Enables the sheet's Apply button.
-            ::SendMessageW(::GetParent(window), PSM_CHANGED, reinterpret_cast<WPARAM>(window), 0);
+            ReportChanged();
         return 0;
     }
     case WM_NOTIFY:

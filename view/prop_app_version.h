@@ -4,17 +4,17 @@
 
 #include "comlib/window/control_factory.h"
 #include "comlib/window/controls.h"
-#include "comlib/window/dialog_base.h"
+#include "view/settings_page.h"
 
-class PropAppVersion_CL : public SubClassDialogBase_CL {
+class PropAppVersion_CL : public SettingsPage_CL {
 public:
     PropAppVersion_CL() = default;
     ~PropAppVersion_CL() override;
 
-    INT_PTR DialogProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) override;
 
 private:
-    void BuildControls(HWND page);
+    void BuildControls(HWND page) override;
+    INT_PTR PageMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam) override;
 
     ControlFactory_CL factory_;
     CheckBox_CL* notifyCheck_ = nullptr;   // "バージョンアップの通知をしない", owned by factory_
