@@ -277,23 +277,28 @@ TEST_F(Commands, TrayClicksTrayMenuAndExit) {
     };
     auto menuClosed = [&] { return WaitFor([&] { return FindPopupMenuWindow(Pid()) == nullptr; }, 10000); };
 
-    // Right after a normal start the flag still says "stored": the first item shows the window.
+    // Right after a normal start the flag still says "stored": the menu offers to show.
     ASSERT_TRUE(openTrayMenu(L"tray_menu.png"));
+    SendKey(VK_ESCAPE);
+    ASSERT_TRUE(menuClosed());
+
+    // Two left clicks: the first brings the visible window to the front, the second stores it.
+    ::PostMessageW(window, 0x700, 0, WM_LBUTTONDOWN);
+    ::SendMessageW(window, WM_NULL, 0, 0);
+    EXPECT_TRUE(::IsWindowVisible(window));
+    ::PostMessageW(window, 0x700, 0, WM_LBUTTONDOWN);
+    EXPECT_TRUE(WaitFor([&] { return !::IsWindowVisible(window); }, 5000));
+
+    // Stored: the first item shows the window; shown: the first item stores it.
+    ASSERT_TRUE(openTrayMenu(nullptr));
     SendKey(VK_DOWN);
     SendKey(VK_RETURN);
     ASSERT_TRUE(menuClosed());
-    EXPECT_TRUE(::IsWindowVisible(window));
-    // Now the flag says "shown": the first item stores the window in the tray.
+    EXPECT_TRUE(WaitFor([&] { return ::IsWindowVisible(window) != FALSE; }, 5000));
     ASSERT_TRUE(openTrayMenu(L"tray_menu_shown.png"));
     SendKey(VK_DOWN);
     SendKey(VK_RETURN);
     ASSERT_TRUE(menuClosed());
-    EXPECT_TRUE(WaitFor([&] { return !::IsWindowVisible(window); }, 5000));
-
-    // Left clicks toggle: shown, stored, shown.
-    ::PostMessageW(window, 0x700, 0, WM_LBUTTONDOWN);
-    EXPECT_TRUE(WaitFor([&] { return ::IsWindowVisible(window) != FALSE; }, 5000));
-    ::PostMessageW(window, 0x700, 0, WM_LBUTTONDOWN);
     EXPECT_TRUE(WaitFor([&] { return !::IsWindowVisible(window); }, 5000));
     ::PostMessageW(window, 0x700, 0, WM_LBUTTONDOWN);
     EXPECT_TRUE(WaitFor([&] { return ::IsWindowVisible(window) != FALSE; }, 5000));
