@@ -23,6 +23,14 @@ protected:
 
     std::vector<std::wstring> Messages() const { return LogMessagesFrom(logPath_, L"inet_http.cpp"); }
 
+    // Open, connect to the loopback server and send the GET for the version file.
+    static ::testing::AssertionResult Requested(InetHttp_CL& http, const TestHttpServer& server) {
+        if (!http.Open()) return ::testing::AssertionFailure() << "Open failed";
+        if (!http.Connect(L"127.0.0.1", server.Port())) return ::testing::AssertionFailure() << "Connect failed";
+        if (http.Request(L"DormiGuard/Version.txt") != 1) return ::testing::AssertionFailure() << "Request failed";
+        return ::testing::AssertionSuccess();
+    }
+
     std::wstring folder_;
     std::wstring logPath_;
 };
@@ -64,9 +72,7 @@ TEST_F(InetHttpTest, VersionFileWithLength) {
     TestHttpServer server(L"version", kVersionFile);
     ASSERT_TRUE(server.Ready());
     InetHttp_CL http;
-    ASSERT_TRUE(http.Open());
-    ASSERT_NE(http.Connect(L"127.0.0.1", server.Port()), nullptr);
-    ASSERT_EQ(http.Request(L"DormiGuard/Version.txt"), 1);
+    ASSERT_TRUE(Requested(http, server));
     EXPECT_EQ(http.Status(), 200u);
     const int length = static_cast<int>(sizeof(kVersionFile) - 1);
     EXPECT_EQ(http.ContentLength(), length);
@@ -89,9 +95,7 @@ TEST_F(InetHttpTest, NotFoundPageIsABodyLikeAnyOther) {
     TestHttpServer server(L"notfound");
     ASSERT_TRUE(server.Ready());
     InetHttp_CL http;
-    ASSERT_TRUE(http.Open());
-    ASSERT_NE(http.Connect(L"127.0.0.1", server.Port()), nullptr);
-    ASSERT_EQ(http.Request(L"DormiGuard/Version.txt"), 1);
+    ASSERT_TRUE(Requested(http, server));
     EXPECT_EQ(http.Status(), 404u);
     ASSERT_GT(http.ContentLength(), 0);
     EXPECT_EQ(http.Read(http.ContentLength()), http.ContentLength());
@@ -105,9 +109,7 @@ TEST_F(InetHttpTest, NoContentLengthReadsToTheEnd) {
     TestHttpServer server(L"nolength", kVersionFile);
     ASSERT_TRUE(server.Ready());
     InetHttp_CL http;
-    ASSERT_TRUE(http.Open());
-    ASSERT_NE(http.Connect(L"127.0.0.1", server.Port()), nullptr);
-    ASSERT_EQ(http.Request(L"DormiGuard/Version.txt"), 1);
+    ASSERT_TRUE(Requested(http, server));
     EXPECT_EQ(http.ContentLength(), InetHttp_CL::kNoLength);
     EXPECT_EQ(http.Read(InetHttp_CL::kNoLength), static_cast<int>(sizeof(kVersionFile) - 1));
     EXPECT_EQ(std::string(http.Body(), http.BodySize()), kVersionFile);
@@ -117,9 +119,7 @@ TEST_F(InetHttpTest, ShortBodyGivesFewerBytesThanAnnounced) {
     TestHttpServer server(L"short", kVersionFile);
     ASSERT_TRUE(server.Ready());
     InetHttp_CL http;
-    ASSERT_TRUE(http.Open());
-    ASSERT_NE(http.Connect(L"127.0.0.1", server.Port()), nullptr);
-    ASSERT_EQ(http.Request(L"DormiGuard/Version.txt"), 1);
+    ASSERT_TRUE(Requested(http, server));
     const int sent = static_cast<int>(sizeof(kVersionFile) - 1);
     EXPECT_EQ(http.ContentLength(), sent + 20);
     const int got = http.Read(http.ContentLength());
@@ -133,9 +133,7 @@ TEST_F(InetHttpTest, OversizedContentLengthIsRefusedUnread) {
         TestHttpServer server(L"huge", length);
         ASSERT_TRUE(server.Ready());
         InetHttp_CL http;
-        ASSERT_TRUE(http.Open());
-        ASSERT_NE(http.Connect(L"127.0.0.1", server.Port()), nullptr);
-        ASSERT_EQ(http.Request(L"DormiGuard/Version.txt"), 1) << length;
+        ASSERT_TRUE(Requested(http, server)) << length;
         const int announced = http.ContentLength();
         EXPECT_EQ(http.Read(announced), 0) << length;
         EXPECT_EQ(http.Body(), nullptr) << length;
@@ -151,9 +149,7 @@ TEST_F(InetHttpTest, UnendingBodyWithoutLengthIsCutOff) {
     TestHttpServer server(L"flood");
     ASSERT_TRUE(server.Ready());
     InetHttp_CL http;
-    ASSERT_TRUE(http.Open());
-    ASSERT_NE(http.Connect(L"127.0.0.1", server.Port()), nullptr);
-    ASSERT_EQ(http.Request(L"DormiGuard/Version.txt"), 1);
+    ASSERT_TRUE(Requested(http, server));
     ASSERT_EQ(http.ContentLength(), InetHttp_CL::kNoLength);
     const ULONGLONG start = ::GetTickCount64();
     EXPECT_EQ(http.Read(InetHttp_CL::kNoLength), 0);
