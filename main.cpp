@@ -17,9 +17,12 @@ namespace {
 // A second copy only brings the first one's window into view.
 const wchar_t kInstanceMutexName[] = L"http://" DORMIGUARD_WEB_HOST L"/DormiGuard/help.html";
 const wchar_t kMainWindowTitle[] = L"DormiGuard";
+// By class as well: an Explorer window on Documents\DormiGuard and the tray-failure message box
+// carry the same title.
+const wchar_t kMainWindowClass[] = L"MainWindowClass";
 
 void RaiseRunningCopy() {
-    const HWND window = ::FindWindowW(nullptr, kMainWindowTitle);
+    const HWND window = ::FindWindowW(kMainWindowClass, kMainWindowTitle);
     if (!window) return;
     if (::IsIconic(window)) ::ShowWindow(window, SW_SHOWNOACTIVATE);
     // SWP_SHOWWINDOW also shows a window that was stored in the tray.
@@ -47,7 +50,10 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
 
     // Held for the whole run: it goes only when wWinMain returns, after the shut-down.
     const UniqueHandle instanceMutex(::CreateMutexW(nullptr, TRUE, kInstanceMutexName));
-    if (::GetLastError() == ERROR_ALREADY_EXISTS) {
+    // ERROR_ACCESS_DENIED: the mutex exists but belongs to a copy at a higher integrity level
+    // (run as administrator). That copy runs too, and two sleep guards must never run.
+    const DWORD mutexError = ::GetLastError();
+    if (mutexError == ERROR_ALREADY_EXISTS || (!instanceMutex && mutexError == ERROR_ACCESS_DENIED)) {
         RaiseRunningCopy();
         return 0;
     }

@@ -3,6 +3,7 @@
 #include <shellapi.h>
 #include <shlwapi.h>
 #include <stdio.h>
+#include <cstdint>
 #include <vector>
 
 #include "comlib/unique_resource.h"
@@ -46,7 +47,10 @@ void SetShellOpenHandler(ShellOpenHandler handler) { g_shellOpenHandler = handle
 
 std::wstring SystemErrorText(DWORD code) {
     wchar_t* buffer = nullptr;
-    const DWORD flags = FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_MAX_WIDTH_MASK;
+    // FORMAT_MESSAGE_IGNORE_INSERTS: texts such as "%1 is not a valid Win32 application" would
+    // otherwise read insert arguments that nobody passed.
+    const DWORD flags = FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS |
+                        FORMAT_MESSAGE_MAX_WIDTH_MASK;
     const DWORD length = ::FormatMessageW(flags, nullptr, code, MAKELANGID(LANG_NEUTRAL, SUBLANG_DEFAULT),
                                           reinterpret_cast<wchar_t*>(&buffer), 0, nullptr);
     // FORMAT_MESSAGE_ALLOCATE_BUFFER hands back a LocalAlloc block.
@@ -76,8 +80,36 @@ std::wstring FormatWide(const wchar_t* format, ...) {
     return text;
 }
 
-bool EqualsNoCase(const std::wstring& a, const std::wstring& b) {
-    return a.size() == b.size() &&
-           ::CompareStringOrdinal(a.c_str(), static_cast<int>(a.size()), b.c_str(), static_cast<int>(b.size()),
-                                  TRUE) == CSTR_EQUAL;
+namespace {
+// All 65,536 folds, made once with two LCMapStringEx calls over every code unit: per-unit calls
+// would cost a system call for each character of every compared path.
+std::vector<wchar_t> MakeFoldTable() {
+    std::vector<wchar_t> units(0x10000);
+    for (size_t c = 0; c < units.size(); ++c) units[c] = static_cast<wchar_t>(c);
+    std::vector<wchar_t> upper(units.size());
+    std::vector<wchar_t> folded(units.size());
+    const int count = static_cast<int>(units.size());
+    // LOCALE_NAME_INVARIANT: the same mapping on every machine, whatever the user's locale.
+    // Lone surrogates map to themselves, so the output keeps one unit per input unit.
+    if (::LCMapStringEx(LOCALE_NAME_INVARIANT, LCMAP_UPPERCASE, units.data(), count, upper.data(), count, nullptr,
+                        nullptr, 0) != count ||
+        ::LCMapStringEx(LOCALE_NAME_INVARIANT, LCMAP_LOWERCASE, upper.data(), count, folded.data(), count, nullptr,
+                        nullptr, 0) != count) {
+        for (size_t c = 0; c < units.size(); ++c)
+            folded[c] = (c >= L'A' && c <= L'Z') ? static_cast<wchar_t>(c + 0x20) : static_cast<wchar_t>(c);
+    }
+    return folded;
+}
+}  // namespace
+
+wchar_t FoldCase(wchar_t c) {
+    static const std::vector<wchar_t> table = MakeFoldTable();
+    return table[static_cast<uint16_t>(c)];
+}
+
+bool EqualsNoCase(const wchar_t* a, size_t aLength, const wchar_t* b, size_t bLength) {
+    if (aLength != bLength) return false;
+    for (size_t i = 0; i < aLength; ++i)
+        if (a[i] != b[i] && FoldCase(a[i]) != FoldCase(b[i])) return false;
+    return true;
 }

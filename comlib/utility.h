@@ -31,5 +31,13 @@ std::wstring SystemErrorText(DWORD code);
 std::wstring FormatWide(const wchar_t* format, ...);
 std::wstring FormatWideV(const wchar_t* format, va_list args);
 
-// Case-insensitive equality of two wide strings (ordinal, as file names compare).
-bool EqualsNoCase(const std::wstring& a, const std::wstring& b);
+// The program's one case folding of a UTF-16 code unit: the invariant upper case (the table
+// that ordinal case-insensitive comparison uses), then its lower case, so that A to Z fold to
+// a to z. Equality of names and their quick keys both come from it, so they always agree.
+wchar_t FoldCase(wchar_t c);
+
+// Case-insensitive equality of two wide strings, unit by unit through FoldCase.
+bool EqualsNoCase(const wchar_t* a, size_t aLength, const wchar_t* b, size_t bLength);
+inline bool EqualsNoCase(const std::wstring& a, const std::wstring& b) {
+    return EqualsNoCase(a.data(), a.size(), b.data(), b.size());
+}

@@ -18,6 +18,17 @@ wine_env_setup() {   # $1 = folder for the prefix and the home
     fi
 }
 
+# Drives d: to m: on folders of their own: Wine numbers its volumes, so l: becomes
+# \Device\HarddiskVolume10, whose name begins with c:'s \Device\HarddiskVolume1. Takes effect
+# when the Wine server next starts.
+wine_numbered_volumes() {
+    local letter
+    for letter in d e f g h i j k l m; do
+        mkdir -p "$WINEPREFIX/../volumes/$letter"
+        [ -e "$WINEPREFIX/dosdevices/$letter:" ] || ln -s "../../volumes/$letter" "$WINEPREFIX/dosdevices/$letter:"
+    done
+}
+
 # On the private display no window manager runs: Wine then draws the frames itself, and hiding
 # or closing a window no longer waits for a manager that never answers.
 wine_unmanaged_windows() {

@@ -55,6 +55,11 @@ bool RunningProgram::Exit(DWORD* exitCode, DWORD timeoutMs) {
 }
 
 std::wstring ProgramIniPath() { return SaveData::DataFolder() + L"\\DormiGuard.ini"; }
+void PrepareProgramIni(const std::wstring& extra) {
+    ::CreateDirectoryW(SaveData::DataFolder().c_str(), nullptr);
+    WriteUtf16File(ProgramIniPath(), L"[VERSION]\r\nnotify=1\r\n" + extra);
+}
+
 std::wstring ProgramLogPath() { return SaveData::DataFolder() + L"\\log.txt"; }
 
 std::vector<std::wstring> LogMessages() {

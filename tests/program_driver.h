@@ -30,6 +30,9 @@ private:
 
 // The program's files in the test's Documents\DormiGuard.
 std::wstring ProgramIniPath();
+// An INI file prepared before the program starts; the update check is switched off so that
+// no test waits on the network.
+void PrepareProgramIni(const std::wstring& extra);
 std::wstring ProgramLogPath();
 // Message parts of the log lines (text after the time stamp and source position).
 std::vector<std::wstring> LogMessages();

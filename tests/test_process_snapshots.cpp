@@ -52,10 +52,31 @@ TEST(StringKeyRule, LowerCasedTimesThreePlusCodeUnit) {
     EXPECT_EQ(StringKey(L"ABC"), 1266u);
     EXPECT_EQ(StringKey(L""), 0u);
     // Wraps modulo 2^32 instead of overflowing into anything else.
-    const std::wstring longText(64, L'z');
-    uint32_t expected = 0;
-    for (wchar_t c : longText) expected = expected * 3u + static_cast<uint32_t>(c);
-    EXPECT_EQ(StringKey(longText), expected);
+    EXPECT_EQ(StringKey(std::wstring(64, L'z')), 4080208128u);
+}
+
+TEST(StringKeyRule, NamesThatCompareEqualHaveEqualKeys) {
+    std::setlocale(LC_ALL, "Japanese");
+    const wchar_t* pairs[][2] = {
+        {L"ärger.exe", L"ÄRGER.EXE"},
+        {L"ｔｏｏｌ.exe", L"ＴＯＯＬ.EXE"},  // fullwidth letters
+        {L"σύνολο.exe", L"ΣΎΝΟΛΟ.exe"},
+        {L"файл.exe", L"ФАЙЛ.exe"},
+    };
+    for (const auto& pair : pairs) {
+        ASSERT_TRUE(EqualsNoCase(pair[0], pair[1])) << pair[0];
+        EXPECT_EQ(StringKey(pair[0]), StringKey(pair[1])) << pair[0];
+        // So neither list takes the same name twice.
+        WatchedList_CL watched;
+        EXPECT_TRUE(watched.AddWatched(std::wstring(L"c:\\a\\") + pair[0], 1));
+        EXPECT_FALSE(watched.AddWatched(std::wstring(L"d:\\b\\") + pair[1], 1)) << pair[1];
+        std::vector<ProcessEntry> snapshot;
+        AddUniquePath(snapshot, std::wstring(L"c:\\a\\") + pair[0]);
+        AddUniquePath(snapshot, std::wstring(L"C:\\A\\") + pair[1]);
+        EXPECT_EQ(snapshot.size(), 1u) << pair[1];
+    }
+    EXPECT_FALSE(EqualsNoCase(L"a.exe", L"b.exe"));
+    EXPECT_FALSE(EqualsNoCase(L"a.exe", L"a.ex"));
 }
 
 TEST(DriveLetterForm, FirstMatchingDeviceWinsAndLetterIsLowerCase) {
@@ -69,8 +90,10 @@ TEST(DriveLetterForm, FirstMatchingDeviceWinsAndLetterIsLowerCase) {
     } cases[] = {
         {L"\\Device\\HarddiskVolume1\\Windows\\notepad.exe", L"c:\\Windows\\notepad.exe"},
         {L"\\DEVICE\\harddiskvolume1\\App\\Tool.EXE", L"c:\\App\\Tool.EXE"},
-        // Without a separator rule the shorter device met first (c:) takes the longer name too.
-        {L"\\Device\\HarddiskVolume10\\x.exe", L"c:0\\x.exe"},
+        // The device name ends at a separator: c:'s shorter name does not take d:'s.
+        {L"\\Device\\HarddiskVolume10\\x.exe", L"d:\\x.exe"},
+        {L"\\Device\\HarddiskVolume10", L"d:"},
+        {L"\\Device\\HarddiskVolume12\\x.exe", L"\\Device\\HarddiskVolume12\\x.exe"},
         {L"\\Device\\Mup\\server\\share\\tool.exe", L"\\Device\\Mup\\server\\share\\tool.exe"},
         {L"", L""},
     };
@@ -220,6 +243,32 @@ TEST_F(RealProcesses, TwoNotepadsAreOneEntryAndTheDiffFollowsThem) {
     const ProcessDiff diff = processes.Diff();
     EXPECT_TRUE(diff.added.empty());
     EXPECT_TRUE(Contains(diff.removed, entry->path));
+}
+
+// The test prefix links d: to m: (scripts/wine_env.sh), so l: is \Device\HarddiskVolume10 and
+// c: the \Device\HarddiskVolume1 that is a prefix of its name.
+TEST_F(RealProcesses, ProgramOnTheTenthVolumeKeepsItsDriveLetter) {
+    wchar_t device[MAX_PATH] = {};
+    ASSERT_NE(::QueryDosDeviceW(L"c:", device, MAX_PATH), 0u);
+    ASSERT_STREQ(device, L"\\Device\\HarddiskVolume1");
+    ASSERT_NE(::QueryDosDeviceW(L"l:", device, MAX_PATH), 0u);
+    ASSERT_STREQ(device, L"\\Device\\HarddiskVolume10");
+    ::CreateDirectoryW(L"l:\\apps", nullptr);
+    ASSERT_TRUE(::CopyFileW(NotepadPath().c_str(), L"l:\\apps\\tool.exe", FALSE));
+    {
+        ChildProcess tool(L"\"l:\\apps\\tool.exe\"");
+        ASSERT_TRUE(tool.Started());
+        EnumProcess_CL processes;
+        ASSERT_TRUE(WaitFor(
+            [&] {
+                processes.Refresh();
+                return FindFileName(processes.Current(), L"tool.exe") != nullptr;
+            },
+            15000));
+        EXPECT_EQ(FindFileName(processes.Current(), L"tool.exe")->path, L"l:\\apps\\tool.exe");
+        for (const ProcessEntry& entry : processes.Current()) EXPECT_FALSE(entry.path.empty());
+    }
+    ::DeleteFileW(L"l:\\apps\\tool.exe");
 }
 
 TEST_F(RealProcesses, ShouldKeepAwakeFollowsNotepadAndLogsTheChanges) {

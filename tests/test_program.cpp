@@ -11,13 +11,6 @@
 
 namespace {
 
-// An INI file prepared before the program starts; the update check is switched off so that
-// no test waits on the network.
-void PrepareIni(const std::wstring& extra) {
-    ::CreateDirectoryW(SaveData::DataFolder().c_str(), nullptr);
-    WriteUtf16File(ProgramIniPath(), L"[VERSION]\r\nnotify=1\r\n" + extra);
-}
-
 class Program : public ::testing::Test {
 protected:
     void SetUp() override { ResetDataFolder(); }
@@ -64,7 +57,7 @@ TEST_F(Program, FirstAndSecondRunFiles) {
 }
 
 TEST_F(Program, WatchedNotepadKeepsTheComputerAwake) {
-    PrepareIni(L"[PROCESS_INFO]\r\ncount=1\r\npath0=1:C:\\somewhere\\notepad.exe\r\n");
+    PrepareProgramIni(L"[PROCESS_INFO]\r\ncount=1\r\npath0=1:C:\\somewhere\\notepad.exe\r\n");
     ChildProcess notepad(L"\"" + NotepadPath() + L"\"");
     ASSERT_TRUE(notepad.Started());
     ASSERT_TRUE(WaitFor([&] { return ::WaitForInputIdle(notepad.Handle(), 0) == 0; }, 15000));
@@ -111,7 +104,7 @@ TEST_F(Program, WatchedNotepadKeepsTheComputerAwake) {
 }
 
 TEST_F(Program, StartupSwitchSecondCopyCloseAndExit) {
-    PrepareIni(L"");
+    PrepareProgramIni(L"");
     RunningProgram program(L"/StartUp");
     const HWND window = program.WaitForMainWindow();
     ASSERT_NE(window, nullptr);
@@ -124,7 +117,13 @@ TEST_F(Program, StartupSwitchSecondCopyCloseAndExit) {
     ASSERT_NE(owner, nullptr);
     EXPECT_FALSE(::IsWindowVisible(owner));
 
-    // A second start shows the first copy's window and ends with 0, without a second guard.
+    // A second start shows the first copy's window and ends with 0, without a second guard;
+    // a newer window of another class with the same title (an Explorer window on the data
+    // folder, say) stands above it and must not be taken for it.
+    const UniqueWindow sameTitle(::CreateWindowExW(0, L"Static", L"DormiGuard", WS_OVERLAPPED, 0, 0, 100, 50,
+                                                   nullptr, nullptr, nullptr, nullptr));
+    ASSERT_TRUE(sameTitle.IsValid());
+    ASSERT_EQ(::FindWindowW(nullptr, L"DormiGuard"), sameTitle.Get()) << "the decoy comes first by title";
     RunningProgram second;
     DWORD secondCode = 99;
     ASSERT_TRUE(second.WaitExit(20000, &secondCode));
@@ -149,7 +148,7 @@ TEST_F(Program, StartupSwitchSecondCopyCloseAndExit) {
 }
 
 TEST_F(Program, NormalStartShowsTheWindow) {
-    PrepareIni(L"");
+    PrepareProgramIni(L"");
     RunningProgram program(L"startup");  // not the switch: no leading - or /
     const HWND window = program.WaitForMainWindow();
     ASSERT_NE(window, nullptr);
@@ -160,7 +159,7 @@ TEST_F(Program, NormalStartShowsTheWindow) {
 }
 
 TEST_F(Program, MinimumSizeAndStoredPlacement) {
-    PrepareIni(L"[DISPLAY]\r\nImageType=1\r\n");
+    PrepareProgramIni(L"[DISPLAY]\r\nImageType=1\r\n");
     RECT placed = {};
     {
         RunningProgram program;

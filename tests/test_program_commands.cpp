@@ -20,11 +20,6 @@ namespace {
 const wchar_t kSelectPrompt[] =
     L"スリープを抑止したいプロセスを選択してください。（現在起動しているプロセスを列挙しています）";
 
-void PrepareIni(const std::wstring& extra) {
-    ::CreateDirectoryW(SaveData::DataFolder().c_str(), nullptr);
-    WriteUtf16File(ProgramIniPath(), L"[VERSION]\r\nnotify=1\r\n" + extra);
-}
-
 std::wstring IniValue(const wchar_t* section, const wchar_t* key) {
     return Inifile_CL(ProgramIniPath()).ReadString(section, key, L"<missing>");
 }
@@ -78,7 +73,7 @@ protected:
 
     // Starts the program with the INI prepared and waits for its visible window.
     HWND Start(const std::wstring& ini, const std::wstring& arguments = L"") {
-        PrepareIni(ini);
+        PrepareProgramIni(ini);
         program_.reset(new RunningProgram(arguments));
         const HWND window = program_->WaitForMainWindow();
         if (window && arguments.empty()) WaitFor([&] { return ::IsWindowVisible(window) != FALSE; }, 10000);

@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include "comlib/log.h"
+#include "data/save_data.h"
 #include "tests/test_helpers.h"
 #include "view/main_dialog.h"
 
@@ -101,4 +102,34 @@ TEST_F(SleepGuard, ScreenSaverRequestsSwallowedOnlyWhileAwake) {
     ASSERT_EQ(messages.size(), 4u);
     for (int i = 0; i < 3; ++i) EXPECT_EQ(messages[i], L"★スクリーンセーバー抑止しました");
     EXPECT_EQ(messages[3], L"★スリープを許可します");
+}
+
+TEST_F(SleepGuard, RefusedInputIsLoggedOncePerProhibitedPeriod) {
+    SleepGuard_CL guard;
+    guard.Apply(true);
+    guard.NoteInputResult(0, ERROR_ACCESS_DENIED);  // locked: every check is refused
+    guard.NoteInputResult(0, ERROR_ACCESS_DENIED);
+    guard.NoteInputResult(1, ERROR_SUCCESS);
+    guard.Apply(false);
+    guard.Apply(true);
+    guard.NoteInputResult(0, ERROR_ACCESS_DENIED);  // a new period logs again
+    const std::vector<std::wstring> messages = Messages();
+    ASSERT_EQ(messages.size(), 4u);
+    EXPECT_EQ(messages[0].rfind(L"SendInput()エラー = 0x00000005 : ", 0), 0u) << messages[0];
+    EXPECT_GT(messages[0].size(), std::wstring(L"SendInput()エラー = 0x00000005 : ").size()) << "the system's text";
+    EXPECT_EQ(messages[1], L"★スリープを許可します");
+    EXPECT_EQ(messages[2], L"★スリープを禁止します");
+    EXPECT_EQ(messages[3], messages[0]);
+}
+
+TEST_F(SleepGuard, NoCheckOnceTheMainWindowIsGone) {
+    // Nothing keeps awake, so a check that ran would switch the state to allowed and log it.
+    g_SaveData.watched.Clear();
+    g_SaveData.hourTable.assign(24, false);
+    MainDialog_CL dialog(1);  // its tray icon logs the taskbar message id
+    ASSERT_EQ(dialog.Window(), nullptr);
+    const size_t lines = SplitLines(ReadUtf16File(logPath_)).size();
+    dialog.CheckSleep();
+    EXPECT_EQ(dialog.SleepState(), SleepGuard_CL::kProhibited);
+    EXPECT_EQ(SplitLines(ReadUtf16File(logPath_)).size(), lines);
 }

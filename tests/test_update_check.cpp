@@ -170,13 +170,14 @@ TEST(UpdateRules, DelayGeneratorSequence) {
 }
 
 TEST(UpdateRules, OnlyPlainWebAddressesMayReachTheShell) {
+    const wchar_t kSite[] = L"www.dormiguard.example";
     const wchar_t* accepted[] = {
         L"http://www.dormiguard.example/DormiGuard/",
-        L"HTTPS://Example.org",
-        L"http://host:8080/x?y=1#z",
-        L"https://a-b.example/path%20x",
+        L"HTTPS://WWW.DormiGuard.Example",
+        L"http://www.dormiguard.example:8080/x?y=1#z",
+        L"https://www.dormiguard.example/path%20x",
     };
-    for (const wchar_t* address : accepted) EXPECT_TRUE(IsSafePageAddress(address, nullptr)) << address;
+    for (const wchar_t* address : accepted) EXPECT_TRUE(IsSafePageAddress(address, kSite, nullptr)) << address;
 
     const wchar_t* refused[] = {
         L"C:\\x.exe",
@@ -201,10 +202,15 @@ TEST(UpdateRules, OnlyPlainWebAddressesMayReachTheShell) {
         L"http://host/\"x\"",
         L"http://ホスト/",
         L"",
+        // Plain addresses, but not of the program's own site.
+        L"http://attacker.example/",
+        L"https://www.dormiguard.example.attacker.example/",
+        L"http://dormiguard.example/",
+        L"http://www.dormiguard.example@attacker.example/",
     };
     for (const wchar_t* address : refused) {
         std::wstring reason;
-        EXPECT_FALSE(IsSafePageAddress(address, &reason)) << address;
+        EXPECT_FALSE(IsSafePageAddress(address, kSite, &reason)) << address;
         EXPECT_FALSE(reason.empty()) << address;
     }
 }
@@ -359,6 +365,7 @@ TEST_F(UpdateCheckTest, DeveloperMarkerKeepsTheShellClosed) {
 TEST_F(UpdateCheckTest, UnsafeAddressesNeverReachTheShell) {
     const char* addresses[] = {
         "C:\\x.exe", "\\\\host\\share\\x", "file:///C:/Windows/System32/calc.exe", "dgx:run",
+        "http://attacker.example/",      // a plain page, but not of our own site
         "http://evil.example/\r\ncalc",  // a line break inside the address
     };
     answer_ = 1;
@@ -430,6 +437,9 @@ TEST_F(UpdateCheckTest, FailedFetchesRecordNothing) {
         {L"huge", "2147483647", L"更新情報を読み切れませんでした（0 / 2147483647 バイト）",
          L"HTTP応答の Content-Length 2147483647 を受け付けません"},
         {L"flood", "", L"更新情報の応答に Content-Length がありません", L"HTTP応答の本文が 65536 バイトを超えた"},
+        // A version that would write a section of its own into the INI file, or a blank.
+        {L"version", VersionBody("9\r\n[X]"), L"更新情報のバージョンに使えない文字があります", nullptr},
+        {L"version", VersionBody("1.0 6.0"), L"更新情報のバージョンに使えない文字があります", nullptr},
     };
     for (const Case& c : cases) {
         TestHttpServer server(c.mode, c.body);
@@ -440,6 +450,7 @@ TEST_F(UpdateCheckTest, FailedFetchesRecordNothing) {
         EXPECT_EQ(server.RequestCount(), 1) << c.mode;
         EXPECT_TRUE(notices_.empty()) << c.mode;
         ExpectNothingRecorded();
+        EXPECT_EQ(ReadUtf16File(iniPath_).find(L"[X]"), std::wstring::npos) << c.mode;
         const std::vector<std::wstring> check = CheckLog();
         ASSERT_EQ(check.size(), checkLines + 1) << c.mode;
         EXPECT_EQ(check.back().rfind(c.checkLine, 0), 0u) << check.back();

@@ -29,17 +29,28 @@ void SleepGuard_CL::Apply(bool keepAwake) {
     if (keepAwake) {
         if (state_ != kProhibited) g_Logger.Log(L"★スリープを禁止します", __FILE__, __LINE__);
         state_ = kProhibited;
-        ::SetThreadExecutionState(ES_DISPLAY_REQUIRED);
+        // The system idle timer too: injected input is refused where the display reset alone
+        // would leave the computer free to sleep (locked, secure desktop, elevated focus).
+        ::SetThreadExecutionState(ES_SYSTEM_REQUIRED | ES_DISPLAY_REQUIRED);
         INPUT input = {};
         input.type = INPUT_MOUSE;
         input.mi.dx = 0;
         input.mi.dy = 0;
         input.mi.dwFlags = MOUSEEVENTF_MOVE;
-        ::SendInput(1, &input, sizeof(INPUT));
+        const UINT sent = ::SendInput(1, &input, sizeof(INPUT));
+        NoteInputResult(sent, sent == 0 ? ::GetLastError() : ERROR_SUCCESS);
     } else {
         if (state_ != kAllowed) g_Logger.Log(L"★スリープを許可します", __FILE__, __LINE__);
         state_ = kAllowed;
+        inputFailureLogged_ = false;
     }
+}
+
+void SleepGuard_CL::NoteInputResult(UINT sent, DWORD error) {
+    if (sent != 0 || inputFailureLogged_) return;
+    inputFailureLogged_ = true;
+    g_Logger.Log(L"SendInput()エラー = 0x%08x : %s", __FILE__, __LINE__, static_cast<unsigned>(error),
+                 SystemErrorText(error).c_str());
 }
 
 bool SleepGuard_CL::SwallowSysCommand(WPARAM command) const {
@@ -139,16 +150,20 @@ void MainDialog_CL::InitializeWindow() {
     ClientMetrics metrics;
     GetClientMetrics(metrics);
 
+    // The factory keeps an object with a null window when a control cannot be created; the
+    // pointers are still checked wherever they are used, so the window never depends on them.
     list_ = factory_.At<ListView_CL>(factory_.CreateListView(window, 320, 240, 0, 0));
-    list_->SetFont(1.5f, 600);
-    const HWND listWindow = list_->Window();
-    const LRESULT extended = ::SendMessageW(listWindow, LVM_GETEXTENDEDLISTVIEWSTYLE, 0, 0);
-    ::SendMessageW(listWindow, LVM_SETEXTENDEDLISTVIEWSTYLE, 0,
-                   extended | LVS_EX_GRIDLINES | LVS_EX_CHECKBOXES | LVS_EX_HEADERDRAGDROP | LVS_EX_FULLROWSELECT);
-    const LONG_PTR style = ::GetWindowLongPtrW(listWindow, GWL_STYLE);
-    ::SetWindowLongPtrW(listWindow, GWL_STYLE, style | LVS_SINGLESEL);
-    AttachSystemSmallIcons(listWindow, systemImages_);
-    list_->InsertColumn(L"スリープを抑止するプロセス", 40 * metrics.charWidth, LVCFMT_LEFT);
+    if (list_) {
+        list_->SetFont(1.5f, 600);
+        const HWND listWindow = list_->Window();
+        const LRESULT extended = ::SendMessageW(listWindow, LVM_GETEXTENDEDLISTVIEWSTYLE, 0, 0);
+        ::SendMessageW(listWindow, LVM_SETEXTENDEDLISTVIEWSTYLE, 0,
+                       extended | LVS_EX_GRIDLINES | LVS_EX_CHECKBOXES | LVS_EX_HEADERDRAGDROP | LVS_EX_FULLROWSELECT);
+        const LONG_PTR style = ::GetWindowLongPtrW(listWindow, GWL_STYLE);
+        ::SetWindowLongPtrW(listWindow, GWL_STYLE, style | LVS_SINGLESEL);
+        AttachSystemSmallIcons(listWindow, systemImages_);
+        list_->InsertColumn(L"スリープを抑止するプロセス", 40 * metrics.charWidth, LVCFMT_LEFT);
+    }
 
     groupBox_ = factory_.At<GroupBox_CL>(factory_.CreateGroupBox(window, L"", 320, 240, 0));
     FillWatchedList();
@@ -181,13 +196,20 @@ void MainDialog_CL::Layout() {
     backBuffer_.Resize(m.width, m.height);
     const main_layout::ControlRects r =
         main_layout::LayoutControls(m.width, m.height, m.charWidth, m.charHeight);
-    groupBox_->SetPosition(r.groupBoxAt.x, r.groupBoxAt.y);
-    groupBox_->SetSize(r.groupBoxSize.cx, r.groupBoxSize.cy, true);
-    list_->SetPosition(r.listAt.x, r.listAt.y);
-    list_->SetSize(r.listSize.cx, r.listSize.cy, true);
+    if (groupBox_) {
+        groupBox_->SetPosition(r.groupBoxAt.x, r.groupBoxAt.y);
+        groupBox_->SetSize(r.groupBoxSize.cx, r.groupBoxSize.cy, true);
+    }
+    if (list_) {
+        list_->SetPosition(r.listAt.x, r.listAt.y);
+        list_->SetSize(r.listSize.cx, r.listSize.cy, true);
+    }
 }
 
 void MainDialog_CL::CheckSleep() {
+    // An F5 queued before WM_QUIT arrives after the window is gone: no input then, and no
+    // InvalidateRect(NULL), which would repaint the whole desktop.
+    if (!Window()) return;
     sleep_.Apply(g_SaveData.ShouldKeepAwake());
     ::InvalidateRect(Window(), nullptr, FALSE);
 }
@@ -207,6 +229,7 @@ void MainDialog_CL::ShowMainWindow(int mode) {
 }
 
 void MainDialog_CL::FillWatchedList() {
+    if (!list_) return;
     listFillGuard_ = 1;
     const HWND listWindow = list_->Window();
     ::SendMessageW(listWindow, LVM_DELETEALLITEMS, 0, 0);

@@ -18,15 +18,21 @@ public:
 
     int State() const { return state_; }
 
-    // While awake: ES_DISPLAY_REQUIRED alone (a one-shot reset, no lasting request) and one
-    // zero-distance mouse move, which the system counts as input. Logs each change of state.
+    // While awake: ES_SYSTEM_REQUIRED | ES_DISPLAY_REQUIRED without ES_CONTINUOUS (a one-shot
+    // reset of both idle timers, no lasting request) and one zero-distance mouse move, which the
+    // system counts as input. Logs each change of state.
     void Apply(bool keepAwake);
+
+    // SendInput's answer: 0 sent events (the lock screen, the secure desktop, or UIPI while an
+    // elevated window has the focus) is logged once per prohibited period, not on every check.
+    void NoteInputResult(UINT sent, DWORD error);
 
     // WM_SYSCOMMAND: true (and logged) for a screen-saver or monitor-off request while awake.
     bool SwallowSysCommand(WPARAM command) const;
 
 private:
     int state_ = kProhibited;
+    bool inputFailureLogged_ = false;
 };
 
 class MainDialog_CL : public MainWindowBase_CL {

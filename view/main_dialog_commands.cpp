@@ -119,7 +119,7 @@ void MainDialog_CL::ShowSettings() {
     sheet.AddPage(&licensePage, L"ライセンス情報");
     if (sheet.Show(Window(), L"アプリ設定") != 1) return;
     LoadCharacterImages();
-    ::InvalidateRect(list_->Window(), nullptr, TRUE);
+    if (list_) ::InvalidateRect(list_->Window(), nullptr, TRUE);
     Layout();
     ::InvalidateRect(Window(), nullptr, TRUE);
 }

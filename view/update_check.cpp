@@ -104,7 +104,7 @@ int DrawNoticeDelayDays() { return NextNoticeDelayValue() % 6; }
 
 void ResetNoticeDelayGenerator() { g_delayState = 1; }
 
-bool IsSafePageAddress(const std::wstring& address, std::wstring* reason) {
+bool IsSafePageAddress(const std::wstring& address, const std::wstring& siteHost, std::wstring* reason) {
     const auto refuse = [reason](const wchar_t* why) {
         if (reason) *reason = why;
         return false;
@@ -134,6 +134,7 @@ bool IsSafePageAddress(const std::wstring& address, std::wstring* reason) {
     for (wchar_t c : host) {
         if (!IsHostCharacter(c)) return refuse(L"ホスト名が正しくありません");
     }
+    if (!EqualsNoCase(host, siteHost)) return refuse(L"このアプリのサイトのアドレスではありません");
     if (colon != std::wstring::npos) {
         const std::wstring port = authority.substr(colon + 1);
         if (port.empty() || port.size() > 5) return refuse(L"ポート番号が正しくありません");
@@ -143,6 +144,12 @@ bool IsSafePageAddress(const std::wstring& address, std::wstring* reason) {
         const long number = wcstol(port.c_str(), nullptr, 10);
         if (number < 1 || number > 65535) return refuse(L"ポート番号が正しくありません");
     }
+    return true;
+}
+
+bool IsPlainVersionText(const std::wstring& version) {
+    for (wchar_t c : version)
+        if (c < 0x21 || c > 0x7E) return false;
     return true;
 }
 
@@ -171,7 +178,7 @@ int UpdateCheck_CL::Notify(const std::wstring& title, const std::wstring& instal
 
 void UpdateCheck_CL::OpenPage(const std::wstring& address) const {
     std::wstring reason;
-    if (!IsSafePageAddress(address, &reason)) {
+    if (!IsSafePageAddress(address, DORMIGUARD_WEB_HOST, &reason)) {
         g_Logger.Log(L"更新ページのアドレスを開きません（%s）: \"%s\"", __FILE__, __LINE__, reason.c_str(),
                      ForLog(address).c_str());
         return;
@@ -205,6 +212,11 @@ void UpdateCheck_CL::Check(const std::wstring& title, const std::wstring& instal
     VersionFile file;
     if (!ParseVersionFile(http.Body(), got, &file)) {
         g_Logger.Log(L"更新情報が短すぎます（%d バイト）", __FILE__, __LINE__, got);
+        return;
+    }
+    if (!IsPlainVersionText(file.version)) {
+        g_Logger.Log(L"更新情報のバージョンに使えない文字があります: \"%s\"", __FILE__, __LINE__,
+                     ForLog(file.version).c_str());
         return;
     }
 

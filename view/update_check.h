@@ -35,9 +35,14 @@ int DrawNoticeDelayDays();
 void ResetNoticeDelayGenerator();
 
 // The page address arrives over plain, unauthenticated HTTP and goes to the shell: only an
-// absolute http:// or https:// address with a plain host name, in printable ASCII without
-// blanks, may go. Otherwise false, with the reason in *reason.
-bool IsSafePageAddress(const std::wstring& address, std::wstring* reason);
+// absolute http:// or https:// address on the program's own site (siteHost, any case), in
+// printable ASCII without blanks, may go. Anyone on the path could otherwise send the user to a
+// page of theirs. Otherwise false, with the reason in *reason.
+bool IsSafePageAddress(const std::wstring& address, const std::wstring& siteHost, std::wstring* reason);
+
+// The version text goes into the INI file: only printable ASCII (0x21 to 0x7E) may, so that no
+// line break or bracket can add a key or a section there.
+bool IsPlainVersionText(const std::wstring& version);
 
 // The notice's answer from MessageBoxW(MB_YESNOCANCEL): Yes 1 (go to the site), Cancel 0,
 // anything else 2 (notify later).

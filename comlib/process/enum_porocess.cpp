@@ -2,7 +2,6 @@
 
 #include <psapi.h>
 #include <algorithm>
-#include <cwctype>
 
 #include "comlib/log.h"
 #include "comlib/unique_resource.h"
@@ -10,7 +9,7 @@
 
 uint32_t StringKey(const std::wstring& text) {
     uint32_t key = 0;
-    for (wchar_t c : text) key = key * 3u + static_cast<uint32_t>(static_cast<uint16_t>(std::towlower(c)));
+    for (wchar_t c : text) key = key * 3u + static_cast<uint32_t>(static_cast<uint16_t>(FoldCase(c)));
     return key;
 }
 
@@ -18,7 +17,8 @@ std::wstring ToDriveLetterForm(const std::wstring& devicePath, const DriveMap& d
     for (size_t i = 0; i < driveMap.size(); ++i) {
         const std::wstring& device = driveMap[i];
         if (device.empty() || devicePath.size() < device.size()) continue;
-        if (!EqualsNoCase(devicePath.substr(0, device.size()), device)) continue;
+        if (devicePath.size() > device.size() && devicePath[device.size()] != L'\\') continue;
+        if (!EqualsNoCase(devicePath.data(), device.size(), device.data(), device.size())) continue;
         std::wstring result;
         result.push_back(static_cast<wchar_t>(L'a' + i));
         result.push_back(L':');
@@ -75,10 +75,13 @@ int EnumProcess_CL::Enumerate(std::vector<ProcessEntry>& target) {
     if (::K32EnumProcesses(ids, sizeof(ids), &bytes)) {
         const DWORD count = bytes / sizeof(DWORD);
         for (DWORD i = 0; i < count; ++i) {
-            UniqueHandle process(::OpenProcess(PROCESS_QUERY_INFORMATION | PROCESS_VM_READ, FALSE, ids[i]));
+            // PROCESS_QUERY_LIMITED_INFORMATION alone is all the image name needs, and Windows
+            // grants it to an ordinary user for elevated processes too; 0x0410 would not be.
+            UniqueHandle process(::OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, ids[i]));
             if (!process) continue;
             wchar_t path[1040] = {};
-            ::K32GetProcessImageFileNameW(process.Get(), path, 1040);
+            // No name (a process that is ending, say) is no program to list or to pick.
+            if (::K32GetProcessImageFileNameW(process.Get(), path, 1040) == 0 || path[0] == L'\0') continue;
             AddUniquePath(target, ToDriveLetterForm(path, driveMap_));
         }
     }

@@ -5,7 +5,8 @@
 #include <string>
 #include <vector>
 
-// Quick filter for path and file-name comparisons: key = key * 3 + c over the lower-cased text.
+// Quick filter for path and file-name comparisons: key = key * 3 + c over the text folded by
+// FoldCase, the fold that EqualsNoCase uses, so equal names always have equal keys.
 uint32_t StringKey(const std::wstring& text);
 
 struct ProcessEntry {
@@ -22,6 +23,8 @@ struct ProcessDiff {
 using DriveMap = std::vector<std::wstring>;  // index 0 = a:, 25 = z:; "" for an unused letter
 
 // \Device\HarddiskVolume3\x\y.exe -> c:\x\y.exe when the map gives c: that device; else unchanged.
+// The device name must end at a backslash or at the end of the path: \Device\HarddiskVolume1
+// is no prefix of \Device\HarddiskVolume10\x.
 std::wstring ToDriveLetterForm(const std::wstring& devicePath, const DriveMap& driveMap);
 
 // Appends the path unless an equal one (case-insensitive) is there already.

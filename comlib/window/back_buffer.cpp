@@ -16,6 +16,8 @@ bool BackBuffer_CL::Resize(int width, int height) {
         if (static_cast<int>(currentWidth) == width && static_cast<int>(currentHeight) == height) return true;
     }
     bitmap_.Reset();
+    // A minimised window has an empty client area: no bitmap, and nothing that failed.
+    if (width <= 0 || height <= 0) return false;
     Gdiplus::GpBitmap* bitmap = nullptr;
     // Stride 0 and no scan0: GDI+ allocates and owns the pixels.
     const Gdiplus::GpStatus status =

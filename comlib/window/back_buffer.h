@@ -14,7 +14,8 @@ public:
     virtual ~BackBuffer_CL() = default;
 
     // Keeps the bitmap when it already has this size; otherwise replaces it (contents are not
-    // carried over). Returns false, with no bitmap, when GDI+ cannot allocate it.
+    // carried over). Returns false, with no bitmap, for an empty size and when GDI+ cannot
+    // allocate it; only the latter is logged.
     bool Resize(int width, int height);
 
     // Null when no bitmap exists: callers skip drawing then.

@@ -80,8 +80,10 @@ HWND BrowserControl_CL::CreateHost(HWND parent) {
     UniqueCom<IUnknown> control;
     const HRESULT got = axGetControl(host_, control.Put());
     if (FAILED(got) || !control) {
-        // The host window stays and shows nothing.
+        // A host without a control would stay a blank window at (200, 200) over the page.
         g_Logger.Log(L"AtlAxGetControl failed: 0x%08X", __FILE__, __LINE__, static_cast<unsigned>(got));
+        ::DestroyWindow(host_);
+        host_ = nullptr;
         return nullptr;
     }
     IWebBrowser2* browser = nullptr;

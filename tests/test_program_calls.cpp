@@ -1,0 +1,121 @@
+// The system calls of the real DormiGuard.exe, seen from outside through Wine's relay trace:
+// ctest runs this executable with its standard error in relay_trace.log (see CMakeLists.txt),
+// and the program started here writes its trace there too.
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include <algorithm>
+#include <string>
+#include <vector>
+
+#include "comlib/utility.h"
+#include "tests/program_driver.h"
+#include "tests/test_helpers.h"
+
+namespace {
+
+const wchar_t kDebugKey[] = L"Software\\Wine\\Debug";
+const wchar_t kRelayed[] =
+    L"kernel32.K32EnumProcesses;kernel32.OpenProcess;kernel32.SetThreadExecutionState;user32.SendInput";
+
+// The relay list in the prefix, and WINEDEBUG for the programs this test starts (each trace
+// line then begins with the process id); both are taken back when it goes.
+class RelayTrace {
+public:
+    RelayTrace() {
+        ::RegSetKeyValueW(HKEY_CURRENT_USER, kDebugKey, L"RelayInclude", REG_SZ, kRelayed,
+                          static_cast<DWORD>((wcslen(kRelayed) + 1) * sizeof(wchar_t)));
+        ::SetEnvironmentVariableW(L"WINEDEBUG", L"+pid,+relay");
+    }
+    ~RelayTrace() {
+        ::SetEnvironmentVariableW(L"WINEDEBUG", L"-all");
+        ::RegDeleteKeyValueW(HKEY_CURRENT_USER, kDebugKey, L"RelayInclude");
+    }
+    RelayTrace(const RelayTrace&) = delete;
+    RelayTrace& operator=(const RelayTrace&) = delete;
+};
+
+std::string TraceText() {
+    const std::vector<unsigned char> bytes = ReadFileBytes(ModuleFolder() + L"\\relay_trace.log");
+    return std::string(bytes.begin(), bytes.end());
+}
+
+// The relayed calls of one process as letters: E an enumeration (one per check), O an open,
+// S a SetThreadExecutionState, I a SendInput; runs of opens are one O. Arguments that differ
+// from the expected ones are collected.
+struct CallPattern {
+    std::string letters;
+    std::vector<std::string> wrongArguments;
+};
+
+CallPattern ReadPattern(const std::string& trace, DWORD processId) {
+    CallPattern pattern;
+    char prefix[16];
+    snprintf(prefix, sizeof(prefix), "%04lx:", static_cast<unsigned long>(processId));
+    for (size_t at = 0; at < trace.size();) {
+        const size_t end = std::min(trace.find('\n', at), trace.size());
+        const std::string line = trace.substr(at, end - at);
+        at = end + 1;
+        // "pid:tid:Call dll.Function(arguments) ret=..."
+        if (line.rfind(prefix, 0) != 0 || line.find(":Call ") == std::string::npos) continue;
+        char letter = 0;
+        if (line.find(".K32EnumProcesses(") != std::string::npos) {
+            letter = 'E';
+        } else if (line.find(".OpenProcess(") != std::string::npos) {
+            letter = 'O';
+            // PROCESS_QUERY_LIMITED_INFORMATION alone, no inheritance.
+            if (line.find(".OpenProcess(00001000,00000000,") == std::string::npos) pattern.wrongArguments.push_back(line);
+        } else if (line.find(".SetThreadExecutionState(") != std::string::npos) {
+            letter = 'S';
+            // ES_SYSTEM_REQUIRED | ES_DISPLAY_REQUIRED, without ES_CONTINUOUS.
+            if (line.find(".SetThreadExecutionState(00000003)") == std::string::npos)
+                pattern.wrongArguments.push_back(line);
+        } else if (line.find(".SendInput(") != std::string::npos) {
+            letter = 'I';
+        }
+        if (letter && !(letter == 'O' && !pattern.letters.empty() && pattern.letters.back() == 'O'))
+            pattern.letters.push_back(letter);
+    }
+    return pattern;
+}
+
+// Runs the program with the hour table given, two checks through command 124 after the first,
+// and returns its calls once it has ended.
+CallPattern RunThreeChecks(const wchar_t* hourValue) {
+    ResetDataFolder();
+    std::wstring hours = L"[DISABLE_TIME]\r\n";
+    for (int h = 0; h < 24; ++h) hours += FormatWide(L"hour%d=%s\r\n", h, hourValue);
+    PrepareProgramIni(hours);
+    DWORD processId = 0;
+    {
+        const RelayTrace relay;
+        RunningProgram program(L"-startup");
+        EXPECT_TRUE(program.Started());
+        processId = program.ProcessId();
+        const HWND window = program.WaitForMainWindow();
+        EXPECT_NE(window, nullptr);
+        if (!window) return {};
+        // Sent, not posted: each returns once its check has run.
+        for (int i = 0; i < 2; ++i) ::SendMessageW(window, WM_COMMAND, 124, 0);
+        DWORD code = 99;
+        EXPECT_TRUE(program.Exit(&code));
+        EXPECT_EQ(code, 0u);
+    }
+    return ReadPattern(TraceText(), processId);
+}
+
+}  // namespace
+
+TEST(ProgramCalls, EachCheckWhileProhibitedResetsBothTimersOnceAndInjectsOneMove) {
+    const CallPattern calls = RunThreeChecks(L"1");
+    // The start's check and the two commands; the 20-second timer may add one more.
+    EXPECT_TRUE(calls.letters == "EOSIEOSIEOSI" || calls.letters == "EOSIEOSIEOSIEOSI") << calls.letters;
+    EXPECT_TRUE(calls.wrongArguments.empty()) << calls.wrongArguments.front();
+}
+
+TEST(ProgramCalls, ChecksWhileAllowedMakeNeitherCall) {
+    const CallPattern calls = RunThreeChecks(L"0");
+    // Three enumerations prove that three checks ran.
+    EXPECT_TRUE(calls.letters == "EOEOEO" || calls.letters == "EOEOEOEO") << calls.letters;
+    EXPECT_TRUE(calls.wrongArguments.empty()) << calls.wrongArguments.front();
+}
