@@ -79,6 +79,10 @@ TEST(PathText, SystemErrorTextIsOneLineOrEmpty) {
     EXPECT_FALSE(text.empty());
     EXPECT_EQ(text.find(L'\n'), std::wstring::npos);
     EXPECT_EQ(SystemErrorText(0x2EFD0000u), L"");
+    // A text with an insert comes back with the insert as it stands, not read from arguments
+    // that nobody passed.
+    EXPECT_NE(SystemErrorText(ERROR_BAD_EXE_FORMAT).find(L"%1"), std::wstring::npos)
+        << SystemErrorText(ERROR_BAD_EXE_FORMAT);
 }
 
 namespace {

@@ -140,11 +140,38 @@ TEST_F(Program, StartupSwitchSecondCopyCloseAndExit) {
     ::PostMessageW(window, WM_SYSCOMMAND, SC_MINIMIZE, 0);
     EXPECT_TRUE(WaitFor([&] { return !::IsWindowVisible(window); }, 5000));
     EXPECT_FALSE(program.WaitExit(300, nullptr));
+    // A minimised window's empty client area is no failure worth a log line. The sent message
+    // returns only once the minimise's handler has finished.
+    ::SendMessageW(window, WM_NULL, 0, 0);
+    for (const std::wstring& message : LogMessages()) EXPECT_EQ(message.find(L"failed"), std::wstring::npos) << message;
 
     DWORD code = 99;
     ASSERT_TRUE(program.Exit(&code));
     EXPECT_EQ(code, 0u);
     EXPECT_TRUE(LogHasMessage(L"タスクトレイアイコンを削除しました。"));
+}
+
+// A copy run as administrator holds the instance mutex at a higher integrity level, so that
+// opening it is refused: an empty DACL gives the same refusal here.
+TEST_F(Program, RefusedInstanceMutexCountsAsARunningCopy) {
+    SECURITY_DESCRIPTOR descriptor = {};
+    ASSERT_TRUE(::InitializeSecurityDescriptor(&descriptor, SECURITY_DESCRIPTOR_REVISION));
+    ACL emptyAcl = {};
+    ASSERT_TRUE(::InitializeAcl(&emptyAcl, sizeof(emptyAcl), ACL_REVISION));
+    ASSERT_TRUE(::SetSecurityDescriptorDacl(&descriptor, TRUE, &emptyAcl, FALSE));
+    SECURITY_ATTRIBUTES attributes = {sizeof(attributes), &descriptor, FALSE};
+    const UniqueHandle mutex(
+        ::CreateMutexW(&attributes, TRUE, L"http://" DORMIGUARD_WEB_HOST L"/DormiGuard/help.html"));
+    ASSERT_TRUE(mutex.IsValid());
+    ASSERT_EQ(::OpenMutexW(MUTEX_ALL_ACCESS, FALSE, L"http://" DORMIGUARD_WEB_HOST L"/DormiGuard/help.html"),
+              nullptr);
+    ASSERT_EQ(::GetLastError(), static_cast<DWORD>(ERROR_ACCESS_DENIED));
+
+    RunningProgram second(L"-startup");
+    DWORD code = 99;
+    ASSERT_TRUE(second.WaitExit(20000, &code)) << "a second sleep guard started";
+    EXPECT_EQ(code, 0u);
+    EXPECT_EQ(::GetFileAttributesW(ProgramLogPath().c_str()), INVALID_FILE_ATTRIBUTES) << "it loaded nothing";
 }
 
 TEST_F(Program, NormalStartShowsTheWindow) {

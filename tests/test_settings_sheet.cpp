@@ -503,6 +503,8 @@ TEST_F(SettingsSheetTest, BrowserHostIsAChildAndGoesWithItsObject) {
         if (!host) {
             EXPECT_FALSE(browser.HasBrowser());
             EXPECT_FALSE(browser.Navigate(LicensePagePath())) << "no browser, no navigation";
+            // A host window without a control would stand blank over the page.
+            EXPECT_EQ(::GetWindow(owner_.Get(), GW_CHILD), nullptr);
             return;
         }
         wchar_t className[64] = {};
