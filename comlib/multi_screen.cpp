@@ -1,7 +1,17 @@
 #include "comlib/multi_screen.h"
 
 #include "comlib/inifile.h"
-#include "comlib/window/layout.h"
+
+bool CornerOnWorkArea(const RECT& work, int x, int y) {
+    return work.left <= x && x < work.right && work.top <= y && y < work.bottom;
+}
+
+RECT ChooseWindowRect(const RECT& stored, const std::vector<RECT>& workAreas, const RECT& fallback) {
+    for (const RECT& work : workAreas) {
+        if (CornerOnWorkArea(work, stored.left, stored.top)) return stored;
+    }
+    return fallback;
+}
 
 void MultiScreen_CL::EnumMonitors() {
     entries_.clear();
@@ -38,5 +48,5 @@ RECT ReadWindowRect(const std::wstring& section, const std::wstring& key, const 
     if (!g_Inifile.ReadStruct(section, key, &stored, sizeof(stored))) return defaultRect;
     MultiScreen_CL screens;
     screens.EnumMonitors();
-    return layout::ChooseWindowRect(stored, screens.WorkAreas(), defaultRect);
+    return ChooseWindowRect(stored, screens.WorkAreas(), defaultRect);
 }

@@ -5,6 +5,11 @@
 #include <string>
 #include <vector>
 
+// A stored window corner counts only on a work area: left <= x < right, top <= y < bottom.
+bool CornerOnWorkArea(const RECT& work, int x, int y);
+// The stored rectangle when its corner lies on one of the work areas, otherwise the default.
+RECT ChooseWindowRect(const RECT& stored, const std::vector<RECT>& workAreas, const RECT& fallback);
+
 struct MonitorEntry {
     HMONITOR monitor;
     HDC dc;  // the enumeration's device context: null, none is given

@@ -9,7 +9,6 @@
 
 #include "comlib/window/control_factory.h"
 #include "comlib/window/controls.h"
-#include "comlib/window/layout.h"
 #include "tests/test_helpers.h"
 #include "tests/toolkit_test_support.h"
 
@@ -124,10 +123,10 @@ TEST_F(ControlsTest, KindsClassesStylesAndTypedAccess) {
 }
 
 TEST(ControlSizeRules, ButtonAndCheckBoxArithmetic) {
-    const SIZE button = layout::ButtonSizeForText(SIZE{50, 13});
+    const SIZE button = ButtonSizeForText(SIZE{50, 13});
     EXPECT_EQ(button.cx, 58);
     EXPECT_EQ(button.cy, 21);
-    const SIZE check = layout::CheckBoxSizeForText(SIZE{50, 13});
+    const SIZE check = CheckBoxSizeForText(SIZE{50, 13});
     EXPECT_EQ(check.cx, 82);
     EXPECT_EQ(check.cy, 13);
 }
@@ -174,7 +173,7 @@ TEST_F(ControlsTest, TwoLineStaticTextIsTwoLinesTall) {
 
 TEST(ControlSizeRules, StackPositionsWithSpacers) {
     struct Case {
-        std::vector<layout::StackItem> items;
+        std::vector<StackItem> items;
         std::vector<int> expected;
     } cases[] = {
         {{{20, false}, {20, false}}, {68, 92}},
@@ -183,11 +182,11 @@ TEST(ControlSizeRules, StackPositionsWithSpacers) {
         {{{-7, true}, {10, false}}, {68, 67}},  // (-7 + 4) / 2 rounds toward zero: -1, not -2
         {{}, {}},
     };
-    for (const Case& c : cases) EXPECT_EQ(layout::StackPositions(c.items), c.expected);
-    EXPECT_TRUE(layout::IsSpacerText(L"\u3000"));
-    EXPECT_FALSE(layout::IsSpacerText(L"\u3000\u3000"));
-    EXPECT_FALSE(layout::IsSpacerText(L" "));
-    EXPECT_FALSE(layout::IsSpacerText(L""));
+    for (const Case& c : cases) EXPECT_EQ(StackPositions(c.items), c.expected);
+    EXPECT_TRUE(IsSpacerText(L"\u3000"));
+    EXPECT_FALSE(IsSpacerText(L"\u3000\u3000"));
+    EXPECT_FALSE(IsSpacerText(L" "));
+    EXPECT_FALSE(IsSpacerText(L""));
 }
 
 TEST_F(ControlsTest, StackVerticallyMovesToX8AndHidesTheSpacer) {
@@ -239,7 +238,7 @@ TEST_F(ControlsTest, ButtonPairSitsInTheBottomRightCornerAndFollowsResizes) {
     factory.PlaceButtonPair(parent_, accept);
     check();
 
-    const layout::ButtonPairPositions at = layout::PlaceButtonPairIn(RECT{0, 0, 400, 300}, SIZE{30, 21}, SIZE{70, 25});
+    const ButtonPairPositions at = PlaceButtonPairIn(RECT{0, 0, 400, 300}, SIZE{30, 21}, SIZE{70, 25});
     EXPECT_EQ(at.cancel.x, 326);
     EXPECT_EQ(at.cancel.y, 271);
     EXPECT_EQ(at.accept.x, 292);
@@ -305,11 +304,11 @@ TEST(ControlSizeRules, FontScalingTruncatesTowardZero) {
     base.lfHeight = -11;
     base.lfWidth = 5;
     base.lfWeight = 400;
-    const LOGFONTW scaled = layout::ScaleLogFont(base, 1.5f, 600);
+    const LOGFONTW scaled = ScaleLogFont(base, 1.5f, 600);
     EXPECT_EQ(scaled.lfHeight, -16);  // -16.5
     EXPECT_EQ(scaled.lfWidth, 7);     // 7.5
     EXPECT_EQ(scaled.lfWeight, 600);
-    EXPECT_EQ(layout::ScaleLogFont(base, 1.2f, 400).lfHeight, -13);  // -13.2
+    EXPECT_EQ(ScaleLogFont(base, 1.2f, 400).lfHeight, -13);  // -13.2
 }
 
 TEST_F(ControlsTest, ClientMetricsGiveClientRectAndFullwidthW) {
@@ -386,7 +385,7 @@ TEST_F(ControlsTest, ListViewColumnsRowsAndCheckStates) {
         UINT state;
         int expected;
     } cases[] = {{0x0000, -1}, {0x1000, 0}, {0x2000, 1}, {0x2003, 1}, {0x1002, 0}};
-    for (const Case& c : cases) EXPECT_EQ(layout::CheckStateFromItemState(c.state), c.expected) << c.state;
+    for (const Case& c : cases) EXPECT_EQ(CheckStateFromItemState(c.state), c.expected) << c.state;
 }
 
 TEST(ControlSizeRules, GroupBoxGrowthOnlyGrows) {
@@ -402,7 +401,7 @@ TEST(ControlSizeRules, GroupBoxGrowthOnlyGrows) {
         {{0, 0}, {0, 0, 5, 5}, {0, 0}},  // left of and above the box: never negative
     };
     for (const Case& c : cases) {
-        const SIZE grown = layout::GrowToContain(c.needed, box, c.control);
+        const SIZE grown = NeededSizeToContain(c.needed, box, c.control);
         EXPECT_EQ(grown.cx, c.expected.cx);
         EXPECT_EQ(grown.cy, c.expected.cy);
     }

@@ -8,7 +8,6 @@
 #include <vector>
 
 #include "comlib/window/controls.h"
-#include "comlib/window/layout.h"
 #include "comlib/window/main_window_base.h"
 #include "comlib/window/popup_menu.h"
 #include "tests/test_helpers.h"
@@ -117,20 +116,20 @@ TEST(MenuRules, ItemSizeFromTextAndImages) {
         {{0, 0}, true, {24, 24}, {76, 25}},
     };
     for (const Case& c : cases) {
-        const SIZE size = layout::MenuItemSize(c.text, c.images, c.image);
+        const SIZE size = MenuItemSize(c.text, c.images, c.image);
         EXPECT_EQ(size.cx, c.expected.cx);
         EXPECT_EQ(size.cy, c.expected.cy);
     }
 }
 
 TEST(MenuRules, TextRectanglesAndTabSplit) {
-    const layout::MenuTextRects withImages = layout::MenuItemTextRects(RECT{0, 10, 300, 35}, true, 24);
+    const MenuTextRects withImages = MenuItemTextRects(RECT{0, 10, 300, 35}, true, 24);
     EXPECT_EQ(withImages.left.left, 28);
     EXPECT_EQ(withImages.left.right, 300);
     EXPECT_EQ(withImages.right.left, 28);
     EXPECT_EQ(withImages.right.right, 276);
     EXPECT_EQ(withImages.right.top, 10);
-    const layout::MenuTextRects plain = layout::MenuItemTextRects(RECT{5, 0, 100, 20}, false, 24);
+    const MenuTextRects plain = MenuItemTextRects(RECT{5, 0, 100, 20}, false, 24);
     EXPECT_EQ(plain.left.left, 5);
     EXPECT_EQ(plain.right.right, 76);
 
@@ -148,7 +147,7 @@ TEST(MenuRules, TextRectanglesAndTabSplit) {
     for (const Case& c : cases) {
         std::wstring left = L"x";
         std::wstring right = L"x";
-        layout::SplitAtTab(c.text, &left, &right);
+        SplitAtTab(c.text, &left, &right);
         EXPECT_EQ(left, c.left);
         EXPECT_EQ(right, c.right);
     }
@@ -167,7 +166,7 @@ TEST(MenuRules, ColoursForEachState) {
         {false, true, COLOR_MENU, COLOR_BTNSHADOW},
     };
     for (const Case& c : cases) {
-        const layout::MenuColorIndices colors = layout::MenuItemColors(c.selected, c.grayed);
+        const MenuColorIndices colors = MenuItemColors(c.selected, c.grayed);
         EXPECT_EQ(colors.background, c.background);
         EXPECT_EQ(colors.text, c.text);
     }
@@ -231,7 +230,7 @@ TEST_F(MenuTest, MeasureAddsImageAndMarginsToTheLeftPartOnly) {
         menu_.AppendItem(id, text, 0);
         std::wstring left;
         std::wstring right;
-        layout::SplitAtTab(text, &left, &right);
+        SplitAtTab(text, &left, &right);
         const SIZE extent = TextExtent(owner_, left);
         MEASUREITEMSTRUCT measure = {};
         measure.CtlType = ODT_MENU;

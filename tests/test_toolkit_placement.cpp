@@ -15,7 +15,6 @@
 #include "comlib/utility.h"
 #include "comlib/window/back_buffer.h"
 #include "comlib/window/high_dpi.h"
-#include "comlib/window/layout.h"
 #include "tests/test_helpers.h"
 #include "tests/toolkit_test_support.h"
 
@@ -100,15 +99,15 @@ TEST(Monitors, CornerRuleOverSeveralWorkAreas) {
         {{3000, 900, 4000, 2000}, true},     // reaches beyond its area: still used unchanged
     };
     for (const Case& c : cases) {
-        const RECT chosen = layout::ChooseWindowRect(c.stored, areas, fallback);
+        const RECT chosen = ChooseWindowRect(c.stored, areas, fallback);
         EXPECT_TRUE(SameRect(chosen, c.used ? c.stored : fallback)) << Show(c.stored);
     }
     // A monitor that has since been unplugged: no area holds the corner.
-    EXPECT_TRUE(SameRect(layout::ChooseWindowRect(RECT{2000, 10, 2480, 480}, {areas[0]}, fallback), fallback));
-    EXPECT_TRUE(SameRect(layout::ChooseWindowRect(RECT{10, 10, 20, 20}, {}, fallback), fallback));
-    EXPECT_TRUE(layout::CornerOnWorkArea(RECT{0, 0, 10, 10}, 0, 0));
-    EXPECT_FALSE(layout::CornerOnWorkArea(RECT{0, 0, 10, 10}, 10, 0));
-    EXPECT_FALSE(layout::CornerOnWorkArea(RECT{0, 0, 10, 10}, 0, 10));
+    EXPECT_TRUE(SameRect(ChooseWindowRect(RECT{2000, 10, 2480, 480}, {areas[0]}, fallback), fallback));
+    EXPECT_TRUE(SameRect(ChooseWindowRect(RECT{10, 10, 20, 20}, {}, fallback), fallback));
+    EXPECT_TRUE(CornerOnWorkArea(RECT{0, 0, 10, 10}, 0, 0));
+    EXPECT_FALSE(CornerOnWorkArea(RECT{0, 0, 10, 10}, 10, 0));
+    EXPECT_FALSE(CornerOnWorkArea(RECT{0, 0, 10, 10}, 0, 10));
 }
 
 TEST_F(WindowRectStore, ReadGivesStoredRectOnlyWhenItsCornerIsOnAWorkArea) {
@@ -201,7 +200,7 @@ TEST(DpiRule, ScalesOnlyWhenNotAware) {
         {360, true, 120, 360},  {360, false, 96, 360},  {360, false, 144, 540}, {101, false, 120, 126},  // 126.25
         {-40, false, 120, -50},
     };
-    for (const Case& c : cases) EXPECT_EQ(layout::ScaleForDpi(c.value, c.aware, c.dpi), c.expected) << c.value;
+    for (const Case& c : cases) EXPECT_EQ(ScaleForDpi(c.value, c.aware, c.dpi), c.expected) << c.value;
 }
 
 namespace {

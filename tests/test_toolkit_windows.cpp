@@ -12,7 +12,6 @@
 
 #include "comlib/window/control_factory.h"
 #include "comlib/window/dialog_base.h"
-#include "comlib/window/layout.h"
 #include "comlib/window/main_window_base.h"
 #include "tests/test_helpers.h"
 #include "tests/toolkit_test_support.h"
@@ -286,7 +285,7 @@ TestDialog::Handler ClickButton(int whichId) {
 }
 
 bool OnlyZeroFrom(const unsigned char* bytes, size_t from) {
-    for (size_t i = from; i < layout::kTemplateBytes; ++i)
+    for (size_t i = from; i < kTemplateBytes; ++i)
         if (bytes[i] != 0) return false;
     return true;
 }
@@ -299,7 +298,7 @@ TEST(ModalDialog, TemplateIsOneZeroFilledHeaderOnly) {
     ASSERT_NE(first, nullptr);
     EXPECT_EQ(reinterpret_cast<ULONG_PTR>(first) % sizeof(DWORD), 0u);
     // Scribble over it: the next build must clear all 1024 bytes again, in the same buffer.
-    std::memset(const_cast<DLGTEMPLATE*>(first), 0xAB, layout::kTemplateBytes);
+    std::memset(const_cast<DLGTEMPLATE*>(first), 0xAB, kTemplateBytes);
     const DLGTEMPLATE* second = dialog.BuildTemplate();
     EXPECT_EQ(first, second);
     const auto* bytes = reinterpret_cast<const unsigned char*>(second);
@@ -419,7 +418,7 @@ TEST(DialogPlacement, CenterWindowOverUsesClientSizeAndMinimisedFallsBackToScree
     RECT client = {};
     ::GetClientRect(popup, &client);
     CenterWindowOver(reference, popup);
-    POINT expected = layout::CenterInRect(area, client.right, client.bottom);
+    POINT expected = CenterInRect(area, client.right, client.bottom);
     RECT rect = {};
     ::GetWindowRect(popup, &rect);
     EXPECT_EQ(rect.left, expected.x);
@@ -431,7 +430,7 @@ TEST(DialogPlacement, CenterWindowOverUsesClientSizeAndMinimisedFallsBackToScree
     HWND minimised = CreatePlainWindow(L"最小化", 600, 400, 120, 90, kHiddenPopup | WS_MINIMIZE);
     ASSERT_TRUE(::IsIconic(minimised));
     CenterWindowOver(minimised, popup);
-    expected = layout::CenterInRect(RECT{0, 0, ::GetSystemMetrics(SM_CXFULLSCREEN), ::GetSystemMetrics(SM_CYFULLSCREEN)},
+    expected = CenterInRect(RECT{0, 0, ::GetSystemMetrics(SM_CXFULLSCREEN), ::GetSystemMetrics(SM_CYFULLSCREEN)},
                                     client.right, client.bottom);
     ::GetWindowRect(popup, &rect);
     EXPECT_EQ(rect.left, expected.x);
@@ -454,15 +453,15 @@ TEST(DialogPlacement, CentringArithmeticRoundsTowardZero) {
         {{-500, -300, -100, -100}, 401, 201, {-500, -300}},  // -1 / 2 is 0, not -1
     };
     for (const Case& c : cases) {
-        const POINT at = layout::CenterInRect(c.reference, c.width, c.height);
+        const POINT at = CenterInRect(c.reference, c.width, c.height);
         EXPECT_EQ(at.x, c.expected.x);
         EXPECT_EQ(at.y, c.expected.y);
     }
     // Sheet S (100, 100)-(400, 300) over parent P (0, 0)-(801, 601).
-    const POINT sheet = layout::CenterSheetOver(RECT{100, 100, 400, 300}, RECT{0, 0, 801, 601});
+    const POINT sheet = CenterSheetOver(RECT{100, 100, 400, 300}, RECT{0, 0, 801, 601});
     EXPECT_EQ(sheet.x, (100 - 400 + 0 + 801) / 2);
     EXPECT_EQ(sheet.y, (100 - 300 + 0 + 601) / 2);
-    const POINT negative = layout::CenterSheetOver(RECT{0, 0, 301, 201}, RECT{-600, -400, 0, 0});
+    const POINT negative = CenterSheetOver(RECT{0, 0, 301, 201}, RECT{-600, -400, 0, 0});
     EXPECT_EQ(negative.x, -450);  // -901 / 2 = -450
     EXPECT_EQ(negative.y, -300);  // -601 / 2 = -300
 }
@@ -489,7 +488,7 @@ bool CenteredOver(HWND sheet, HWND parent) {
     ::GetWindowRect(parent, &p);
     const int width = s.right - s.left;
     const int height = s.bottom - s.top;
-    const POINT at = layout::CenterSheetOver(RECT{0, 0, width, height}, p);
+    const POINT at = CenterSheetOver(RECT{0, 0, width, height}, p);
     return s.left == at.x && s.top == at.y;
 }
 }  // namespace

@@ -11,6 +11,7 @@
 #include "comlib/log.h"
 #include "comlib/utility.h"
 #include "view/update_check.h"
+#include "view/update_dialog.h"
 #include "tests/http_test_support.h"
 
 namespace {

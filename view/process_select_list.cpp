@@ -6,7 +6,6 @@
 #include <utility>
 
 #include "comlib/window/high_dpi.h"
-#include "comlib/window/layout.h"
 #include "view/file_icon.h"
 
 namespace {
@@ -19,8 +18,8 @@ constexpr int kInitialListHeight = 320;
 }  // namespace
 
 SIZE SelectDialogSize(bool dpiAware, int dpiX, int dpiY) {
-    return SIZE{layout::ScaleForDpi(kSelectDialogWidth, dpiAware, dpiX),
-                layout::ScaleForDpi(kSelectDialogHeight, dpiAware, dpiY)};
+    return SIZE{ScaleForDpi(kSelectDialogWidth, dpiAware, dpiX),
+                ScaleForDpi(kSelectDialogHeight, dpiAware, dpiY)};
 }
 
 RECT SelectListRect(const RECT& client) {

@@ -90,11 +90,6 @@ bool ParseVersionFile(const char* body, int size, VersionFile* file) {
     return true;
 }
 
-std::wstring UpdateMessageText(const std::wstring& newVersion, const std::wstring& installedVersion) {
-    return L"最新のバージョン" + newVersion + L"が公開されています。" + L"\r\n" + L"サイトへ移動しますか？\r\n\r\n" +
-           L"　（現在インストールされているバージョンは" + installedVersion + L"です。）\r\n";
-}
-
 int NextNoticeDelayValue() {
     g_delayState = g_delayState * 214013u + 2531011u;
     return static_cast<int>((g_delayState >> 16) & 0x7FFF);

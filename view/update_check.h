@@ -25,9 +25,6 @@ struct VersionFile {
 bool ParseVersionFile(const char* body, int size, VersionFile* file);
 constexpr int kMinVersionFileBytes = 11;
 
-// The question the notice asks.
-std::wstring UpdateMessageText(const std::wstring& newVersion, const std::wstring& installedVersion);
-
 // Days (0 to 5) the first notice about a new version is held back: the C runtime's
 // generator (state * 214013 + 2531011, bits 16 to 30), never seeded, so the first draw is 41.
 int NextNoticeDelayValue();

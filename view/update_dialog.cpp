@@ -1,7 +1,11 @@
 #include "view/update_dialog.h"
 
 #include "comlib/window/high_dpi.h"
-#include "view/update_check.h"
+
+std::wstring UpdateMessageText(const std::wstring& newVersion, const std::wstring& installedVersion) {
+    return L"最新のバージョン" + newVersion + L"が公開されています。" + L"\r\n" + L"サイトへ移動しますか？\r\n\r\n" +
+           L"　（現在インストールされているバージョンは" + installedVersion + L"です。）\r\n";
+}
 
 UpdateDialog_CL::UpdateDialog_CL(std::wstring title, std::wstring installedVersion, std::wstring newVersion)
     : title_(std::move(title)), installedVersion_(std::move(installedVersion)), newVersion_(std::move(newVersion)) {}

@@ -7,6 +7,9 @@
 #include "comlib/window/control_factory.h"
 #include "comlib/window/dialog_base.h"
 
+// The question the notice asks, in the dialog and in the message box shown without an owner.
+std::wstring UpdateMessageText(const std::wstring& newVersion, const std::wstring& installedVersion);
+
 class UpdateDialog_CL : public SubClassDialogBase_CL {
 public:
     // Size in 96-DPI pixels, scaled for a process that is not DPI-aware.

@@ -2,7 +2,14 @@
 
 #include "comlib/log.h"
 #include "comlib/utility.h"
-#include "comlib/window/layout.h"
+
+LOGFONTW ScaleLogFont(const LOGFONTW& base, float scale, int weight) {
+    LOGFONTW font = base;
+    font.lfWidth = static_cast<LONG>(static_cast<float>(base.lfWidth) * scale);
+    font.lfHeight = static_cast<LONG>(static_cast<float>(base.lfHeight) * scale);
+    font.lfWeight = weight;
+    return font;
+}
 
 LRESULT ControlBase_CL::HandleMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     return handler_ ? handler_(window, message, wParam, lParam) : 0;
@@ -31,7 +38,7 @@ HFONT ControlBase_CL::Font() const {
 void ControlBase_CL::SetFont(float scale, int weight) {
     LOGFONTW base = {};
     ::GetObjectW(::GetStockObject(DEFAULT_GUI_FONT), sizeof(base), &base);
-    const LOGFONTW scaled = layout::ScaleLogFont(base, scale, weight);
+    const LOGFONTW scaled = ScaleLogFont(base, scale, weight);
     UniqueFont font(::CreateFontIndirectW(&scaled));
     if (!font) {
         g_Logger.Log(L"CreateFontIndirectW failed: %s", __FILE__, __LINE__, SystemErrorText(::GetLastError()).c_str());

@@ -5,6 +5,9 @@
 #include "comlib/unique_resource.h"
 
 // Client rectangle, its size, and the size of one fullwidth "Ｗ" in the screen's default font.
+// Default GUI font scaled for emphasis: width and height truncated toward zero.
+LOGFONTW ScaleLogFont(const LOGFONTW& base, float scale, int weight);
+
 struct ClientMetrics {
     int left = 0;
     int top = 0;

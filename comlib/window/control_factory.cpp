@@ -6,7 +6,31 @@
 
 #include "comlib/log.h"
 #include "comlib/utility.h"
-#include "comlib/window/layout.h"
+
+SIZE ButtonSizeForText(SIZE text) { return SIZE{text.cx + 8, text.cy + 8}; }
+
+SIZE CheckBoxSizeForText(SIZE text) { return SIZE{text.cx + 32, text.cy}; }
+
+ButtonPairPositions PlaceButtonPairIn(const RECT& client, SIZE accept, SIZE cancel) {
+    const int right = client.right - 4;
+    const int bottom = client.bottom - 4;
+    ButtonPairPositions positions;
+    positions.cancel = POINT{right - cancel.cx, bottom - cancel.cy};
+    positions.accept = POINT{right - 4 - accept.cx - cancel.cx, bottom - cancel.cy};
+    return positions;
+}
+
+std::vector<int> StackPositions(const std::vector<StackItem>& items) {
+    std::vector<int> positions;
+    int y = kStackStartY;
+    for (const StackItem& item : items) {
+        positions.push_back(y);
+        y += item.spacer ? (item.height + 4) / 2 : item.height + 4;
+    }
+    return positions;
+}
+
+bool IsSpacerText(const std::wstring& text) { return text == L"\u3000"; }
 
 namespace {
 constexpr DWORD kStaticStyle = WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | WS_CLIPCHILDREN | SS_LEFT;
@@ -64,13 +88,13 @@ int ControlFactory_CL::CreateStaticText(HWND parent, const std::wstring& text, i
 
 int ControlFactory_CL::CreateButton(HWND parent, const std::wstring& text) {
     auto control = std::make_unique<Button_CL>();
-    const SIZE size = layout::ButtonSizeForText(MeasureText(control->Font(), text));
+    const SIZE size = ButtonSizeForText(MeasureText(control->Font(), text));
     return Add(std::move(control), parent, L"Button", text, kButtonStyle, 0, 0, size.cx, size.cy);
 }
 
 int ControlFactory_CL::CreateCheckBox(HWND parent, const std::wstring& text, int y) {
     auto control = std::make_unique<CheckBox_CL>();
-    const SIZE size = layout::CheckBoxSizeForText(MeasureText(control->Font(), text));
+    const SIZE size = CheckBoxSizeForText(MeasureText(control->Font(), text));
     const int index = Add(std::move(control), parent, L"Button", text, kCheckBoxStyle, 8, y, size.cx, size.cy);
     if (HWND window = controls_[index]->Window()) ::SendMessageW(window, BM_SETCHECK, BST_UNCHECKED, 0);
     return index;
@@ -108,27 +132,27 @@ void ControlFactory_CL::PlaceButtonPair(HWND parent, int index) {
     ::GetClientRect(parent, &client);
     const SIZE acceptSize = WindowSize(accept->Window());
     const SIZE cancelSize = WindowSize(cancel->Window());
-    const layout::ButtonPairPositions at = layout::PlaceButtonPairIn(client, acceptSize, cancelSize);
+    const ButtonPairPositions at = PlaceButtonPairIn(client, acceptSize, cancelSize);
     ::MoveWindow(cancel->Window(), at.cancel.x, at.cancel.y, cancelSize.cx, cancelSize.cy, TRUE);
     ::MoveWindow(accept->Window(), at.accept.x, at.accept.y, acceptSize.cx, acceptSize.cy, TRUE);
 }
 
 void ControlFactory_CL::StackVertically(const int* indicesEndedByMinus1) {
     std::vector<ControlBase_CL*> stacked;
-    std::vector<layout::StackItem> items;
+    std::vector<StackItem> items;
     for (const int* index = indicesEndedByMinus1; index && *index != -1; ++index) {
         ControlBase_CL* control = Control(*index);
         if (!control) continue;
         const bool spacer =
-            control->Kind() == ControlBase_CL::kStaticText && layout::IsSpacerText(WindowText(control->Window()));
+            control->Kind() == ControlBase_CL::kStaticText && IsSpacerText(WindowText(control->Window()));
         stacked.push_back(control);
-        items.push_back(layout::StackItem{WindowSize(control->Window()).cy, spacer});
+        items.push_back(StackItem{WindowSize(control->Window()).cy, spacer});
     }
-    const std::vector<int> positions = layout::StackPositions(items);
+    const std::vector<int> positions = StackPositions(items);
     for (size_t i = 0; i < stacked.size(); ++i) {
         HWND window = stacked[i]->Window();
         const SIZE size = WindowSize(window);
-        ::MoveWindow(window, layout::kStackX, positions[i], size.cx, size.cy, TRUE);
+        ::MoveWindow(window, kStackX, positions[i], size.cx, size.cy, TRUE);
         if (items[i].spacer) ::ShowWindow(window, SW_HIDE);
     }
 }

@@ -10,6 +10,29 @@
 #include "comlib/window/control_base.h"
 #include "comlib/window/controls.h"
 
+// Text-sized controls.
+SIZE ButtonSizeForText(SIZE text);    // (w + 8) x (h + 8)
+SIZE CheckBoxSizeForText(SIZE text);  // (w + 32) x h
+
+// Button pair in the bottom-right corner of a client rectangle: 4 pixels of margin at the
+// right and bottom, 4 between the buttons, both top-aligned with the cancel button.
+struct ButtonPairPositions {
+    POINT accept;
+    POINT cancel;
+};
+ButtonPairPositions PlaceButtonPairIn(const RECT& client, SIZE accept, SIZE cancel);
+
+// Vertical stacking: start at y 68, x 8; a spacer advances (height + 4) / 2, others height + 4.
+constexpr int kStackStartY = 68;
+constexpr int kStackX = 8;
+struct StackItem {
+    int height;
+    bool spacer;
+};
+std::vector<int> StackPositions(const std::vector<StackItem>& items);
+// A static text whose whole text is one ideographic space is a spacer.
+bool IsSpacerText(const std::wstring& text);
+
 class ControlFactory_CL {
 public:
     static constexpr int kFirstId = 4352;   // 0x1100

@@ -1,8 +1,15 @@
 #include "comlib/window/controls.h"
 
+#include <algorithm>
+
 #include "comlib/log.h"
 #include "comlib/utility.h"
-#include "comlib/window/layout.h"
+
+SIZE NeededSizeToContain(SIZE needed, const RECT& box, const RECT& control) {
+    return SIZE{std::max<LONG>(needed.cx, control.right - box.left), std::max<LONG>(needed.cy, control.bottom - box.top)};
+}
+
+int CheckStateFromItemState(UINT state) { return static_cast<int>((state & 0xF000) >> 12) - 1; }
 
 int CheckBox_CL::GetCheck() const { return static_cast<int>(::SendMessageW(Window(), BM_GETCHECK, 0, 0)); }
 
@@ -49,7 +56,7 @@ int ListView_CL::SetItem(const std::wstring& text, int item, int subItem, int im
 int ListView_CL::GetCheckState(int item) const {
     const UINT state = static_cast<UINT>(
         ::SendMessageW(Window(), LVM_GETITEMSTATE, static_cast<WPARAM>(item), LVIS_STATEIMAGEMASK));
-    return layout::CheckStateFromItemState(state);
+    return CheckStateFromItemState(state);
 }
 
 namespace {
@@ -63,7 +70,7 @@ RECT RectInParent(HWND window) {
 }  // namespace
 
 void GroupBox_CL::GrowToContain(const ControlBase_CL& control) {
-    const SIZE grown = layout::GrowToContain(SIZE{neededWidth_, neededHeight_}, RectInParent(Window()),
+    const SIZE grown = NeededSizeToContain(SIZE{neededWidth_, neededHeight_}, RectInParent(Window()),
                                              RectInParent(control.Window()));
     neededWidth_ = grown.cx;
     neededHeight_ = grown.cy;

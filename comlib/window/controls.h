@@ -8,6 +8,13 @@
 #include "comlib/unique_resource.h"
 #include "comlib/window/control_base.h"
 
+// Group box growth: the needed size only grows to reach the control's right and bottom
+// (both rectangles in the parent's client coordinates).
+SIZE NeededSizeToContain(SIZE needed, const RECT& box, const RECT& control);
+
+// List-view check box: state image 1 is unchecked, 2 checked; no state image gives -1.
+int CheckStateFromItemState(UINT state);
+
 class StaticText_CL : public ControlBase_CL {
 public:
     StaticText_CL() : ControlBase_CL(kStaticText) {}

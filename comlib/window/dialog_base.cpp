@@ -1,11 +1,40 @@
 #include "comlib/window/dialog_base.h"
 
 #include <prsht.h>
-
-#include "comlib/window/layout.h"
+#include <cstring>
 
 namespace {
-constexpr size_t kTemplateDwords = layout::kTemplateBytes / sizeof(DWORD);
+void PutWord(unsigned char* at, WORD value) { std::memcpy(at, &value, sizeof(value)); }
+void PutDword(unsigned char* at, DWORD value) { std::memcpy(at, &value, sizeof(value)); }
+}  // namespace
+
+void FillDialogTemplate(void* buffer, DWORD style) {
+    unsigned char* bytes = static_cast<unsigned char*>(buffer);
+    std::memset(bytes, 0, kTemplateBytes);
+    // DLGTEMPLATE: style, dwExtendedStyle, cdit, x, y, cx, cy; then the menu, class and title
+    // arrays, each a single 0 WORD (none, the predefined dialog class, an empty title).
+    PutDword(bytes + 0, style);
+    PutDword(bytes + 4, 0);
+    PutWord(bytes + 8, 0);
+    PutWord(bytes + 10, 0);
+    PutWord(bytes + 12, 0);
+    PutWord(bytes + 14, static_cast<WORD>(kTemplateWidthDlu));
+    PutWord(bytes + 16, static_cast<WORD>(kTemplateHeightDlu));
+}
+
+POINT CenterInRect(const RECT& reference, int width, int height) {
+    return POINT{reference.left + (reference.right - width - reference.left) / 2,
+                 reference.top + (reference.bottom - height - reference.top) / 2};
+}
+
+POINT CenterSheetOver(const RECT& sheet, const RECT& parent) {
+    return POINT{(sheet.left - sheet.right + parent.left + parent.right) / 2,
+                 (sheet.top - sheet.bottom + parent.top + parent.bottom) / 2};
+}
+
+
+namespace {
+constexpr size_t kTemplateDwords = kTemplateBytes / sizeof(DWORD);
 }  // namespace
 
 SubClassDialogBase_CL::SubClassDialogBase_CL() = default;
@@ -20,7 +49,7 @@ SubClassDialogBase_CL::~SubClassDialogBase_CL() {
 
 DLGTEMPLATE* SubClassDialogBase_CL::BuildTemplate() {
     if (!template_) template_ = std::make_unique<DWORD[]>(kTemplateDwords);
-    layout::FillDialogTemplate(template_.get(), style_);
+    FillDialogTemplate(template_.get(), style_);
     return reinterpret_cast<DLGTEMPLATE*>(template_.get());
 }
 
@@ -97,7 +126,7 @@ LRESULT CALLBACK PropSheetSubclassProc(HWND sheet, UINT message, WPARAM wParam, 
         RECT parentRect = {};
         ::GetWindowRect(sheet, &sheetRect);
         ::GetWindowRect(::GetParent(sheet), &parentRect);
-        const POINT at = layout::CenterSheetOver(sheetRect, parentRect);
+        const POINT at = CenterSheetOver(sheetRect, parentRect);
         ::SetWindowPos(sheet, nullptr, at.x, at.y, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
     }
     const auto previous = reinterpret_cast<WNDPROC>(::GetWindowLongPtrW(sheet, GWLP_USERDATA));
@@ -124,6 +153,6 @@ void CenterWindowOver(HWND reference, HWND dialog) {
         ::GetWindowRect(reference, &area);
     RECT client = {};
     ::GetClientRect(dialog, &client);
-    const POINT at = layout::CenterInRect(area, client.right, client.bottom);
+    const POINT at = CenterInRect(area, client.right, client.bottom);
     ::SetWindowPos(dialog, HWND_NOTOPMOST, at.x, at.y, client.right, client.bottom, SWP_NOSIZE | SWP_NOZORDER);
 }

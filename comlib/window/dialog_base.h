@@ -5,6 +5,19 @@
 
 #include <memory>
 
+// In-memory dialog template: one zero-filled buffer holding only a DLGTEMPLATE header.
+constexpr size_t kTemplateBytes = 1024;
+constexpr short kTemplateWidthDlu = 320;
+constexpr short kTemplateHeightDlu = 240;
+// Zero-fills the whole buffer and writes the header: style, no items, 320 x 240 dialog units,
+// no menu, the predefined dialog class, an empty title (so no font block: no DS_SETFONT).
+void FillDialogTemplate(void* buffer, DWORD style);
+
+// Top-left of a w x h window centred in reference rectangle r (signed division toward zero).
+POINT CenterInRect(const RECT& reference, int width, int height);
+// Top-left that centres a property sheet's window rectangle over its parent's.
+POINT CenterSheetOver(const RECT& sheet, const RECT& parent);
+
 class SubClassDialogBase_CL {
 public:
     // WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX | DS_MODALFRAME.

@@ -2,7 +2,8 @@
 
 #include "comlib/dll_function.h"
 #include "comlib/unique_resource.h"
-#include "comlib/window/layout.h"
+
+int ScaleForDpi(int value, bool dpiAware, int dpi) { return dpiAware ? value : ::MulDiv(value, dpi, 96); }
 
 bool HighDpiHelper_CL::DecideDpiAware(GetAwarenessFunction getAwareness, IsAwareFunction isAware) {
     if (getAwareness) {
@@ -39,6 +40,6 @@ void HighDpiHelper_CL::Query() {
     }
 }
 
-int HighDpiHelper_CL::ScaleX(int value) const { return layout::ScaleForDpi(value, dpiAware_, dpiX_); }
+int HighDpiHelper_CL::ScaleX(int value) const { return ScaleForDpi(value, dpiAware_, dpiX_); }
 
-int HighDpiHelper_CL::ScaleY(int value) const { return layout::ScaleForDpi(value, dpiAware_, dpiY_); }
+int HighDpiHelper_CL::ScaleY(int value) const { return ScaleForDpi(value, dpiAware_, dpiY_); }

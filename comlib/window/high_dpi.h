@@ -2,6 +2,9 @@
 // Whether the process is DPI-aware and, if not, the DPI the system reports to it.
 #include <windows.h>
 
+// 96-DPI pixels to real pixels: unchanged when DPI-aware, else MulDiv(v, dpi, 96).
+int ScaleForDpi(int value, bool dpiAware, int dpi);
+
 class HighDpiHelper_CL {
 public:
     // GetProcessDpiAwareness (SHCore) and IsProcessDPIAware (user32).

@@ -1,8 +1,42 @@
 #include "comlib/window/popup_menu.h"
 
 #include <commctrl.h>
+#include <algorithm>
 
-#include "comlib/window/layout.h"
+SIZE MenuItemSize(SIZE text, bool hasImages, SIZE image) {
+    SIZE size{text.cx + kMenuExtraWidth, text.cy + 1};
+    if (hasImages) {
+        size.cx += image.cx + kMenuImageGap;
+        size.cy = std::max<LONG>(size.cy, image.cy + 1);
+    }
+    return size;
+}
+
+MenuTextRects MenuItemTextRects(const RECT& item, bool hasImages, int imageWidth) {
+    MenuTextRects rects;
+    rects.left = item;
+    if (hasImages) rects.left.left += imageWidth + kMenuImageGap;
+    rects.right = rects.left;
+    rects.right.right -= kMenuRightInset;
+    return rects;
+}
+
+void SplitAtTab(const std::wstring& text, std::wstring* left, std::wstring* right) {
+    const size_t tab = text.find(L'\t');
+    if (tab == std::wstring::npos) {
+        *left = text;
+        right->clear();
+    } else {
+        *left = text.substr(0, tab);
+        *right = text.substr(tab + 1);
+    }
+}
+
+MenuColorIndices MenuItemColors(bool selected, bool grayed) {
+    if (selected) return MenuColorIndices{COLOR_HIGHLIGHT, grayed ? COLOR_GRAYTEXT : COLOR_HIGHLIGHTTEXT};
+    return MenuColorIndices{COLOR_MENU, grayed ? COLOR_BTNSHADOW : COLOR_MENUTEXT};
+}
+
 
 namespace {
 
@@ -24,7 +58,7 @@ bool ReadItemText(HMENU menu, UINT itemId, std::wstring* left, std::wstring* rig
     info.cch = static_cast<UINT>(sizeof(buffer) / sizeof(buffer[0]));
     if (!::GetMenuItemInfoW(menu, itemId, FALSE, &info) || !info.dwTypeData) return false;
     buffer[sizeof(buffer) / sizeof(buffer[0]) - 1] = L'\0';
-    layout::SplitAtTab(buffer, left, right);
+    SplitAtTab(buffer, left, right);
     return true;
 }
 
@@ -47,7 +81,7 @@ void MeasureItem(HWND window, MEASUREITEMSTRUCT* measure) {
         ::GetTextExtentPoint32W(dc.Get(), left.c_str(), static_cast<int>(left.size()), &text);
     }
     // The right part is not measured: the 48 extra pixels leave room for it.
-    const SIZE size = layout::MenuItemSize(text, menu->ImageList() != nullptr, ImageSize(menu->ImageList()));
+    const SIZE size = MenuItemSize(text, menu->ImageList() != nullptr, ImageSize(menu->ImageList()));
     measure->itemWidth = static_cast<UINT>(size.cx);
     measure->itemHeight = static_cast<UINT>(size.cy);
 }
@@ -60,8 +94,8 @@ void DrawItem(DRAWITEMSTRUCT* draw) {
     std::wstring right;
     if (!ReadItemText(menu->Menu(), draw->itemID, &left, &right)) return;
 
-    const layout::MenuColorIndices colors =
-        layout::MenuItemColors((draw->itemState & ODS_SELECTED) != 0, (draw->itemState & ODS_GRAYED) != 0);
+    const MenuColorIndices colors =
+        MenuItemColors((draw->itemState & ODS_SELECTED) != 0, (draw->itemState & ODS_GRAYED) != 0);
     const COLORREF background = ::GetSysColor(colors.background);
     const COLORREF foreground = ::GetSysColor(colors.text);
     HDC dc = draw->hDC;
@@ -70,7 +104,7 @@ void DrawItem(DRAWITEMSTRUCT* draw) {
     const int oldMode = ::SetBkMode(dc, TRANSPARENT);
 
     HIMAGELIST images = menu->ImageList();
-    layout::MenuTextRects rects = layout::MenuItemTextRects(draw->rcItem, images != nullptr, ImageSize(images).cx);
+    MenuTextRects rects = MenuItemTextRects(draw->rcItem, images != nullptr, ImageSize(images).cx);
     {
         SelectedObject font(dc, ::GetStockObject(DEFAULT_GUI_FONT));
         // ETO_OPAQUE with no text fills the rectangle with the background colour.

@@ -8,6 +8,26 @@
 
 #include "comlib/unique_resource.h"
 
+// Owner-drawn menu item: text width + 48 (+ image width + 4), height max(text + 1, image + 1).
+constexpr int kMenuExtraWidth = 48;
+constexpr int kMenuImageGap = 4;
+constexpr int kMenuRightInset = 24;
+SIZE MenuItemSize(SIZE text, bool hasImages, SIZE image);
+// Where the left part (before the tab) and the right part (after it) of an item are drawn.
+struct MenuTextRects {
+    RECT left;
+    RECT right;
+};
+MenuTextRects MenuItemTextRects(const RECT& item, bool hasImages, int imageWidth);
+// The text up to the first tab and the text after it ("" when there is no tab).
+void SplitAtTab(const std::wstring& text, std::wstring* left, std::wstring* right);
+// GetSysColor indices of an item's background and text for its owner-draw state.
+struct MenuColorIndices {
+    int background;
+    int text;
+};
+MenuColorIndices MenuItemColors(bool selected, bool grayed);
+
 class PopupMenu_CL {
 public:
     // MIIM_STATE | MIIM_ID | MIIM_SUBMENU | MIIM_DATA | MIIM_STRING | MIIM_FTYPE.
