@@ -9,16 +9,6 @@
 #include "comlib/utility.h"
 #include "tests/test_helpers.h"
 
-// A folder of its own under the temp folder, emptied.
-inline std::wstring FreshTempFolder(const std::wstring& name) {
-    wchar_t temp[MAX_PATH] = {};
-    ::GetTempPathW(MAX_PATH, temp);
-    const std::wstring folder = std::wstring(temp) + name;
-    RemoveTree(folder);
-    ::CreateDirectoryW(folder.c_str(), nullptr);
-    return folder;
-}
-
 inline std::wstring NarrowToWide(const std::string& text) {
     std::wstring wide;
     for (char c : text) wide.push_back(static_cast<wchar_t>(static_cast<unsigned char>(c)));

@@ -55,6 +55,12 @@ bool RunningProgram::Exit(DWORD* exitCode, DWORD timeoutMs) {
 }
 
 std::wstring ProgramIniPath() { return SaveData::DataFolder() + L"\\DormiGuard.ini"; }
+bool PostedMessagesHandled(HWND window) {
+    if (!::IsWindowVisible(window)) return false;
+    ::PostMessageW(window, WM_CLOSE, 0, 0);
+    return WaitFor([&] { return !::IsWindowVisible(window); }, 10000);
+}
+
 void PrepareProgramIni(const std::wstring& extra) {
     ::CreateDirectoryW(SaveData::DataFolder().c_str(), nullptr);
     WriteUtf16File(ProgramIniPath(), L"[VERSION]\r\nnotify=1\r\n" + extra);

@@ -28,6 +28,12 @@ private:
     HWND window_ = nullptr;
 };
 
+// True once every message posted to the visible main window before this call has been handled.
+// Posted messages are handled in order, so a posted close (any wParam but 2), which stores the
+// window in the tray, comes after them; a sent message would overtake them. The window stays
+// stored: command 125 shows it again (and runs a sleep check).
+bool PostedMessagesHandled(HWND window);
+
 // The program's files in the test's Documents\DormiGuard.
 std::wstring ProgramIniPath();
 // An INI file prepared before the program starts; the update check is switched off so that

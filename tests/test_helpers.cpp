@@ -128,6 +128,18 @@ std::wstring NotepadPath() {
     return std::wstring(folder) + L"\\notepad.exe";
 }
 
+std::wstring FreshTempFolder(const std::wstring& name) {
+    wchar_t temp[MAX_PATH] = {};
+    ::GetTempPathW(MAX_PATH, temp);
+    const std::wstring folder = std::wstring(temp) + name;
+    RemoveTree(folder);
+    ::CreateDirectoryW(folder.c_str(), nullptr);
+    return folder;
+}
+
+MarkerFile::MarkerFile() { WriteFileBytes(Path(), {'x'}); }
+MarkerFile::~MarkerFile() { ::DeleteFileW(Path()); }
+
 std::wstring ResetDataFolder() {
     const std::wstring folder = SaveData::DataFolder();
     RemoveTree(folder);

@@ -20,8 +20,22 @@ std::wstring ReadUtf16File(const std::wstring& path);
 void WriteUtf16File(const std::wstring& path, const std::wstring& text);
 std::vector<std::wstring> SplitLines(const std::wstring& text);
 
+// The developer marker file "c:\MyHome.txt" for one scope: while it exists nothing is opened
+// with the shell, so a marker left behind by a failed test would silently disable the shell
+// tests after it.
+class MarkerFile {
+public:
+    MarkerFile();
+    ~MarkerFile();
+    MarkerFile(const MarkerFile&) = delete;
+    MarkerFile& operator=(const MarkerFile&) = delete;
+    static const wchar_t* Path() { return L"c:\\MyHome.txt"; }
+};
+
 // Removes a folder and everything in it.
 void RemoveTree(const std::wstring& folder);
+// A folder of its own under the temp folder, emptied.
+std::wstring FreshTempFolder(const std::wstring& name);
 
 // A started process; ends it (if still running) and closes its handles when it goes.
 class ChildProcess {

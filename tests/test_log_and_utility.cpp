@@ -93,15 +93,15 @@ void RecordOpen(const std::wstring& target) { g_opened.push_back(target); }
 TEST(PathText, ShellOpenIsSkippedWhileTheMarkerExists) {
     SetShellOpenHandler(RecordOpen);
     g_opened.clear();
-    ::DeleteFileW(L"c:\\MyHome.txt");
+    ASSERT_FALSE(IsDeveloperMachine());
     ShellOpen(L"http://example.invalid/DormiGuard/");
     ASSERT_EQ(g_opened.size(), 1u);
-
-    WriteFileBytes(L"c:\\MyHome.txt", {'x'});
-    EXPECT_TRUE(IsDeveloperMachine());
-    ShellOpen(L"http://example.invalid/DormiGuard/");
-    EXPECT_EQ(g_opened.size(), 1u);
-    ::DeleteFileW(L"c:\\MyHome.txt");
+    {
+        const MarkerFile marker;
+        EXPECT_TRUE(IsDeveloperMachine());
+        ShellOpen(L"http://example.invalid/DormiGuard/");
+        EXPECT_EQ(g_opened.size(), 1u);
+    }
     EXPECT_FALSE(IsDeveloperMachine());
     SetShellOpenHandler(nullptr);
 }

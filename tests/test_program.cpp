@@ -72,31 +72,35 @@ TEST_F(Program, WatchedNotepadKeepsTheComputerAwake) {
     SaveWindowScreenshot(window, L"main_window_prohibited.png");
     EXPECT_EQ(CountLogMessage(L"★スリープを許可します"), 0u);
 
-    // A screen-saver request is swallowed while sleep is prohibited.
-    EXPECT_EQ(::SendMessageW(window, WM_SYSCOMMAND, SC_SCREENSAVE, 0), 0);
-    EXPECT_TRUE(WaitForLogMessage(L"★スクリーンセーバー抑止しました", 1, 5000));
+    // A screen-saver request is swallowed while sleep is prohibited (sent: handled on return).
+    ::SendMessageW(window, WM_SYSCOMMAND, SC_SCREENSAVE, 0);
+    EXPECT_EQ(CountLogMessage(L"★スクリーンセーバー抑止しました"), 1u);
     ::SendMessageW(window, WM_SYSCOMMAND, SC_MONITORPOWER, 2);
-    EXPECT_TRUE(WaitForLogMessage(L"★スクリーンセーバー抑止しました", 2, 5000));
+    EXPECT_EQ(CountLogMessage(L"★スクリーンセーバー抑止しました"), 2u);
 
-    // Notepad ends; F5 through the message loop runs the check at once.
+    // Notepad ends; F5 through the message loop runs the check at once: its line is there as
+    // soon as the F5 has been handled, before any timer tick could have written it.
     notepad.Kill();
+    ASSERT_TRUE(notepad.WaitExit(10000));
     ::PostMessageW(window, WM_KEYDOWN, VK_F5, 0);
-    EXPECT_TRUE(WaitForLogMessage(L"★スリープを許可します", 1, 10000));
+    ASSERT_TRUE(PostedMessagesHandled(window));
+    EXPECT_EQ(CountLogMessage(L"★スリープを許可します"), 1u);
+    ::SendMessageW(window, WM_COMMAND, 125, 0);
     ASSERT_TRUE(WaitFor([&] { return CaptureStateBand(window).blue > 200; }, 10000)) << "スリープ許可中 in blue";
     EXPECT_EQ(CaptureStateBand(window).red, 0);
     SaveWindowScreenshot(window, L"main_window_allowed.png");
 
     // While sleep is allowed the request passes and nothing is logged.
     ::SendMessageW(window, WM_SYSCOMMAND, SC_SCREENSAVE, 0);
-    PumpMessagesFor(300);
     EXPECT_EQ(CountLogMessage(L"★スクリーンセーバー抑止しました"), 2u);
 
     // Notepad again; the menu's state command (124) brings the state back.
     ChildProcess again(L"\"" + NotepadPath() + L"\"");
     ASSERT_TRUE(WaitFor([&] { return ::WaitForInputIdle(again.Handle(), 0) == 0; }, 15000));
-    ::PostMessageW(window, WM_COMMAND, 124, 0);
-    EXPECT_TRUE(WaitForLogMessage(L"★スリープを禁止します", 1, 10000));
-    EXPECT_TRUE(LogHasMessage(L"---- プロセス情報変更 ----"));
+    const size_t changeBlocks = CountLogMessage(L"---- プロセス情報変更 ----");
+    ::SendMessageW(window, WM_COMMAND, 124, 0);  // the check has run when this returns
+    EXPECT_EQ(CountLogMessage(L"★スリープを禁止します"), 1u);
+    EXPECT_EQ(CountLogMessage(L"---- プロセス情報変更 ----"), changeBlocks + 1) << "the new notepad";
 
     DWORD code = 99;
     ASSERT_TRUE(program.Exit(&code));
@@ -108,8 +112,10 @@ TEST_F(Program, StartupSwitchSecondCopyCloseAndExit) {
     RunningProgram program(L"/StartUp");
     const HWND window = program.WaitForMainWindow();
     ASSERT_NE(window, nullptr);
-    ASSERT_TRUE(WaitForLogMessage(L"タスクトレイへアイコンを追加しました。"));
-    PumpMessagesFor(500);
+    // The first check is the last step of the creation before the window would be shown; the
+    // sent message returns only once the thread is back in its message loop.
+    ASSERT_TRUE(WaitForLogMessage(L"★スリープを許可します"));
+    ::SendMessageW(window, WM_NULL, 0, 0);
     EXPECT_FALSE(::IsWindowVisible(window)) << "started hidden in the tray";
 
     // The owner is a hidden window, so the main window has no taskbar button.
@@ -134,15 +140,15 @@ TEST_F(Program, StartupSwitchSecondCopyCloseAndExit) {
     // The close box and minimising store the window in the tray; the program goes on.
     ::PostMessageW(window, WM_CLOSE, 0, 0);
     EXPECT_TRUE(WaitFor([&] { return !::IsWindowVisible(window); }, 5000));
-    EXPECT_FALSE(program.WaitExit(300, nullptr));
+    // A window that is gone answers no message.
+    EXPECT_NE(::SendMessageTimeoutW(window, WM_NULL, 0, 0, SMTO_ABORTIFHUNG, 10000, nullptr), 0);
     ::PostMessageW(window, WM_COMMAND, 125, 0);  // "メインウインドウの表示"
     EXPECT_TRUE(WaitFor([&] { return ::IsWindowVisible(window) != FALSE; }, 5000));
     ::PostMessageW(window, WM_SYSCOMMAND, SC_MINIMIZE, 0);
     EXPECT_TRUE(WaitFor([&] { return !::IsWindowVisible(window); }, 5000));
-    EXPECT_FALSE(program.WaitExit(300, nullptr));
-    // A minimised window's empty client area is no failure worth a log line. The sent message
-    // returns only once the minimise's handler has finished.
-    ::SendMessageW(window, WM_NULL, 0, 0);
+    // Still there, and the minimise's handler has finished when the sent message returns. A
+    // minimised window's empty client area is no failure worth a log line.
+    EXPECT_NE(::SendMessageTimeoutW(window, WM_NULL, 0, 0, SMTO_ABORTIFHUNG, 10000, nullptr), 0);
     for (const std::wstring& message : LogMessages()) EXPECT_EQ(message.find(L"failed"), std::wstring::npos) << message;
 
     DWORD code = 99;
@@ -214,19 +220,26 @@ TEST_F(Program, MinimumSizeAndStoredPlacement) {
 
         // A move is stored at once.
         ::SetWindowPos(window, nullptr, 123, 77, 500, 520, SWP_NOZORDER);
-        ASSERT_TRUE(WaitFor([&] { return IniValue(L"WINDOW", L"rect") != L"<missing>"; }, 5000));
         ::GetWindowRect(window, &placed);
         RECT stored = {};
-        ASSERT_TRUE(Inifile_CL(ProgramIniPath()).ReadStruct(L"WINDOW", L"rect", &stored, sizeof(stored)));
-        EXPECT_TRUE(::EqualRect(&stored, &placed));
+        EXPECT_TRUE(WaitFor(
+            [&] {
+                return Inifile_CL(ProgramIniPath()).ReadStruct(L"WINDOW", L"rect", &stored, sizeof(stored)) &&
+                       ::EqualRect(&stored, &placed);
+            },
+            5000))
+            << stored.left << "," << stored.top;
+        EXPECT_EQ(placed.left, 123);
+        EXPECT_EQ(placed.top, 77);
 
         // Maximised: nothing written.
         const std::wstring before = IniValue(L"WINDOW", L"rect");
         ::ShowWindow(window, SW_MAXIMIZE);
-        PumpMessagesFor(500);
+        ::SendMessageW(window, WM_NULL, 0, 0);
+        ASSERT_TRUE(::IsZoomed(window));
         EXPECT_EQ(IniValue(L"WINDOW", L"rect"), before);
         ::ShowWindow(window, SW_RESTORE);
-        PumpMessagesFor(300);
+        ::SendMessageW(window, WM_NULL, 0, 0);
         DWORD code = 99;
         ASSERT_TRUE(program.Exit(&code));
     }

@@ -65,11 +65,7 @@ private:
 
 class Commands : public ::testing::Test {
 protected:
-    void SetUp() override {
-        ResetDataFolder();
-        ::DeleteFileW(L"c:\\MyHome.txt");
-    }
-    void TearDown() override { ::DeleteFileW(L"c:\\MyHome.txt"); }
+    void SetUp() override { ResetDataFolder(); }
 
     // Starts the program with the INI prepared and waits for its visible window.
     HWND Start(const std::wstring& ini, const std::wstring& arguments = L"") {
@@ -92,8 +88,19 @@ protected:
 }  // namespace
 
 TEST_F(Commands, AddFromTheSelectionDialogThenCancelChangesNothing) {
-    ChildProcess notepad(L"\"" + NotepadPath() + L"\"");
-    ASSERT_TRUE(WaitFor([&] { return ::WaitForInputIdle(notepad.Handle(), 0) == 0; }, 15000));
+    // Names that a case-insensitive sort would order differently (Zeta.exe before alpha.exe),
+    // and one file name in two folders.
+    const std::wstring folder = FreshTempFolder(L"dg_select_programs");
+    const std::wstring paths[] = {folder + L"\\Zeta.exe", folder + L"\\alpha.exe", folder + L"\\b\\alpha.exe"};
+    ::CreateDirectoryW((folder + L"\\b").c_str(), nullptr);
+    std::vector<ChildProcess> running;
+    for (const std::wstring& path : paths) {
+        ASSERT_TRUE(::CopyFileW(NotepadPath().c_str(), path.c_str(), FALSE));
+        running.emplace_back(L"\"" + path + L"\"");
+    }
+    running.emplace_back(L"\"" + NotepadPath() + L"\"");
+    for (ChildProcess& child : running)
+        ASSERT_TRUE(WaitFor([&] { return ::WaitForInputIdle(child.Handle(), 0) == 0; }, 15000));
     const HWND window = Start(L"[PROCESS_INFO]\r\ncount=1\r\npath0=1:C:\\old\\notepad.exe\r\n");
     ASSERT_NE(window, nullptr);
 
@@ -102,33 +109,50 @@ TEST_F(Commands, AddFromTheSelectionDialogThenCancelChangesNothing) {
     ASSERT_NE(dialog, nullptr);
     RemoteListView rows(FindDescendantByClass(dialog, WC_LISTVIEWW));
     ASSERT_TRUE(rows.Valid());
-    ASSERT_GE(rows.Count(), 3);
+    ASSERT_GE(rows.Count(), 4);
     // Every row: file name, then the full path it came from.
-    for (int i = 0; i < rows.Count(); ++i) EXPECT_EQ(FileNamePart(rows.Text(i, 1)), rows.Text(i, 0));
+    std::vector<int> alphaRows;
+    for (int i = 0; i < rows.Count(); ++i) {
+        EXPECT_EQ(FileNamePart(rows.Text(i, 1)), rows.Text(i, 0));
+        if (rows.Text(i, 0) == L"alpha.exe") alphaRows.push_back(i);
+    }
+    ASSERT_EQ(alphaRows.size(), 2u);
     const int notepadRow = rows.FindText(L"notepad.exe");
-    const int programRow = rows.FindText(L"DormiGuard.exe");
-    const int testRow = rows.FindText(L"test_program_commands.exe");
+    const int zetaRow = rows.FindText(L"Zeta.exe");
     ASSERT_GE(notepadRow, 0);
-    ASSERT_GE(programRow, 0);
-    ASSERT_GE(testRow, 0);
-    for (int row : {notepadRow, programRow, testRow}) rows.SetState(row, LVIS_SELECTED, LVIS_SELECTED);
+    ASSERT_GE(zetaRow, 0);
+    // Of two ticked rows with one file name, the lower one wins.
+    const std::wstring lowerAlpha = rows.Text(alphaRows[1], 1);
+    for (int row : {notepadRow, zetaRow, alphaRows[0], alphaRows[1]}) rows.SetState(row, LVIS_SELECTED, LVIS_SELECTED);
+
+    // F5 reaches the main window through the dialog's own loop, which runs no check: one would
+    // log the program started since the dialog took its snapshot.
+    ASSERT_TRUE(::CopyFileW(NotepadPath().c_str(), (folder + L"\\late.exe").c_str(), FALSE));
+    ChildProcess late(L"\"" + folder + L"\\late.exe\"");
+    ASSERT_TRUE(WaitFor([&] { return ::WaitForInputIdle(late.Handle(), 0) == 0; }, 15000));
+    const size_t changeBlocks = CountLogMessage(L"---- プロセス情報変更 ----");
+    ::PostMessageW(window, WM_KEYDOWN, VK_F5, 0);
+    ASSERT_TRUE(PostedMessagesHandled(window));
+    EXPECT_EQ(CountLogMessage(L"---- プロセス情報変更 ----"), changeBlocks);
     // Centred over a main window at the screen's left edge, the dialog starts left of the screen
     // (only a top above the screen is corrected); moved into view for the whole picture.
     ::SetWindowPos(dialog, nullptr, 0, 0, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
     SaveWindowScreenshot(dialog, L"selection_dialog.png");
     ::PostMessageW(dialog, WM_COMMAND, 4096, 0);  // "　　選択　　"
     ASSERT_TRUE(WaitFor([&] { return !::IsWindow(dialog); }, 10000));
+    ::SendMessageW(window, WM_COMMAND, 125, 0);
 
-    // One of the three was watched already: two added, sorted by file name, stored at once.
+    // Notepad was watched already: two added, sorted by file name case-sensitively, stored at once.
     ASSERT_TRUE(WaitFor([&] { return IniValue(L"PROCESS_INFO", L"count") == L"3"; }, 10000));
-    EXPECT_EQ(FileNamePart(IniValue(L"PROCESS_INFO", L"path0")), L"DormiGuard.exe");
-    EXPECT_EQ(IniValue(L"PROCESS_INFO", L"path1"), L"1:C:\\old\\notepad.exe");
-    EXPECT_EQ(FileNamePart(IniValue(L"PROCESS_INFO", L"path2")), L"test_program_commands.exe");
+    EXPECT_EQ(FileNamePart(IniValue(L"PROCESS_INFO", L"path0")), L"Zeta.exe");
+    EXPECT_EQ(IniValue(L"PROCESS_INFO", L"path1"), L"1:" + lowerAlpha);
+    EXPECT_EQ(IniValue(L"PROCESS_INFO", L"path2"), L"1:C:\\old\\notepad.exe");
     RemoteListView shown(MainList(window));
     ASSERT_EQ(shown.Count(), 3);
-    EXPECT_EQ(shown.Text(0, 0), L"DormiGuard.exe");
-    EXPECT_EQ(shown.Text(1, 0), L"notepad.exe");
-    EXPECT_EQ(shown.CheckState(2), 1);
+    EXPECT_EQ(shown.Text(0, 0), L"Zeta.exe");
+    EXPECT_EQ(shown.Text(1, 0), L"alpha.exe");
+    EXPECT_EQ(shown.Text(2, 0), L"notepad.exe");
+    EXPECT_EQ(shown.CheckState(1), 1);
     SaveWindowScreenshot(window, L"main_window_with_programs.png");
 
     // A cancelled dialog changes nothing.
@@ -140,7 +164,8 @@ TEST_F(Commands, AddFromTheSelectionDialogThenCancelChangesNothing) {
     againRows.SetState(0, LVIS_SELECTED, LVIS_SELECTED);
     ::PostMessageW(again, WM_COMMAND, 4098, 0);  // "　キャンセル　"
     ASSERT_TRUE(WaitFor([&] { return !::IsWindow(again); }, 10000));
-    PumpMessagesFor(300);
+    // The command was running when its dialog went: the sent message returns after it.
+    ::SendMessageW(window, WM_NULL, 0, 0);
     EXPECT_EQ(ReadFileBytes(ProgramIniPath()), before);
     EXPECT_EQ(shown.Count(), 3);
     ExitProgram();
@@ -155,13 +180,11 @@ TEST_F(Commands, DeleteUntickAndTheListMenu) {
     ASSERT_NE(window, nullptr);
     RemoteListView list(MainList(window));
     ASSERT_EQ(list.Count(), 3);
-    EXPECT_EQ(program_->ProcessId() != 0, true);
     ASSERT_TRUE(WaitFor([&] { return CaptureStateBand(window).red > 200; }, 10000));
 
     // No focused and selected row: delete does nothing, and the list menu greys the item.
     const std::vector<unsigned char> before = ReadFileBytes(ProgramIniPath());
-    ::PostMessageW(window, WM_COMMAND, 123, 0);
-    PumpMessagesFor(300);
+    ::SendMessageW(window, WM_COMMAND, 123, 0);  // returns once the command has run
     EXPECT_EQ(list.Count(), 3);
     EXPECT_EQ(ReadFileBytes(ProgramIniPath()), before);
 
@@ -179,25 +202,27 @@ TEST_F(Commands, DeleteUntickAndTheListMenu) {
         SendKey(VK_DOWN);
         SendKey(VK_DOWN);
         SendKey(VK_RETURN);
-        PumpMessagesFor(300);
-        if (FindPopupMenuWindow(Pid())) SendKey(VK_ESCAPE);  // still open on a greyed item
+        // A greyed item keeps the menu open: Escape closes it then.
+        if (!WaitFor([&] { return FindPopupMenuWindow(Pid()) == nullptr; }, 2000)) SendKey(VK_ESCAPE);
         return WaitFor([&] { return FindPopupMenuWindow(Pid()) == nullptr; }, 10000);
     };
     ASSERT_TRUE(chooseSecondListMenuItem(emptyPart, L"list_menu_greyed.png"));
-    PumpMessagesFor(300);
+    ASSERT_TRUE(PostedMessagesHandled(window)) << "a chosen item arrives as a posted WM_COMMAND";
     EXPECT_EQ(list.Count(), 3);
     EXPECT_EQ(ReadFileBytes(ProgramIniPath()), before);
+    ::SendMessageW(window, WM_COMMAND, 125, 0);
 
     // Unticking notepad, the only reason to stay awake: the check runs and "0:" is stored.
     ASSERT_TRUE(list.SetState(1, INDEXTOSTATEIMAGEMASK(1), LVIS_STATEIMAGEMASK));
     ASSERT_TRUE(WaitFor([&] { return IniValue(L"PROCESS_INFO", L"path1") == L"0:C:\\b\\notepad.exe"; }, 10000));
-    EXPECT_TRUE(WaitForLogMessage(L"★スリープを許可します", 1, 10000));
+    // The check runs before the store, so its line is there already, not left to the timer.
+    EXPECT_EQ(CountLogMessage(L"★スリープを許可します"), 1u);
     EXPECT_TRUE(WaitFor([&] { return CaptureStateBand(window).blue > 200; }, 10000));
 
     // Selecting a row without changing its box changes nothing.
     const std::vector<unsigned char> unticked = ReadFileBytes(ProgramIniPath());
-    list.SetState(0, LVIS_FOCUSED | LVIS_SELECTED, LVIS_FOCUSED | LVIS_SELECTED);
-    PumpMessagesFor(300);
+    // Sent: LVN_ITEMCHANGED has been handled when it returns.
+    ASSERT_TRUE(list.SetState(0, LVIS_FOCUSED | LVIS_SELECTED, LVIS_FOCUSED | LVIS_SELECTED));
     EXPECT_EQ(ReadFileBytes(ProgramIniPath()), unticked);
 
     // A right click on a row selects it; the list menu then deletes it: count lowered at once,
@@ -214,10 +239,17 @@ TEST_F(Commands, DeleteUntickAndTheListMenu) {
     // The menu bar's delete is always enabled; with no focused and selected row it does nothing.
     list.SetState(-1, 0, LVIS_FOCUSED | LVIS_SELECTED);
     const std::vector<unsigned char> two = ReadFileBytes(ProgramIniPath());
-    ::PostMessageW(window, WM_COMMAND, 123, 0);
-    ::SendMessageW(window, WM_NULL, 0, 0);
+    ::SendMessageW(window, WM_COMMAND, 123, 0);
     EXPECT_EQ(list.Count(), 2);
     EXPECT_EQ(ReadFileBytes(ProgramIniPath()), two);
+
+    // Deleting the last records leaves a stored count of 0.
+    for (const wchar_t* left : {L"1", L"0"}) {
+        ASSERT_TRUE(list.SetState(0, LVIS_FOCUSED | LVIS_SELECTED, LVIS_FOCUSED | LVIS_SELECTED));
+        ::SendMessageW(window, WM_COMMAND, 123, 0);
+        EXPECT_EQ(IniValue(L"PROCESS_INFO", L"count"), left);
+    }
+    EXPECT_EQ(list.Count(), 0);
     ExitProgram();
 }
 
@@ -248,8 +280,9 @@ TEST_F(Commands, SettingsSheetHoursTakeEffectAtTheNextTimerCheck) {
     const std::wstring key = FormatWide(L"hour%d", now.wHour);
     EXPECT_EQ(IniValue(L"DISABLE_TIME", key.c_str()), L"1");
     EXPECT_EQ(IniValue(L"DISABLE_TIME", L"hour23"), now.wHour == 23 ? L"1" : L"0");
-    // Not at once: the state changes with the next timer check.
-    PumpMessagesFor(500);
+    // Not at once: the state changes with the next timer check. The command was running when
+    // the sheet went, and the sent message returns after it.
+    ::SendMessageW(window, WM_NULL, 0, 0);
     EXPECT_EQ(CountLogMessage(L"★スリープを禁止します"), 0u);
     ::PostMessageW(window, WM_TIMER, 4096, 0);
     EXPECT_TRUE(WaitForLogMessage(L"★スリープを禁止します", 1, 10000));
@@ -278,11 +311,16 @@ TEST_F(Commands, TrayClicksTrayMenuAndExit) {
     ASSERT_TRUE(menuClosed());
 
     // Two left clicks: the first brings the visible window to the front, the second stores it.
-    ::PostMessageW(window, 0x700, 0, WM_LBUTTONDOWN);
-    ::SendMessageW(window, WM_NULL, 0, 0);
+    // Sent, so each has been handled when the call returns.
+    ::SendMessageW(window, 0x700, 0, WM_LBUTTONDOWN);
     EXPECT_TRUE(::IsWindowVisible(window));
-    ::PostMessageW(window, 0x700, 0, WM_LBUTTONDOWN);
-    EXPECT_TRUE(WaitFor([&] { return !::IsWindowVisible(window); }, 5000));
+    ::SendMessageW(window, 0x700, 0, WM_LBUTTONDOWN);
+    EXPECT_FALSE(::IsWindowVisible(window));
+
+    // A restarted taskbar announces itself with the registered message: the icon is added again.
+    ::SendMessageW(window, ::RegisterWindowMessageW(L"TaskbarCreated"), 0, 0);
+    EXPECT_EQ(CountLogMessage(L"タスクトレイアイコンを追加します。(IsTaskbarCreated)"), 1u);
+    EXPECT_EQ(CountLogMessage(L"タスクトレイへアイコンを追加しました。"), 2u);
 
     // Stored: the first item shows the window; shown: the first item stores it.
     ASSERT_TRUE(openTrayMenu(nullptr));
@@ -316,15 +354,20 @@ TEST_F(Commands, SupportSiteItemsAndTheDeveloperMarker) {
     ASSERT_TRUE(WaitFor([&] { return !recorder.Opened().empty(); }, 15000));
     EXPECT_EQ(recorder.Opened()[0], L"http://" DORMIGUARD_WEB_HOST L"/DormiGuard/");
 
-    WriteFileBytes(L"c:\\MyHome.txt", {'x'});
-    ::PostMessageW(window, WM_COMMAND, 127, 0);
-    ::SendMessageW(window, WM_NULL, 0, 0);  // the command has been handled once this returns
-    PumpMessagesFor(1500);
-    EXPECT_EQ(recorder.Opened().size(), 1u) << "nothing is opened on the developer's machine";
+    {
+        const MarkerFile marker;
+        ::SendMessageW(window, WM_COMMAND, 127, 0);  // handled when this returns
+    }
+    // An open made under the marker would have started the recorder before this one.
+    ::SendMessageW(window, WM_COMMAND, 127, 0);
+    ASSERT_TRUE(WaitFor([&] { return recorder.Opened().size() >= 2; }, 15000));
+    EXPECT_EQ(recorder.Opened().size(), 2u) << "nothing is opened on the developer's machine";
 
-    // The menu bar's exit command.
+    // The menu bar's exit command stores nothing: the file is current after every change.
+    const std::vector<unsigned char> before = ReadFileBytes(ProgramIniPath());
     ::PostMessageW(window, WM_COMMAND, 128, 0);
     DWORD code = 99;
     ASSERT_TRUE(program_->WaitExit(20000, &code));
     EXPECT_EQ(code, 0u);
+    EXPECT_EQ(ReadFileBytes(ProgramIniPath()), before);
 }

@@ -28,7 +28,6 @@ namespace {
 
 // comctl32's id of the sheet's Apply button.
 constexpr int kApplyButtonId = 0x3021;
-const wchar_t kMarkerFile[] = L"c:\\MyHome.txt";
 
 std::wstring TempIniPath() {
     wchar_t temp[MAX_PATH] = {};
@@ -68,13 +67,6 @@ size_t OpenedCount() {
     std::lock_guard<std::mutex> lock(g_openedLock);
     return g_opened.size();
 }
-
-// The developer marker file for one scope.
-class MarkerFile {
-public:
-    MarkerFile() { WriteFileBytes(kMarkerFile, {'x'}); }
-    ~MarkerFile() { ::DeleteFileW(kMarkerFile); }
-};
 
 // The three pages as the settings command puts them together.
 struct Sheet {
@@ -125,7 +117,7 @@ protected:
     static void TearDownTestSuite() { owner_.Reset(); }
 
     void SetUp() override {
-        ::DeleteFileW(kMarkerFile);
+        ::DeleteFileW(MarkerFile::Path());
         iniPath_ = TempIniPath();
         ::DeleteFileW(iniPath_.c_str());
         Inifile_CL::CreateIfMissing(iniPath_);
@@ -140,7 +132,7 @@ protected:
     }
     void TearDown() override {
         SetShellOpenHandler(nullptr);
-        ::DeleteFileW(kMarkerFile);
+        ::DeleteFileW(MarkerFile::Path());
         g_Inifile.SetPath(L"");
         ::DeleteFileW(iniPath_.c_str());
     }

@@ -348,9 +348,8 @@ TEST_F(UpdateCheckTest, GoToSiteOpensThePageAndRecordsNothing) {
 }
 
 TEST_F(UpdateCheckTest, DeveloperMarkerKeepsTheShellClosed) {
-    const wchar_t marker[] = L"c:\\MyHome.txt";
     ASSERT_FALSE(IsDeveloperMachine());
-    WriteFileBytes(marker, {'x'});
+    const MarkerFile marker;
     ASSERT_TRUE(IsDeveloperMachine());
     TestHttpServer server(L"version", kNewer);
     ASSERT_TRUE(server.Ready());
@@ -358,7 +357,6 @@ TEST_F(UpdateCheckTest, DeveloperMarkerKeepsTheShellClosed) {
     g_Inifile.WriteString(L"VERSION", L"next_notify", FormatHex64(static_cast<uint64_t>(now_ - 60)));
     answer_ = 1;
     Run(server);
-    ::DeleteFileW(marker);
     EXPECT_EQ(notices_.size(), 1u);
     EXPECT_TRUE(g_opened.empty());
 }
