@@ -177,8 +177,9 @@ TEST_F(InetHttpTest, SilentServerTimesOut) {
     ASSERT_EQ(messages.size(), 1u);
     // Windows reports ERROR_INTERNET_TIMEOUT (12002); Wine ends the receive with
     // ERROR_INTERNET_CONNECTION_ABORTED (12030). Either in its HRESULT form.
-    const std::wstring timedOut = L"HttpSendRequest()エラー = 0x80072ee2 : " + SystemErrorText(0x80072ee2);
-    const std::wstring aborted = L"HttpSendRequest()エラー = 0x80072efe : " + SystemErrorText(0x80072efe);
+    // WinInet's codes have no text among the system's messages: nothing follows the colon.
+    const std::wstring timedOut = L"HttpSendRequest()エラー = 0x80072ee2 : ";
+    const std::wstring aborted = L"HttpSendRequest()エラー = 0x80072efe : ";
     EXPECT_TRUE(messages[0] == timedOut || messages[0] == aborted) << messages[0];
 }
 
@@ -197,7 +198,7 @@ TEST_F(InetHttpTest, UnreachablePortFailsAtSend) {
     const std::vector<std::wstring> messages = Messages();
     ASSERT_EQ(messages.size(), 1u);
     // ERROR_INTERNET_CANNOT_CONNECT (12029).
-    EXPECT_EQ(messages[0], L"HttpSendRequest()エラー = 0x80072efd : " + SystemErrorText(0x80072efd));
+    EXPECT_EQ(messages[0], L"HttpSendRequest()エラー = 0x80072efd : ");
 }
 
 TEST_F(InetHttpTest, StepsWithoutTheirParentHandleFailAndLog) {

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <clocale>
+#include <cwchar>
 
 #include "comlib/log.h"
 #include "comlib/process/enum_porocess.h"
@@ -289,27 +290,39 @@ TEST_F(RealProcesses, ShouldKeepAwakeFollowsNotepadAndLogsTheChanges) {
     notepad.Kill();
     EXPECT_FALSE(data.ShouldKeepAwake());
 
-    const std::vector<std::wstring> lines = SplitLines(ReadUtf16File(logPath_));
-    auto messageOf = [](const std::wstring& line) {
+    std::vector<std::wstring> messages;
+    for (const std::wstring& line : SplitLines(ReadUtf16File(logPath_))) {
         const size_t at = line.find(L" : ", 26);
-        return at == std::wstring::npos ? std::wstring() : line.substr(at + 3);
-    };
-    bool block = false, added = false, removed = false, notepadListed = false;
-    for (const std::wstring& line : lines) {
-        const std::wstring message = messageOf(line);
-        if (message == L"---- プロセス情報変更 ----") {
-            block = true;
-            EXPECT_NE(line.find(L"save_data.cpp"), std::wstring::npos);
+        messages.push_back(at == std::wstring::npos ? std::wstring() : line.substr(at + 3));
+        const wchar_t* source = messages.back() == L"---- プロセス情報変更 ----" ? L"save_data.cpp"
+                                : messages.back().rfind(L"★今回", 0) == 0     ? L"enum_porocess.cpp"
+                                                                             : nullptr;
+        if (source) {
+            EXPECT_NE(line.find(source), std::wstring::npos) << line;
         }
-        if (message.rfind(L"★今回追加(", 0) == 0) {
-            added = true;
-            EXPECT_NE(line.find(L"enum_porocess.cpp"), std::wstring::npos);
-        }
-        if (message.rfind(L"★今回削除(", 0) == 0) removed = true;
-        if (EqualsNoCase(FileNamePart(message), L"notepad.exe")) notepadListed = true;
     }
-    EXPECT_TRUE(block);
-    EXPECT_TRUE(added);
-    EXPECT_TRUE(removed);
-    EXPECT_TRUE(notepadListed);
+    // Every list: "label(N件)" and then exactly N paths, added before removed, in blocks.
+    size_t lastBlock = std::wstring::npos;
+    for (size_t i = 0; i < messages.size(); ++i) {
+        if (messages[i] == L"---- プロセス情報変更 ----") {
+            lastBlock = i;
+            continue;
+        }
+        int count = 0;
+        if (swscanf(messages[i].c_str(), L"★今回追加(%d件)", &count) != 1 &&
+            swscanf(messages[i].c_str(), L"★今回削除(%d件)", &count) != 1)
+            continue;
+        ASSERT_GE(count, 1) << messages[i];
+        ASSERT_LE(i + count, messages.size() - 1) << messages[i];
+        for (size_t k = i + 1; k <= i + count; ++k) EXPECT_EQ(messages[k].substr(1, 2), L":\\") << messages[k];
+        if (i + count + 1 < messages.size()) {
+            EXPECT_NE(messages[i + count + 1].substr(1, 2), L":\\");
+        }
+        i += count;
+    }
+    // The last check saw notepad end, and nothing else.
+    ASSERT_NE(lastBlock, std::wstring::npos);
+    ASSERT_EQ(messages.size(), lastBlock + 3);
+    EXPECT_EQ(messages[lastBlock + 1], L"★今回削除(1件)");
+    EXPECT_TRUE(EqualsNoCase(FileNamePart(messages[lastBlock + 2]), L"notepad.exe")) << messages[lastBlock + 2];
 }

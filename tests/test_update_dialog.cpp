@@ -79,7 +79,7 @@ HWND CreateOwnerWindow() {
     ::RegisterClassW(&windowClass);
     HWND window = ::CreateWindowExW(0, L"DgUpdateOwnerTest", L"DormiGuard", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 120, 90,
                                     640, 480, nullptr, nullptr, ::GetModuleHandleW(nullptr), nullptr);
-    PumpMessagesFor(200);
+    ::UpdateWindow(window);  // painted before any dialog is centred over it
     return window;
 }
 
@@ -131,8 +131,6 @@ TEST_F(UpdateDialogTest, CheckShowsTheDialogAndNotifyLaterRecordsToday) {
     ASSERT_TRUE(server.Ready());
     MakeNoticeDue();
     HWND dialog = nullptr;
-    HighDpiHelper_CL dpi;
-    dpi.Query();
     struct Seen {
         std::wstring title;
         RECT window;
@@ -189,8 +187,9 @@ TEST_F(UpdateDialogTest, CheckShowsTheDialogAndNotifyLaterRecordsToday) {
     ASSERT_TRUE(driver.Done());
 
     EXPECT_EQ(seen.title, kTitle);
-    EXPECT_EQ(seen.window.right - seen.window.left, dpi.ScaleX(UpdateDialog_CL::kWidth));
-    EXPECT_EQ(seen.window.bottom - seen.window.top, dpi.ScaleY(UpdateDialog_CL::kHeight));
+    // 360 x 160 at the test display's 96 DPI.
+    EXPECT_EQ(seen.window.right - seen.window.left, 360);
+    EXPECT_EQ(seen.window.bottom - seen.window.top, 160);
     EXPECT_EQ(seen.style & (WS_MINIMIZEBOX | WS_MAXIMIZEBOX), 0);
     EXPECT_EQ(seen.accept, L"　サイトへ移動する　");
     EXPECT_EQ(seen.cancel, L"後日通知する　");
