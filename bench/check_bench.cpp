@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "bench/bench_clock.h"
+#include "bench/idle_programs.h"
 #include "bench/process_memory.h"
 #include "bench/pure_check.h"
 #include "bench/synthetic_processes.h"
@@ -31,6 +32,7 @@ struct Settings {
     int warmUpChecks = 100;
     int checks = 10000;
     int paints = 101;
+    int idlePrograms = 18;
 };
 
 Settings TinySettings() {
@@ -42,6 +44,7 @@ Settings TinySettings() {
     tiny.warmUpChecks = 2;
     tiny.checks = 20;
     tiny.paints = 3;
+    tiny.idlePrograms = 2;
     return tiny;
 }
 
@@ -122,7 +125,7 @@ SaveData& CheckingSettings() {
     return data;
 }
 
-void WholeCheckTable(const Settings& settings, std::string& out) {
+void WholeCheckTable(const Settings& settings, int idlePrograms, std::string& out) {
     SaveData& data = CheckingSettings();
     data.ShouldKeepAwake();
     std::vector<double> bare;
@@ -141,7 +144,8 @@ void WholeCheckTable(const Settings& settings, std::string& out) {
     }
     const double bareMs = Median(bare);
     const double wholeMs = Median(whole);
-    Append(out, "whole check against the bare OS snapshot (median of %d rounds, 10 watched)\n", settings.rounds);
+    Append(out, "whole check against the bare OS snapshot (median of %d rounds, 10 watched, %d idle programs)\n",
+           settings.rounds, idlePrograms);
     Append(out, "%9s %8s %10s %10s %8s\n", "processes", "entries", "bare_ms", "check_ms", "ratio");
     Append(out, "%9u %8u %10.3f %10.3f %8.3f\n", static_cast<unsigned>(named),
            static_cast<unsigned>(data.processes.Current().size()), bareMs, wholeMs,
@@ -221,6 +225,7 @@ void PaintTable(const Settings& settings, std::string& out) {
 }  // namespace
 
 int wmain(int argc, wchar_t** argv) {
+    if (argc == 3 && std::wstring(argv[1]) == L"--idle") return WaitForParent(wcstoul(argv[2], nullptr, 10));
     Settings settings;
     std::wstring outputPath;
     std::wstring only;
@@ -243,8 +248,14 @@ int wmain(int argc, wchar_t** argv) {
 
     std::string table;
     if (only.empty() || only == L"pure") PureWorkTable(settings, table);
-    if (only.empty() || only == L"check") WholeCheckTable(settings, table);
-    if (only.empty() || only == L"memory") MemoryTable(settings, table);
+    {
+        IdlePrograms_CL idle;
+        const bool check = only.empty() || only == L"check";
+        const bool memory = only.empty() || only == L"memory";
+        const int idlePrograms = check || memory ? idle.Start(settings.idlePrograms) : 0;
+        if (check) WholeCheckTable(settings, idlePrograms, table);
+        if (memory) MemoryTable(settings, table);
+    }
     if (only.empty() || only == L"paint") PaintTable(settings, table);
 
     fputs(table.c_str(), stdout);
