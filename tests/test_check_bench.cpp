@@ -53,8 +53,10 @@ TEST(CheckBench, TinyRunPrintsTheWholeTable) {
 
     // Header, then 2 sizes x 2 watched counts: 8 processes give 7 distinct paths, 16 give 14;
     // one program started and one ended; no watched program runs.
-    const char* const expected[][5] = {
-        {"8", "7", "1", "+1", "-1"}, {"8", "7", "2", "+1", "-1"}, {"16", "14", "1", "+1", "-1"}, {"16", "14", "2", "+1", "-1"}};
+    const char* const expected[][5] = {{"8", "7", "1", "+1", "-1"},
+                                       {"8", "7", "2", "+1", "-1"},
+                                       {"16", "14", "1", "+1", "-1"},
+                                       {"16", "14", "2", "+1", "-1"}};
     for (size_t row = 0; row < 4; ++row) {
         const std::vector<std::string> fields = RowAfter(lines, "pure work of one check", 2 + row);
         ASSERT_EQ(fields.size(), 7u) << row;

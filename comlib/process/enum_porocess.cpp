@@ -58,7 +58,8 @@ std::wstring ToDriveLetterForm(const wchar_t* devicePath, size_t length, const D
 
 namespace {
 uint32_t FindPath(const ProcessSnapshot& snapshot, uint32_t key, const std::wstring& path) {
-    return snapshot.index.Find(key, [&](uint32_t position) { return EqualsNoCase(snapshot.entries[position].path, path); });
+    return snapshot.index.Find(
+        key, [&](uint32_t position) { return EqualsNoCase(snapshot.entries[position].path, path); });
 }
 }  // namespace
 
@@ -75,9 +76,9 @@ bool ContainsPath(const ProcessSnapshot& snapshot, const ProcessEntry& entry) {
 }
 
 namespace {
-// Units [first, first + 4) of the name, 16 bits each, the first in the highest bits; 0 past the
-// end. A name unit is never 0 (paths end at their first zero), so a shorter name's head is
-// lower than that of a longer name it begins.
+// Units [first, first + 4) of the name, 16 bits each, the first in the highest bits, 0 past the
+// end: comparing packed values orders like comparing the units, and a name that another begins
+// comes first.
 uint64_t PackUnits(const wchar_t* name, size_t length, size_t first) {
     uint64_t packed = 0;
     for (size_t i = first; i < first + 4; ++i)
