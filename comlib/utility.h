@@ -35,6 +35,9 @@ std::wstring FormatWideV(const wchar_t* format, va_list args);
 // that ordinal case-insensitive comparison uses), then its lower case, so that A to Z fold to
 // a to z. Equality of names and their quick keys both come from it, so they always agree.
 wchar_t FoldCase(wchar_t c);
+// The same folding as a table of 65,536 units, indexed by the unit: for loops over whole paths,
+// where a call per unit would cost more than the folding itself.
+const wchar_t* FoldCaseTable();
 
 // Case-insensitive equality of two wide strings, unit by unit through FoldCase.
 bool EqualsNoCase(const wchar_t* a, size_t aLength, const wchar_t* b, size_t bLength);

@@ -33,7 +33,9 @@ bool WatchedList_CL::MatchesAny(const std::vector<ProcessEntry>& snapshot) const
     for (const WatchedProcess& record : items_) {
         if (record.enabled == 0) continue;
         for (const ProcessEntry& entry : snapshot)
-            if (EqualsNoCase(record.fileName, FileNamePart(entry.path))) return true;
+            if (entry.nameKey == record.nameKey &&
+                EqualsNoCase(record.fileName.data(), record.fileName.size(), entry.FileName(), entry.FileNameLength()))
+                return true;
     }
     return false;
 }

@@ -27,7 +27,8 @@ public:
     const WatchedProcess& operator[](size_t index) const { return items_[index]; }
     void Clear() { items_.clear(); }
 
-    // True when an enabled record's file name equals the file-name part of a running path.
+    // True when an enabled record's file name equals the file-name part of a running path. The
+    // keys of both were made once, so a name is compared only where the keys agree.
     bool MatchesAny(const std::vector<ProcessEntry>& snapshot) const;
 
 private:

@@ -15,10 +15,16 @@
 
 namespace {
 
-std::vector<ProcessEntry> Entries(std::initializer_list<const wchar_t*> paths) {
-    std::vector<ProcessEntry> list;
+ProcessSnapshot Entries(std::initializer_list<const wchar_t*> paths) {
+    ProcessSnapshot list;
     for (const wchar_t* path : paths) AddUniquePath(list, path);
     return list;
+}
+
+std::vector<std::wstring> FileNames(const ProcessSnapshot& snapshot) {
+    std::vector<std::wstring> names;
+    for (const ProcessEntry& e : snapshot.entries) names.push_back(FileNamePart(e.path));
+    return names;
 }
 
 size_t CountFileName(const std::vector<ProcessEntry>& list, const std::wstring& fileName) {
@@ -71,10 +77,10 @@ TEST(StringKeyRule, NamesThatCompareEqualHaveEqualKeys) {
         WatchedList_CL watched;
         EXPECT_TRUE(watched.AddWatched(std::wstring(L"c:\\a\\") + pair[0], 1));
         EXPECT_FALSE(watched.AddWatched(std::wstring(L"d:\\b\\") + pair[1], 1)) << pair[1];
-        std::vector<ProcessEntry> snapshot;
-        AddUniquePath(snapshot, std::wstring(L"c:\\a\\") + pair[0]);
-        AddUniquePath(snapshot, std::wstring(L"C:\\A\\") + pair[1]);
-        EXPECT_EQ(snapshot.size(), 1u) << pair[1];
+        ProcessSnapshot snapshot;
+        EXPECT_TRUE(AddUniquePath(snapshot, std::wstring(L"c:\\a\\") + pair[0]));
+        EXPECT_FALSE(AddUniquePath(snapshot, std::wstring(L"C:\\A\\") + pair[1]));
+        EXPECT_EQ(snapshot.entries.size(), 1u) << pair[1];
     }
     EXPECT_FALSE(EqualsNoCase(L"a.exe", L"b.exe"));
     EXPECT_FALSE(EqualsNoCase(L"a.exe", L"a.ex"));
@@ -103,25 +109,113 @@ TEST(DriveLetterForm, FirstMatchingDeviceWinsAndLetterIsLowerCase) {
 
 TEST(SnapshotRules, DuplicatesSortAndDiff) {
     // One entry per distinct path, compared case-insensitively.
-    std::vector<ProcessEntry> list = Entries({L"c:\\a\\b.exe", L"C:\\A\\B.EXE", L"c:\\x\\b.exe"});
-    EXPECT_EQ(list.size(), 2u);
+    ProcessSnapshot list = Entries({L"c:\\a\\b.exe", L"C:\\A\\B.EXE", L"c:\\x\\b.exe"});
+    EXPECT_EQ(list.entries.size(), 2u);
 
     // Upper case sorts before lower case.
     list = Entries({L"c:\\z\\a.exe", L"c:\\y\\B.exe", L"c:\\x\\Zeta.exe", L"c:\\w\\alpha.exe"});
     SortByFileName(list);
-    ASSERT_EQ(list.size(), 4u);
-    EXPECT_EQ(FileNamePart(list[0].path), L"B.exe");
-    EXPECT_EQ(FileNamePart(list[1].path), L"Zeta.exe");
-    EXPECT_EQ(FileNamePart(list[2].path), L"a.exe");
-    EXPECT_EQ(FileNamePart(list[3].path), L"alpha.exe");
+    EXPECT_EQ(FileNames(list), (std::vector<std::wstring>{L"B.exe", L"Zeta.exe", L"a.exe", L"alpha.exe"}));
 
     // Same set in another order: no difference.
-    const std::vector<ProcessEntry> before = Entries({L"c:\\a.exe", L"c:\\b.exe", L"c:\\c.exe"});
+    const ProcessSnapshot before = Entries({L"c:\\a.exe", L"c:\\b.exe", L"c:\\c.exe"});
     EXPECT_TRUE(DiffSnapshots(before, Entries({L"c:\\C.EXE", L"c:\\a.exe", L"c:\\b.exe"})).Empty());
 
     const ProcessDiff diff = DiffSnapshots(before, Entries({L"c:\\b.exe", L"c:\\d.exe", L"c:\\e.exe"}));
     EXPECT_EQ(diff.added, (std::vector<std::wstring>{L"c:\\d.exe", L"c:\\e.exe"}));
     EXPECT_EQ(diff.removed, (std::vector<std::wstring>{L"c:\\a.exe", L"c:\\c.exe"}));
+}
+
+TEST(SnapshotRules, EntryKnowsItsFileNameAndKeys) {
+    const ProcessSnapshot list = Entries({L"c:\\x\\AB", L"AB.exe", L"c:\\dir\\"});
+    ASSERT_EQ(list.entries.size(), 3u);
+    const ProcessEntry& inFolder = list.entries[0];
+    EXPECT_EQ(inFolder.path, L"c:\\x\\AB");
+    EXPECT_EQ(inFolder.pathKey, 98174u);
+    EXPECT_EQ(inFolder.nameOffset, 5u);
+    EXPECT_EQ(inFolder.nameKey, 389u);  // 'a' * 3 + 'b'
+    EXPECT_EQ(std::wstring(inFolder.FileName(), inFolder.FileNameLength()), L"AB");
+    // No backslash: the whole path is the file name.
+    EXPECT_EQ(list.entries[1].nameOffset, 0u);
+    EXPECT_EQ(list.entries[1].FileNameLength(), 6u);
+    // Ends in a backslash: an empty file name, key 0.
+    EXPECT_EQ(list.entries[2].FileNameLength(), 0u);
+    EXPECT_EQ(list.entries[2].nameKey, 0u);
+}
+
+TEST(SnapshotRules, EqualFileNamesKeepTheOrderOfEnumeration) {
+    // Forty b.exe in folders named against their order, among other names: more than the sort's
+    // small-range threshold, so its partitioning runs.
+    ProcessSnapshot list;
+    std::vector<std::wstring> expectedB;
+    for (int i = 0; i < 40; ++i) {
+        const std::wstring folder = FormatWide(L"c:\\f%02d\\", 39 - i);
+        AddUniquePath(list, folder + L"c.exe");
+        AddUniquePath(list, folder + L"b.exe");
+        AddUniquePath(list, folder + L"a.exe");
+        expectedB.push_back(folder + L"b.exe");
+    }
+    SortByFileName(list);
+    ASSERT_EQ(list.entries.size(), 120u);
+    std::vector<std::wstring> sortedB;
+    for (size_t i = 40; i < 80; ++i) sortedB.push_back(list.entries[i].path);
+    EXPECT_EQ(sortedB, expectedB);
+    EXPECT_EQ(list.entries[0].path, L"c:\\f39\\a.exe");
+    EXPECT_EQ(list.entries[119].path, L"c:\\f00\\c.exe");
+    // The index follows the entries to their new places.
+    EXPECT_FALSE(AddUniquePath(list, L"C:\\F17\\B.EXE"));
+    EXPECT_TRUE(AddUniquePath(list, L"c:\\f17\\d.exe"));
+}
+
+TEST(SnapshotRules, SortComparesWholeNamesByCodeUnit) {
+    // Names that agree in their first eight units, names that begin others, short names, and
+    // fullwidth Ａ (U+FF21), above every ASCII unit.
+    ProcessSnapshot list = Entries({L"c:\\applicationZ.exe", L"c:\\\xFF21.exe", L"c:\\applicationA.exe",
+                                    L"c:\\applic.exe", L"c:\\appl", L"c:\\app", L"c:\\applicationA.ex",
+                                    L"c:\\z.exe", L"d:\\Z.exe"});
+    SortByFileName(list);
+    EXPECT_EQ(FileNames(list),
+              (std::vector<std::wstring>{L"Z.exe", L"app", L"appl", L"applic.exe", L"applicationA.ex",
+                                         L"applicationA.exe", L"applicationZ.exe", L"z.exe", L"\xFF21.exe"}));
+}
+
+TEST(SnapshotRules, EqualKeysAreOnlyAFilter) {
+    // '`' * 3 + 'e' == 'a' * 3 + 'b': two paths with one key.
+    ProcessSnapshot first = Entries({L"c:\\x\\ab"});
+    EXPECT_TRUE(AddUniquePath(first, L"c:\\x\\`e"));
+    ASSERT_EQ(first.entries.size(), 2u);
+    EXPECT_EQ(first.entries[0].pathKey, first.entries[1].pathKey);
+    const ProcessDiff diff = DiffSnapshots(Entries({L"c:\\x\\ab"}), Entries({L"c:\\x\\`e"}));
+    EXPECT_EQ(diff.added, (std::vector<std::wstring>{L"c:\\x\\`e"}));
+    EXPECT_EQ(diff.removed, (std::vector<std::wstring>{L"c:\\x\\ab"}));
+}
+
+TEST(SnapshotRules, ThousandsOfProgramsInAnyOrder) {
+    // Three instances of each of 3,000 programs, the third in upper case, enumerated in one
+    // order; then the same programs reversed, with one of them replaced.
+    ProcessSnapshot before;
+    ProcessSnapshot after;
+    before.Clear(9000);
+    for (int i = 0; i < 3000; ++i) {
+        const std::wstring path = FormatWide(L"c:\\Program Files\\p%d\\tool%d.exe", i, i % 7);
+        AddUniquePath(before, path);
+        AddUniquePath(before, path);
+        EXPECT_FALSE(AddUniquePath(before, FormatWide(L"C:\\PROGRAM FILES\\P%d\\TOOL%d.EXE", i, i % 7)));
+    }
+    for (int i = 2999; i >= 0; --i)
+        AddUniquePath(after, i == 1234 ? std::wstring(L"c:\\new\\tool0.exe")
+                                       : FormatWide(L"c:\\Program Files\\p%d\\tool%d.exe", i, i % 7));
+    SortByFileName(before);
+    SortByFileName(after);
+    EXPECT_EQ(before.entries.size(), 3000u);
+    EXPECT_EQ(after.entries.size(), 3000u);
+    const ProcessDiff diff = DiffSnapshots(before, after);
+    EXPECT_EQ(diff.added, (std::vector<std::wstring>{L"c:\\new\\tool0.exe"}));
+    EXPECT_EQ(diff.removed, (std::vector<std::wstring>{L"c:\\Program Files\\p1234\\tool2.exe"}));
+    // Emptied for the next enumeration, it takes the same paths again.
+    before.Clear(3);
+    EXPECT_TRUE(before.entries.empty());
+    EXPECT_TRUE(AddUniquePath(before, L"c:\\Program Files\\p0\\tool0.exe"));
 }
 
 TEST(WatchedListRules, AddSortRemoveEnable) {
@@ -165,14 +259,17 @@ TEST(KeepAwakeRule, WatchedProgramsThenHours) {
         bool expected;
         const char* why;
     } cases[] = {
-        {Entries({L"d:\\B\\TOOL.EXE"}), &noHours, 10, true, "file name matches, whatever the folder and case"},
-        {Entries({L"c:\\A\\off.exe"}), &noHours, 10, false, "a disabled record never keeps awake"},
-        {Entries({L"c:\\A\\other.exe"}), &noHours, 10, false, "nothing watched runs"},
-        {Entries({}), &hour23, 23, true, "marked hour"},
-        {Entries({}), &hour23, 0, false, "first hour after midnight"},
-        {Entries({}), &hour23, 24, false, "an hour out of range"},
-        {Entries({L"c:\\tool.exe.bak"}), &noHours, 3, false, "no partial name match"},
+        {Entries({L"d:\\B\\TOOL.EXE"}).entries, &noHours, 10, true, "file name matches, whatever the folder and case"},
+        {Entries({L"c:\\A\\off.exe"}).entries, &noHours, 10, false, "a disabled record never keeps awake"},
+        {Entries({L"c:\\A\\other.exe"}).entries, &noHours, 10, false, "nothing watched runs"},
+        {Entries({}).entries, &hour23, 23, true, "marked hour"},
+        {Entries({}).entries, &hour23, 0, false, "first hour after midnight"},
+        {Entries({}).entries, &hour23, 24, false, "an hour out of range"},
+        {Entries({L"c:\\tool.exe.bak"}).entries, &noHours, 3, false, "no partial name match"},
+        // 'w' * 3 + 'h' == 'x' * 3 + 'e': the key of tool.exe, another name.
+        {Entries({L"c:\\A\\tool.ewh"}).entries, &noHours, 3, false, "an equal key alone is no match"},
     };
+    ASSERT_EQ(StringKey(L"tool.ewh"), StringKey(L"tool.exe"));
     for (const Case& c : cases) EXPECT_EQ(KeepAwakeDecision(watched, c.running, *c.hours, c.hour), c.expected) << c.why;
 }
 

@@ -1,7 +1,8 @@
 // The main window's paint: the state text in a rounded frame, drawn off-screen and copied once.
-#include "view/main_dialog.h"
+#include "view/main_dialog_paint.h"
 
 #include "comlib/gdiplus_owners.h"
+#include "view/main_dialog.h"
 #include "view/main_layout.h"
 
 using namespace Gdiplus;
@@ -92,6 +93,22 @@ void MainDialog_CL::ExcludeList(HDC dc) const {
     ::ExcludeClipRect(dc, rect.left, rect.top, rect.right, rect.bottom);
 }
 
+bool DrawStatePicture(GpBitmap* backBuffer, int width, int height, int charWidth, int sleepState) {
+    UniqueGdiplusGraphics graphics;
+    if (DllExports::GdipGetImageGraphicsContext(backBuffer, graphics.Put()) != Ok) return false;
+    DrawState(graphics.Get(), width, height, charWidth, sleepState);
+    return true;
+}
+
+void CopyBackBuffer(HDC dc, GpBitmap* backBuffer, int width, int height) {
+    HBITMAP converted = nullptr;
+    if (DllExports::GdipCreateHBITMAPFromBitmap(backBuffer, &converted, 0xFF000000u) != Ok) return;
+    const UniqueBitmap screenCopy(converted);
+    const UniqueMemoryDc memory(::CreateCompatibleDC(dc));
+    const SelectedObject selected(memory.Get(), screenCopy.Get());
+    ::BitBlt(dc, 0, 0, width, height, memory.Get(), 0, 0, SRCCOPY);
+}
+
 void MainDialog_CL::Paint() {
     const HWND window = Window();
     PAINTSTRUCT paint = {};
@@ -102,21 +119,11 @@ void MainDialog_CL::Paint() {
     const int height = client.bottom;
     GpBitmap* bitmap = backBuffer_.Bitmap();
     if (dc && bitmap && width > 0 && height > 0) {
-        UniqueGdiplusGraphics graphics;
-        if (DllExports::GdipGetImageGraphicsContext(bitmap, graphics.Put()) == Ok) {
-            ClientMetrics metrics;
-            GetClientMetrics(metrics);
-            DrawState(graphics.Get(), width, height, metrics.charWidth, sleep_.State());
-            graphics.Reset();
-
-            HBITMAP converted = nullptr;
-            if (DllExports::GdipCreateHBITMAPFromBitmap(bitmap, &converted, 0xFF000000u) == Ok) {
-                const UniqueBitmap screenCopy(converted);
-                const UniqueMemoryDc memory(::CreateCompatibleDC(dc));
-                const SelectedObject selected(memory.Get(), screenCopy.Get());
-                ExcludeList(dc);
-                ::BitBlt(dc, 0, 0, width, height, memory.Get(), 0, 0, SRCCOPY);
-            }
+        ClientMetrics metrics;
+        GetClientMetrics(metrics);
+        if (DrawStatePicture(bitmap, width, height, metrics.charWidth, sleep_.State())) {
+            ExcludeList(dc);
+            CopyBackBuffer(dc, bitmap, width, height);
         }
     }
     ::EndPaint(window, &paint);

@@ -8,72 +8,157 @@
 #include "comlib/utility.h"
 
 uint32_t StringKey(const std::wstring& text) {
+    const wchar_t* fold = FoldCaseTable();
     uint32_t key = 0;
-    for (wchar_t c : text) key = key * 3u + static_cast<uint32_t>(static_cast<uint16_t>(FoldCase(c)));
+    for (wchar_t c : text) key = key * 3u + static_cast<uint16_t>(fold[static_cast<uint16_t>(c)]);
     return key;
 }
 
-std::wstring ToDriveLetterForm(const std::wstring& devicePath, const DriveMap& driveMap) {
+ProcessEntry MakeProcessEntry(std::wstring path) {
+    const wchar_t* fold = FoldCaseTable();
+    ProcessEntry entry;
+    uint32_t nameKey = 0;
+    size_t nameOffset = 0;
+    for (size_t i = 0; i < path.size(); ++i) {
+        const uint32_t unit = static_cast<uint16_t>(fold[static_cast<uint16_t>(path[i])]);
+        entry.pathKey = entry.pathKey * 3u + unit;
+        nameKey = nameKey * 3u + unit;
+        if (path[i] == L'\\') {
+            nameKey = 0;
+            nameOffset = i + 1;
+        }
+    }
+    entry.nameKey = nameKey;
+    entry.nameOffset = static_cast<uint32_t>(nameOffset);
+    entry.path = std::move(path);
+    return entry;
+}
+
+void ProcessSnapshot::Clear(size_t count) {
+    entries.clear();
+    entries.reserve(count);
+    index.Clear(count);
+}
+
+std::wstring ToDriveLetterForm(const wchar_t* devicePath, size_t length, const DriveMap& driveMap) {
     for (size_t i = 0; i < driveMap.size(); ++i) {
         const std::wstring& device = driveMap[i];
-        if (device.empty() || devicePath.size() < device.size()) continue;
-        if (devicePath.size() > device.size() && devicePath[device.size()] != L'\\') continue;
-        if (!EqualsNoCase(devicePath.data(), device.size(), device.data(), device.size())) continue;
+        if (device.empty() || length < device.size()) continue;
+        if (length > device.size() && devicePath[device.size()] != L'\\') continue;
+        if (!EqualsNoCase(devicePath, device.size(), device.data(), device.size())) continue;
         std::wstring result;
+        result.reserve(2 + length - device.size());
         result.push_back(static_cast<wchar_t>(L'a' + i));
         result.push_back(L':');
-        result += devicePath.substr(device.size());
+        result.append(devicePath + device.size(), length - device.size());
         return result;
     }
-    return devicePath;
+    return std::wstring(devicePath, length);
 }
 
-static const ProcessEntry* FindPath(const std::vector<ProcessEntry>& list, uint32_t key, const std::wstring& path) {
-    for (const ProcessEntry& entry : list)
-        if (entry.pathKey == key && EqualsNoCase(entry.path, path)) return &entry;
-    return nullptr;
+namespace {
+uint32_t FindPath(const ProcessSnapshot& snapshot, uint32_t key, const std::wstring& path) {
+    return snapshot.index.Find(
+        key, [&](uint32_t position) { return EqualsNoCase(snapshot.entries[position].path, path); });
+}
+}  // namespace
+
+bool AddUniquePath(ProcessSnapshot& snapshot, std::wstring path) {
+    ProcessEntry entry = MakeProcessEntry(std::move(path));
+    if (FindPath(snapshot, entry.pathKey, entry.path) != PathIndex_CL::kNone) return false;
+    snapshot.index.Insert(entry.pathKey, static_cast<uint32_t>(snapshot.entries.size()));
+    snapshot.entries.push_back(std::move(entry));
+    return true;
 }
 
-void AddUniquePath(std::vector<ProcessEntry>& list, const std::wstring& path) {
-    const uint32_t key = StringKey(path);
-    if (FindPath(list, key, path)) return;
-    list.push_back(ProcessEntry{key, path});
+bool ContainsPath(const ProcessSnapshot& snapshot, const ProcessEntry& entry) {
+    return FindPath(snapshot, entry.pathKey, entry.path) != PathIndex_CL::kNone;
 }
 
-void SortByFileName(std::vector<ProcessEntry>& list) {
-    std::stable_sort(list.begin(), list.end(), [](const ProcessEntry& a, const ProcessEntry& b) {
-        return FileNamePart(a.path) < FileNamePart(b.path);
+namespace {
+// Units [first, first + 4) of the name, 16 bits each, the first in the highest bits, 0 past the
+// end: comparing packed values orders like comparing the units, and a name that another begins
+// comes first.
+uint64_t PackUnits(const wchar_t* name, size_t length, size_t first) {
+    uint64_t packed = 0;
+    for (size_t i = first; i < first + 4; ++i)
+        packed = (packed << 16) | (i < length ? static_cast<uint16_t>(name[i]) : 0u);
+    return packed;
+}
+}  // namespace
+
+void SortByFileName(ProcessSnapshot& snapshot) {
+    std::vector<ProcessEntry>& entries = snapshot.entries;
+    std::vector<ProcessSnapshot::SortKey>& keys = snapshot.sortKeys;
+    keys.resize(entries.size());
+    for (size_t i = 0; i < entries.size(); ++i) {
+        const ProcessEntry& entry = entries[i];
+        keys[i] = {PackUnits(entry.FileName(), entry.FileNameLength(), 0),
+                   PackUnits(entry.FileName(), entry.FileNameLength(), 4), static_cast<uint32_t>(i)};
+    }
+    // std::sort with the position as the last criterion is stable and, unlike std::stable_sort,
+    // needs no buffer of entries. The packed units decide most comparisons; wmemcmp the rest
+    // (wchar_t is an unsigned 16-bit type on Windows, so both order code units).
+    std::sort(keys.begin(), keys.end(), [&](const ProcessSnapshot::SortKey& a, const ProcessSnapshot::SortKey& b) {
+        if (a.head != b.head) return a.head < b.head;
+        if (a.tail != b.tail) return a.tail < b.tail;
+        const ProcessEntry& left = entries[a.position];
+        const ProcessEntry& right = entries[b.position];
+        const size_t leftLength = left.FileNameLength();
+        const size_t rightLength = right.FileNameLength();
+        const int units = wmemcmp(left.FileName(), right.FileName(), std::min(leftLength, rightLength));
+        if (units != 0) return units < 0;
+        if (leftLength != rightLength) return leftLength < rightLength;
+        return a.position < b.position;
     });
+    // Puts entry keys[i].position at position i, one cycle of the permutation at a time; a done
+    // position is marked by keys[i].position == i.
+    for (size_t start = 0; start < keys.size(); ++start) {
+        if (keys[start].position == start) continue;
+        ProcessEntry held = std::move(entries[start]);
+        size_t at = start;
+        while (keys[at].position != start) {
+            const size_t from = keys[at].position;
+            entries[at] = std::move(entries[from]);
+            keys[at].position = static_cast<uint32_t>(at);
+            at = from;
+        }
+        entries[at] = std::move(held);
+        keys[at].position = static_cast<uint32_t>(at);
+    }
+    snapshot.index.Clear(entries.size());
+    for (size_t i = 0; i < entries.size(); ++i) snapshot.index.Insert(entries[i].pathKey, static_cast<uint32_t>(i));
 }
 
-ProcessDiff DiffSnapshots(const std::vector<ProcessEntry>& previous, const std::vector<ProcessEntry>& current) {
+ProcessDiff DiffSnapshots(const ProcessSnapshot& previous, const ProcessSnapshot& current) {
     ProcessDiff diff;
-    for (const ProcessEntry& entry : current)
-        if (!FindPath(previous, entry.pathKey, entry.path)) diff.added.push_back(entry.path);
-    for (const ProcessEntry& entry : previous)
-        if (!FindPath(current, entry.pathKey, entry.path)) diff.removed.push_back(entry.path);
+    for (const ProcessEntry& entry : current.entries)
+        if (!ContainsPath(previous, entry)) diff.added.push_back(entry.path);
+    for (const ProcessEntry& entry : previous.entries)
+        if (!ContainsPath(current, entry)) diff.removed.push_back(entry.path);
     return diff;
 }
 
 EnumProcess_CL::EnumProcess_CL() { BuildDriveMap(); }
 
+// Assigns the 26 strings in place, so that an unchanged map reuses their storage.
 void EnumProcess_CL::BuildDriveMap() {
-    driveMap_.clear();
+    driveMap_.resize(26);
     for (wchar_t letter = L'a'; letter <= L'z'; ++letter) {
         const wchar_t drive[3] = {letter, L':', L'\0'};
         wchar_t device[MAX_PATH] = {};
         // The answer may list several names; the first one ends at the first zero.
         if (::QueryDosDeviceW(drive, device, MAX_PATH) == 0) device[0] = L'\0';
-        driveMap_.push_back(device);
+        driveMap_[static_cast<size_t>(letter - L'a')].assign(device);
     }
 }
 
-int EnumProcess_CL::Enumerate(std::vector<ProcessEntry>& target) {
-    target.clear();
+int EnumProcess_CL::Enumerate(ProcessSnapshot& target) {
     DWORD ids[8192];
     DWORD bytes = 0;
-    if (::K32EnumProcesses(ids, sizeof(ids), &bytes)) {
-        const DWORD count = bytes / sizeof(DWORD);
+    const DWORD count = ::K32EnumProcesses(ids, sizeof(ids), &bytes) ? bytes / sizeof(DWORD) : 0;
+    target.Clear(count);
+    if (count > 0) {
         for (DWORD i = 0; i < count; ++i) {
             // PROCESS_QUERY_LIMITED_INFORMATION alone is all the image name needs, and Windows
             // grants it to an ordinary user for elevated processes too; 0x0410 would not be.
@@ -82,15 +167,17 @@ int EnumProcess_CL::Enumerate(std::vector<ProcessEntry>& target) {
             wchar_t path[1040] = {};
             // No name (a process that is ending, say) is no program to list or to pick.
             if (::K32GetProcessImageFileNameW(process.Get(), path, 1040) == 0 || path[0] == L'\0') continue;
-            AddUniquePath(target, ToDriveLetterForm(path, driveMap_));
+            AddUniquePath(target, ToDriveLetterForm(path, wcsnlen(path, 1040), driveMap_));
         }
     }
     SortByFileName(target);
     return 0;
 }
 
+// The old current snapshot becomes the previous one without a copy; the new one reuses the
+// capacity of the one before.
 void EnumProcess_CL::Refresh() {
-    previous_ = current_;
+    std::swap(previous_, current_);
     BuildDriveMap();
     Enumerate(current_);
 }

@@ -5,13 +5,44 @@
 #include <string>
 #include <vector>
 
+#include "comlib/process/path_index.h"
+
 // Quick filter for path and file-name comparisons: key = key * 3 + c over the text folded by
 // FoldCase, the fold that EqualsNoCase uses, so equal names always have equal keys.
 uint32_t StringKey(const std::wstring& text);
 
+// Build one with MakeProcessEntry: the file-name fields must agree with the path.
 struct ProcessEntry {
     uint32_t pathKey = 0;
     std::wstring path;
+    // Where the file-name part (after the last backslash) starts in path, and its StringKey:
+    // made once per snapshot, so that the sort and the watched match cut no strings.
+    uint32_t nameOffset = 0;
+    uint32_t nameKey = 0;
+
+    const wchar_t* FileName() const { return path.data() + nameOffset; }
+    size_t FileNameLength() const { return path.size() - nameOffset; }
+};
+
+// The entry of a path with both keys and the file-name offset, in one pass over the path.
+ProcessEntry MakeProcessEntry(std::wstring path);
+
+// A list of entries and the index of their positions by pathKey, kept in step by the
+// functions below.
+struct ProcessSnapshot {
+    std::vector<ProcessEntry> entries;
+    PathIndex_CL index;
+    // The sort's working list, kept for its capacity: per entry the first eight code units of
+    // its file name, the first in the highest bits, and its position.
+    struct SortKey {
+        uint64_t head;
+        uint64_t tail;
+        uint32_t position;
+    };
+    std::vector<SortKey> sortKeys;
+
+    // Empties the snapshot, keeping its capacity, with room for `count` entries.
+    void Clear(size_t count);
 };
 
 struct ProcessDiff {
@@ -25,15 +56,22 @@ using DriveMap = std::vector<std::wstring>;  // index 0 = a:, 25 = z:; "" for an
 // \Device\HarddiskVolume3\x\y.exe -> c:\x\y.exe when the map gives c: that device; else unchanged.
 // The device name must end at a backslash or at the end of the path: \Device\HarddiskVolume1
 // is no prefix of \Device\HarddiskVolume10\x.
-std::wstring ToDriveLetterForm(const std::wstring& devicePath, const DriveMap& driveMap);
+std::wstring ToDriveLetterForm(const wchar_t* devicePath, size_t length, const DriveMap& driveMap);
+inline std::wstring ToDriveLetterForm(const std::wstring& devicePath, const DriveMap& driveMap) {
+    return ToDriveLetterForm(devicePath.data(), devicePath.size(), driveMap);
+}
 
-// Appends the path unless an equal one (case-insensitive) is there already.
-void AddUniquePath(std::vector<ProcessEntry>& list, const std::wstring& path);
+// Appends the path unless an equal one (case-insensitive) is there already; true when appended.
+bool AddUniquePath(ProcessSnapshot& snapshot, std::wstring path);
 
-// Ascending by file name, comparing UTF-16 code units case-sensitively.
-void SortByFileName(std::vector<ProcessEntry>& list);
+// True when the snapshot holds a path equal to the entry's (case-insensitive).
+bool ContainsPath(const ProcessSnapshot& snapshot, const ProcessEntry& entry);
 
-ProcessDiff DiffSnapshots(const std::vector<ProcessEntry>& previous, const std::vector<ProcessEntry>& current);
+// Stable and ascending by file name, comparing UTF-16 code units case-sensitively: entries with
+// equal file names keep the order in which they were added.
+void SortByFileName(ProcessSnapshot& snapshot);
+
+ProcessDiff DiffSnapshots(const ProcessSnapshot& previous, const ProcessSnapshot& current);
 
 class EnumProcess_CL {
 public:
@@ -41,11 +79,11 @@ public:
     virtual ~EnumProcess_CL() = default;
 
     void BuildDriveMap();
-    int Enumerate(std::vector<ProcessEntry>& target);
+    int Enumerate(ProcessSnapshot& target);
     void Refresh();
     ProcessDiff Diff() const;
 
-    const std::vector<ProcessEntry>& Current() const { return current_; }
+    const std::vector<ProcessEntry>& Current() const { return current_.entries; }
     const DriveMap& Drives() const { return driveMap_; }
 
     // Writes "label(N件)" and then one line per path.
@@ -53,6 +91,6 @@ public:
 
 private:
     DriveMap driveMap_;
-    std::vector<ProcessEntry> previous_;
-    std::vector<ProcessEntry> current_;
+    ProcessSnapshot previous_;
+    ProcessSnapshot current_;
 };

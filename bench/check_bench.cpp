@@ -1,0 +1,274 @@
+// Benchmark of one sleep check: its own work on synthetic snapshots, the whole check against the
+// bare OS snapshot, memory over many checks, and the main window's paint. Prints one table.
+//   check_bench [--tiny] [--only pure|check|memory|paint] [--output FILE]
+#include <windows.h>
+#include <objidl.h>
+#include <gdiplus.h>
+#include <psapi.h>
+#include <stdio.h>
+
+#include <cstdarg>
+#include <string>
+#include <vector>
+
+#include "bench/bench_clock.h"
+#include "bench/idle_programs.h"
+#include "bench/process_memory.h"
+#include "bench/pure_check.h"
+#include "bench/synthetic_processes.h"
+#include "comlib/unique_resource.h"
+#include "comlib/window/back_buffer.h"
+#include "data/save_data.h"
+#include "view/main_dialog_paint.h"
+#include "view/main_layout.h"
+
+namespace {
+
+struct Settings {
+    std::vector<int> processCounts{300, 2048, 8192};
+    std::vector<int> watchedCounts{1, 10, 100};
+    int pureRuns = 31;
+    int rounds = 101;
+    int warmUpChecks = 100;
+    int checks = 10000;
+    int paints = 101;
+    int idlePrograms = 18;
+};
+
+Settings TinySettings() {
+    Settings tiny;
+    tiny.processCounts = {8, 16};
+    tiny.watchedCounts = {1, 2};
+    tiny.pureRuns = 3;
+    tiny.rounds = 3;
+    tiny.warmUpChecks = 2;
+    tiny.checks = 20;
+    tiny.paints = 3;
+    tiny.idlePrograms = 2;
+    return tiny;
+}
+
+void Append(std::string& out, const char* format, ...) {
+    char line[512];
+    va_list args;
+    va_start(args, format);
+    const int written = _vsnprintf(line, sizeof(line), format, args);
+    va_end(args);
+    if (written < 0 || static_cast<size_t>(written) >= sizeof(line)) line[sizeof(line) - 1] = '\0';
+    out += line;
+}
+
+void PureWorkTable(const Settings& settings, std::string& out) {
+    Append(out, "pure work of one check, no OS call (median of %d runs)\n", settings.pureRuns);
+    Append(out, "%9s %8s %8s %8s %6s %10s\n", "processes", "entries", "watched", "diff", "match", "ms");
+    const DriveMap driveMap = SyntheticDriveMap();
+    for (int processCount : settings.processCounts) {
+        // Alternating the two sets: every check sees one program started and one ended.
+        const std::vector<std::wstring> sets[2] = {SyntheticImagePaths(processCount, false),
+                                                   SyntheticImagePaths(processCount, true)};
+        for (int watchedCount : settings.watchedCounts) {
+            WatchedList_CL watched;
+            AddSyntheticWatched(watched, watchedCount);
+            PureCheckState state;
+            PureCheckResult result;
+            for (int i = 0; i < 4; ++i) result = RunPureCheck(state, sets[i % 2], driveMap, watched);
+            std::vector<double> times;
+            for (int run = 0; run < settings.pureRuns; ++run) {
+                const double start = NowMs();
+                result = RunPureCheck(state, sets[run % 2], driveMap, watched);
+                times.push_back(NowMs() - start);
+            }
+            char diff[32];
+            _snprintf(diff, sizeof(diff), "+%u -%u", static_cast<unsigned>(result.added),
+                      static_cast<unsigned>(result.removed));
+            diff[sizeof(diff) - 1] = '\0';
+            Append(out, "%9d %8u %8d %8s %6s %10.3f\n", processCount, static_cast<unsigned>(result.entries),
+                   watchedCount, diff, result.keepAwake ? "yes" : "no", Median(times));
+        }
+    }
+    // The same work finds a watched program that runs, whatever its folder and case.
+    WatchedList_CL running;
+    AddSyntheticWatched(running, 3);
+    running.AddWatched(L"E:\\elsewhere\\HELPER.EXE", 1);
+    PureCheckState state;
+    const PureCheckResult found = RunPureCheck(state, SyntheticImagePaths(16, false), driveMap, running);
+    Append(out, "match of a running helper.exe: %s\n", found.keepAwake ? "yes" : "no");
+}
+
+// What the check cannot do without: 26 device queries, the id list, and per id an open, the
+// image name and a close.
+size_t BareSnapshot() {
+    for (wchar_t letter = L'a'; letter <= L'z'; ++letter) {
+        const wchar_t drive[3] = {letter, L':', L'\0'};
+        wchar_t device[MAX_PATH] = {};
+        ::QueryDosDeviceW(drive, device, MAX_PATH);
+    }
+    DWORD ids[8192];
+    DWORD bytes = 0;
+    if (!::K32EnumProcesses(ids, sizeof(ids), &bytes)) return 0;
+    size_t named = 0;
+    for (DWORD i = 0; i < bytes / sizeof(DWORD); ++i) {
+        const UniqueHandle process(::OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, ids[i]));
+        if (!process) continue;
+        wchar_t path[1040] = {};
+        if (::K32GetProcessImageFileNameW(process.Get(), path, 1040) != 0) ++named;
+    }
+    return named;
+}
+
+SaveData& CheckingSettings() {
+    static SaveData data;
+    if (data.hourTable.empty()) {
+        data.hourTable.assign(24, false);
+        AddSyntheticWatched(data.watched, 10);
+    }
+    return data;
+}
+
+void WholeCheckTable(const Settings& settings, int idlePrograms, std::string& out) {
+    SaveData& data = CheckingSettings();
+    data.ShouldKeepAwake();
+    std::vector<double> bare;
+    std::vector<double> whole;
+    size_t named = 0;
+    for (int round = 0; round < settings.rounds; ++round) {
+        // Either goes first in turn, so neither always finds the caches warm.
+        for (int step = 0; step < 2; ++step) {
+            const double start = NowMs();
+            if ((round + step) % 2 == 0)
+                named = BareSnapshot();
+            else
+                data.ShouldKeepAwake();
+            ((round + step) % 2 == 0 ? bare : whole).push_back(NowMs() - start);
+        }
+    }
+    const double bareMs = Median(bare);
+    const double wholeMs = Median(whole);
+    Append(out, "whole check against the bare OS snapshot (median of %d rounds, 10 watched, %d idle programs)\n",
+           settings.rounds, idlePrograms);
+    Append(out, "%9s %8s %10s %10s %8s\n", "processes", "entries", "bare_ms", "check_ms", "ratio");
+    Append(out, "%9u %8u %10.3f %10.3f %8.3f\n", static_cast<unsigned>(named),
+           static_cast<unsigned>(data.processes.Current().size()), bareMs, wholeMs,
+           bareMs > 0.0 ? wholeMs / bareMs : 0.0);
+}
+
+void MemoryTable(const Settings& settings, std::string& out) {
+    SaveData& data = CheckingSettings();
+    for (int i = 0; i < settings.warmUpChecks; ++i) data.ShouldKeepAwake();
+    const unsigned long long privateBefore = PrivateBytes();
+    const unsigned long long heapBefore = HeapBusyBytes();
+    for (int i = 0; i < settings.checks; ++i) data.ShouldKeepAwake();
+    const unsigned long long privateAfter = PrivateBytes();
+    const unsigned long long heapAfter = HeapBusyBytes();
+    Append(out, "memory over %d whole checks after %d warm-up checks (bytes)\n", settings.checks,
+           settings.warmUpChecks);
+    Append(out, "%12s %12s %12s %12s %12s %12s\n", "private_then", "private_now", "growth", "heap_then", "heap_now",
+           "growth");
+    Append(out, "%12.0f %12.0f %12.0f %12.0f %12.0f %12.0f\n", static_cast<double>(privateBefore),
+           static_cast<double>(privateAfter), static_cast<double>(privateAfter) - static_cast<double>(privateBefore),
+           static_cast<double>(heapBefore), static_cast<double>(heapAfter),
+           static_cast<double>(heapAfter) - static_cast<double>(heapBefore));
+}
+
+LRESULT CALLBACK PlainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    return ::DefWindowProcW(window, message, wParam, lParam);
+}
+
+void PaintTable(const Settings& settings, std::string& out) {
+    const int width = main_layout::kMinWidth;
+    const int height = main_layout::kMinHeight;
+    WNDCLASSW windowClass = {};
+    windowClass.lpfnWndProc = PlainWindowProc;
+    windowClass.hInstance = ::GetModuleHandleW(nullptr);
+    windowClass.lpszClassName = L"DormiGuardPaintBench";
+    ::RegisterClassW(&windowClass);
+    RECT frame = {0, 0, width, height};
+    ::AdjustWindowRect(&frame, WS_OVERLAPPEDWINDOW, FALSE);
+    const UniqueWindow window(::CreateWindowW(windowClass.lpszClassName, L"paint", WS_OVERLAPPEDWINDOW, 0, 0,
+                                              frame.right - frame.left, frame.bottom - frame.top, nullptr, nullptr,
+                                              windowClass.hInstance, nullptr));
+    BackBuffer_CL backBuffer;
+    if (!window || !backBuffer.Resize(width, height)) {
+        Append(out, "paint: no window or back buffer\n");
+        return;
+    }
+    ::ShowWindow(window.Get(), SW_SHOWNOACTIVATE);
+    // The layout unit of the real paint: one fullwidth W in the screen DC's font.
+    int charWidth = 0;
+    {
+        const WindowDc screen(nullptr);
+        RECT text = {0, 0, width, height};
+        ::DrawTextW(screen.Get(), L"\uFF37", -1, &text, DT_CALCRECT);
+        charWidth = text.right - text.left;
+    }
+    std::vector<double> draw;
+    std::vector<double> copy;
+    for (int i = 0; i < settings.paints + 1; ++i) {
+        const double start = NowMs();
+        DrawStatePicture(backBuffer.Bitmap(), width, height, charWidth, i % 2);
+        const double drawn = NowMs();
+        {
+            const WindowDc dc(window.Get());
+            CopyBackBuffer(dc.Get(), backBuffer.Bitmap(), width, height);
+            ::GdiFlush();
+        }
+        const double copied = NowMs();
+        if (i == 0) continue;  // the first paint loads the fonts
+        draw.push_back(drawn - start);
+        copy.push_back(copied - drawn);
+    }
+    Append(out, "main window paint at %d x %d (median of %d paints)\n", width, height, settings.paints);
+    Append(out, "%10s %10s %10s\n", "draw_ms", "copy_ms", "paint_ms");
+    Append(out, "%10.3f %10.3f %10.3f\n", Median(draw), Median(copy), Median(draw) + Median(copy));
+}
+
+}  // namespace
+
+int wmain(int argc, wchar_t** argv) {
+    if (argc == 3 && std::wstring(argv[1]) == L"--idle") return WaitForParent(wcstoul(argv[2], nullptr, 10));
+    Settings settings;
+    std::wstring outputPath;
+    std::wstring only;
+    for (int i = 1; i < argc; ++i) {
+        const std::wstring argument = argv[i];
+        if (argument == L"--tiny") {
+            settings = TinySettings();
+        } else if (argument == L"--only" && i + 1 < argc) {
+            only = argv[++i];
+        } else if (argument == L"--output" && i + 1 < argc) {
+            outputPath = argv[++i];
+        } else {
+            fwprintf(stderr, L"usage: check_bench [--tiny] [--only pure|check|memory|paint] [--output FILE]\n");
+            return 2;
+        }
+    }
+    ULONG_PTR gdiplusToken = 0;
+    Gdiplus::GdiplusStartupInput gdiplusInput;
+    Gdiplus::GdiplusStartup(&gdiplusToken, &gdiplusInput, nullptr);
+
+    std::string table;
+    if (only.empty() || only == L"pure") PureWorkTable(settings, table);
+    {
+        IdlePrograms_CL idle;
+        const bool check = only.empty() || only == L"check";
+        const bool memory = only.empty() || only == L"memory";
+        const int idlePrograms = check || memory ? idle.Start(settings.idlePrograms) : 0;
+        if (check) WholeCheckTable(settings, idlePrograms, table);
+        if (memory) MemoryTable(settings, table);
+    }
+    if (only.empty() || only == L"paint") PaintTable(settings, table);
+
+    fputs(table.c_str(), stdout);
+    fflush(stdout);
+    int status = 0;
+    if (!outputPath.empty()) {
+        const UniqueFile file(::CreateFileW(outputPath.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                                            FILE_ATTRIBUTE_NORMAL, nullptr));
+        DWORD written = 0;
+        if (!file || !::WriteFile(file.Get(), table.data(), static_cast<DWORD>(table.size()), &written, nullptr) ||
+            written != table.size())
+            status = 1;
+    }
+    Gdiplus::GdiplusShutdown(gdiplusToken);
+    return status;
+}
