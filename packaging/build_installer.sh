@@ -23,11 +23,15 @@ mkdir -p "$work"
     echo '!macroend'
 } > "$work/files.nsh"
 
+# The licence page wraps the text itself: one line per paragraph, CR LF for the edit control.
+awk 'BEGIN { RS = ""; ORS = "\r\n\r\n" } { gsub(/\n/, " "); print }' "$stage/LICENSE.txt" > "$work/license_page.txt"
+
 sign=()
 if [ -n "${DORMIGUARD_SIGN_PKCS12:-}" ]; then
     sign=("-DSIGN_COMMAND=bash \"$here/sign.sh\"")
 fi
 makensis -V2 -INPUTCHARSET UTF8 \
     "-DVERSION=$DG_VERSION" "-DPUBLISHER=$DG_PUBLISHER" "-DSTAGE=$stage" "-DFILES_NSH=$work/files.nsh" \
+    "-DLICENSE_PAGE=$work/license_page.txt" \
     "-DICON=$here/../res/DormiGuard.ico" "-DOUTFILE=$(cd "$(dirname "$out")" && pwd)/$(basename "$out")" \
     "${sign[@]}" "$here/installer.nsi"

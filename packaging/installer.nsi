@@ -1,7 +1,7 @@
 ; DormiGuard's per-user installer: no administrator rights, %LOCALAPPDATA%\Programs\DormiGuard,
 ; a Start-menu shortcut, an optional start at sign-in and an entry in the list of installed apps.
 ; Built by packaging/build_installer.sh, which passes VERSION, PUBLISHER, STAGE (the folder of
-; the files to install), FILES_NSH (their File and Delete lines), ICON and OUTFILE.
+; the files to install), FILES_NSH (their File and Delete lines), LICENSE_PAGE, ICON and OUTFILE.
 Unicode true
 ; A 64-bit installer for a 64-bit program; it also runs where no 32-bit layer is installed.
 Target amd64-unicode
@@ -28,6 +28,7 @@ OutFile "${OUTFILE}"
 InstallDir "$LOCALAPPDATA\Programs\${APP}"
 BrandingText "${APP} ${VERSION}"
 ShowInstDetails show
+InstallButtonText "$(InstallButton)"
 ShowUninstDetails show
 
 !define MUI_ICON "${ICON}"
@@ -36,7 +37,7 @@ ShowUninstDetails show
 !define MUI_COMPONENTSPAGE_NODESC
 
 !insertmacro MUI_PAGE_WELCOME
-!insertmacro MUI_PAGE_LICENSE "${STAGE}\LICENSE.txt"
+!insertmacro MUI_PAGE_LICENSE "${LICENSE_PAGE}"
 !insertmacro MUI_PAGE_COMPONENTS
 !insertmacro MUI_PAGE_INSTFILES
 !define MUI_FINISHPAGE_RUN "$INSTDIR\DormiGuard.exe"
@@ -65,6 +66,9 @@ LangString SecProgram ${LANG_ENGLISH} "DormiGuard"
 LangString SecProgram ${LANG_JAPANESE} "DormiGuard 本体"
 LangString SecStartup ${LANG_ENGLISH} "Start DormiGuard at sign-in"
 LangString SecStartup ${LANG_JAPANESE} "サインイン時に DormiGuard を起動する"
+; Without the accelerator the Japanese label fits the button in wider Japanese fonts too.
+LangString InstallButton ${LANG_ENGLISH} "&Install"
+LangString InstallButton ${LANG_JAPANESE} "インストール"
 LangString RunNow ${LANG_ENGLISH} "Start DormiGuard now"
 LangString RunNow ${LANG_JAPANESE} "DormiGuard を今すぐ起動する"
 LangString Closing ${LANG_ENGLISH} "Ending the running DormiGuard..."

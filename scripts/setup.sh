@@ -22,6 +22,7 @@ command -v makensis >/dev/null 2>&1 || need+=(nsis)
 command -v osslsigncode >/dev/null 2>&1 || need+=(osslsigncode)
 command -v openssl >/dev/null 2>&1 || need+=(openssl)
 command -v sha256sum >/dev/null 2>&1 || need+=(coreutils)
+python3 -c 'import yaml' >/dev/null 2>&1 || need+=(python3-yaml)
 locale -a 2>/dev/null | grep -qi '^ja_JP.utf8$' || need+=(locales)
 
 if [ ${#need[@]} -gt 0 ]; then

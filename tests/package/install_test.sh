@@ -1,0 +1,34 @@
+#!/usr/bin/env bash
+# Runs the signed release installer (made by release_artifacts_test.sh) in a fresh Wine prefix
+# of its own and checks it from inside with package_install_checks.exe.
+#   bash tests/package/install_test.sh BUILD_DIR
+set -euo pipefail
+build=$(cd "$1" && pwd)
+root=$(cd "$(dirname "$0")/../.." && pwd)
+work="$build/package-test"
+[ -f "$work/dist/DormiGuard-1.0.5-setup.exe" ] || { echo "no installer: run package_release_artifacts first" >&2; exit 1; }
+
+. "$root/scripts/wine_env.sh"
+# Ends this prefix's wineserver, and the display if this script started one.
+trap wine_env_teardown EXIT
+rm -rf "$build/package-env"
+wine_env_setup "$build/package-env"
+[ -n "${DISPLAY:-}" ] || xvfb_start
+wine_unmanaged_windows
+# There is no network here: a proxy on a closed local port lets the program's update check fail
+# at once instead of waiting for the name lookup to give up.
+wine reg add 'HKCU\Software\Microsoft\Windows\CurrentVersion\Internet Settings' /v ProxyEnable /t REG_DWORD /d 1 /f >/dev/null
+wine reg add 'HKCU\Software\Microsoft\Windows\CurrentVersion\Internet Settings' /v ProxyServer /d 127.0.0.1:9 /f >/dev/null
+
+windows_path() { echo "Z:$1" | tr / '\\'; }
+export DG_INSTALLER DG_STAGE DG_UNINSTALLER_COPY
+DG_INSTALLER=$(windows_path "$work/dist/DormiGuard-1.0.5-setup.exe")
+DG_STAGE=$(windows_path "$work/dist/DormiGuard")
+DG_UNINSTALLER_COPY=$(windows_path "$work/uninstall-copy.exe")
+rm -f "$work/uninstall-copy.exe"
+cd "$build"
+wine "$build/package_install_checks.exe"
+# The uninstaller the installer wrote out carries the signature it got before it went in.
+osslsigncode verify -CAfile "$work/cert/signer.pem" -in "$work/uninstall-copy.exe" > "$work/uninstaller-verify.log" \
+    || { cat "$work/uninstaller-verify.log"; echo "FAILED: the installed uninstall.exe is not signed"; exit 1; }
+echo "ok: the installed uninstall.exe verifies against the signing certificate"
