@@ -26,6 +26,25 @@ DG_INSTALLER=$(windows_path "$work/dist/DormiGuard-1.0.5-setup.exe")
 DG_STAGE=$(windows_path "$work/dist/DormiGuard")
 DG_UNINSTALLER_COPY=$(windows_path "$work/uninstall-copy.exe")
 rm -f "$work/uninstall-copy.exe"
+# The pages follow the system's language: English where it is not Japanese. Wine takes a
+# process's locale from its LANG.
+LANG=C.UTF-8 LC_ALL=C.UTF-8 wine "$work/dist/DormiGuard-1.0.5-setup.exe" &
+english=$!
+window=
+for _ in $(seq 1 150); do
+    window=$(xdotool search --onlyvisible --name '^DormiGuard 1\.0\.5 Setup$' 2>/dev/null | head -n 1 || true)
+    [ -n "$window" ] && break
+    sleep 0.2
+done
+if [ -n "$window" ]; then
+    mkdir -p "$build/screenshots"
+    import -window "$window" "$build/screenshots/installer_0_english_welcome.png"
+fi
+kill "$english" 2>/dev/null || true
+wait "$english" 2>/dev/null || true
+[ -n "$window" ] || { echo "FAILED: no English installer window on a C.UTF-8 system"; exit 1; }
+echo "ok: English installer pages on a C.UTF-8 system"
+
 cd "$build"
 wine "$build/package_install_checks.exe"
 # The uninstaller the installer wrote out carries the signature it got before it went in.
