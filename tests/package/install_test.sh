@@ -43,6 +43,14 @@ fi
 kill "$english" 2>/dev/null || true
 wait "$english" 2>/dev/null || true
 [ -n "$window" ] || { echo "FAILED: no English installer window on a C.UTF-8 system"; exit 1; }
+# Gone before the checks look for the installer's window.
+for _ in $(seq 1 100); do
+    xdotool search --onlyvisible --name '^DormiGuard 1\.0\.5 Setup$' >/dev/null 2>&1 || break
+    sleep 0.2
+done
+if xdotool search --onlyvisible --name '^DormiGuard 1\.0\.5 Setup$' >/dev/null 2>&1; then
+    echo "FAILED: the English installer did not end"; exit 1
+fi
 echo "ok: English installer pages on a C.UTF-8 system"
 
 cd "$build"
