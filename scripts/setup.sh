@@ -20,6 +20,7 @@ command -v xdpyinfo >/dev/null 2>&1 || need+=(x11-utils)
 # The release: the installer, code signing and the throwaway certificate of its test.
 command -v makensis >/dev/null 2>&1 || need+=(nsis)
 command -v osslsigncode >/dev/null 2>&1 || need+=(osslsigncode)
+command -v unzip >/dev/null 2>&1 || need+=(unzip)
 command -v openssl >/dev/null 2>&1 || need+=(openssl)
 command -v sha256sum >/dev/null 2>&1 || need+=(coreutils)
 python3 -c 'import yaml' >/dev/null 2>&1 || need+=(python3-yaml)
