@@ -152,6 +152,17 @@ Section "-StartupUnticked"
     ${EndIf}
 SectionEnd
 
+Function .onInit
+    ; An upgrade keeps the earlier choice: installed before without the sign-in entry means the
+    ; box was cleared then, and a silent upgrade must not bring the entry back.
+    ReadRegStr $0 HKCU "${UNINSTALL_KEY}" "InstallLocation"
+    ReadRegStr $1 HKCU "${RUN_KEY}" "${APP}"
+    ${If} $0 != ""
+    ${AndIf} $1 == ""
+        !insertmacro UnselectSection ${SecStartup}
+    ${EndIf}
+FunctionEnd
+
 Section "Uninstall"
     Call un.CloseRunningCopy
     !insertmacro RemoveFiles

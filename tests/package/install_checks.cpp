@@ -302,6 +302,11 @@ TEST_F(Release, SilentUninstallWhileRunningKeepsTheData) {
 
 TEST_F(Release, UninstallerPagesSayTheDataStays) {
     ASSERT_EQ(RunInstaller(L"/S"), 0u);
+    ASSERT_NE(Reg(kRunKey, L"DormiGuard"), L"<missing>");
+    // Without the sign-in entry, as after an install with the box cleared: an upgrade keeps that.
+    ASSERT_EQ(::RegDeleteKeyValueW(HKEY_CURRENT_USER, kRunKey, L"DormiGuard"), ERROR_SUCCESS);
+    ASSERT_EQ(RunInstaller(L"/S"), 0u);
+    EXPECT_EQ(Reg(kRunKey, L"DormiGuard"), L"<missing>");
     const Snapshot data = TakeSnapshot();
     ChildProcess uninstaller(Reg(kUninstallKey, L"UninstallString"));
     const HWND wizard = WaitForWizard();
