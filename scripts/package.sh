@@ -1,18 +1,11 @@
 #!/usr/bin/env bash
-# Builds the release package: dist/DormiGuard-1.0.5.zip with the executable and its files.
+# Builds the release into dist/: the per-user installer, the portable zip, SHA256SUMS and the
+# winget manifests. Signs the executable and the installer when DORMIGUARD_SIGN_PKCS12 names a
+# PKCS#12 certificate (password in DORMIGUARD_SIGN_PASSWORD, optional RFC 3161 time-stamp server
+# in DORMIGUARD_SIGN_TIMESTAMP_URL); DORMIGUARD_DOWNLOAD_URL is the manifests' download folder.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 build=${DORMIGUARD_BUILD_DIR:-$root/build}
 bash "$root/scripts/setup.sh"
 bash "$root/scripts/build.sh"
-
-stage="$root/dist/DormiGuard"
-rm -rf "$stage" "$root/dist/DormiGuard-1.0.5.zip"
-mkdir -p "$stage"
-cp "$build/DormiGuard.exe" "$stage/"
-cp "$root"/assets/* "$stage/"
-cp "$root/LICENSE" "$stage/LICENSE.txt"
-x86_64-w64-mingw32-strip "$stage/DormiGuard.exe"
-(cd "$root/dist" && zip -q -r DormiGuard-1.0.5.zip DormiGuard)
-echo "package: $root/dist/DormiGuard-1.0.5.zip"
-unzip -l "$root/dist/DormiGuard-1.0.5.zip"
+bash "$root/packaging/make_release.sh" "$build" "$root/dist"

@@ -14,7 +14,7 @@ wine_env_setup "$build/run-env"
 cd "$build"
 
 if [ -n "${DISPLAY:-}" ] && [ -z "${CI:-}" ] && xdpyinfo >/dev/null 2>&1; then
-    echo "run: starting DormiGuard on $DISPLAY (its data: $HOME/Documents/DormiGuard); quit from its tray menu or File menu"
+    echo "run: starting DormiGuard on $DISPLAY (its data: $HOME/DormiGuard, the Documents folder of Wine being $HOME); quit from its tray menu or File menu"
     wine "$build/DormiGuard.exe" "$@"
     exit 0
 fi

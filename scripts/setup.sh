@@ -17,6 +17,13 @@ command -v xdpyinfo >/dev/null 2>&1 || need+=(x11-utils)
 # Wine's own fonts: Marlett draws the caption buttons, Tahoma the dialogs.
 [ -d /usr/share/wine/fonts ] && ls /usr/share/wine/fonts/marlett* >/dev/null 2>&1 || need+=(fonts-wine)
 [ -d /usr/src/googletest ] || need+=(googletest)
+# The release: the installer, code signing and the throwaway certificate of its test.
+command -v makensis >/dev/null 2>&1 || need+=(nsis)
+command -v osslsigncode >/dev/null 2>&1 || need+=(osslsigncode)
+command -v unzip >/dev/null 2>&1 || need+=(unzip)
+command -v openssl >/dev/null 2>&1 || need+=(openssl)
+command -v sha256sum >/dev/null 2>&1 || need+=(coreutils)
+python3 -c 'import yaml' >/dev/null 2>&1 || need+=(python3-yaml)
 locale -a 2>/dev/null | grep -qi '^ja_JP.utf8$' || need+=(locales)
 
 if [ ${#need[@]} -gt 0 ]; then

@@ -109,10 +109,17 @@ TEST(Executable, IconMenuManifestAndVersion) {
     ASSERT_TRUE(::VerQueryValueW(block.data(), L"\\", reinterpret_cast<void**>(&fixed), &length));
     EXPECT_EQ(fixed->dwFileVersionMS, MAKELONG(0, 1));
     EXPECT_EQ(fixed->dwFileVersionLS, MAKELONG(0, 5));
-    wchar_t* product = nullptr;
-    ASSERT_TRUE(::VerQueryValueW(block.data(), L"\\StringFileInfo\\041104B0\\ProductName",
-                                 reinterpret_cast<void**>(&product), &length));
-    EXPECT_EQ(std::wstring(product), L"DormiGuard");
+    auto versionText = [&](const wchar_t* name) {
+        wchar_t* value = nullptr;
+        const std::wstring path = std::wstring(L"\\StringFileInfo\\041104B0\\") + name;
+        if (!::VerQueryValueW(block.data(), path.c_str(), reinterpret_cast<void**>(&value), &length))
+            return std::wstring(L"<missing>");
+        return std::wstring(value);
+    };
+    EXPECT_EQ(versionText(L"ProductName"), L"DormiGuard");
+    EXPECT_EQ(versionText(L"ProductVersion"), L"1.0.5");
+    EXPECT_EQ(versionText(L"FileVersion"), L"1.0.5");
+    EXPECT_EQ(versionText(L"CompanyName"), L"DormiGuard Project");
 }
 
 TEST(Executable, PicturesAndFilesLieBesideIt) {

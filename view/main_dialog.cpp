@@ -16,7 +16,7 @@
 
 namespace {
 const wchar_t kTitle[] = L"DormiGuard";
-const wchar_t kVersion[] = L"1.0.5";
+const wchar_t kVersion[] = DORMIGUARD_VERSION;
 
 UniqueGdiplusImage LoadPicture(const wchar_t* name) {
     Gdiplus::GpImage* image = nullptr;

@@ -52,7 +52,7 @@ void PropAppVersion_CL::BuildControls(HWND page) {
                                LR_SHARED | LR_DEFAULTSIZE);
     ::SendMessageW(iconWindow, BM_SETIMAGE, IMAGE_ICON, reinterpret_cast<LPARAM>(icon));
 
-    const int versionIndex = factory_.CreateStaticText(page, L"Version : 1.0.5", 8, 0);
+    const int versionIndex = factory_.CreateStaticText(page, L"Version : " DORMIGUARD_VERSION, 8, 0);
     const int spacerIndex = factory_.CreateStaticText(page, L"　", 8, 0);
     const int supportTextIndex = factory_.CreateStaticText(page, L"サポートサイトへ", 8, 0);
     const int supportIndex = factory_.CreateButton(page, L"　　サポートサイトへ　　");
