@@ -23,7 +23,7 @@ command -v osslsigncode >/dev/null 2>&1 || need+=(osslsigncode)
 command -v unzip >/dev/null 2>&1 || need+=(unzip)
 command -v openssl >/dev/null 2>&1 || need+=(openssl)
 command -v sha256sum >/dev/null 2>&1 || need+=(coreutils)
-python3 -c 'import yaml' >/dev/null 2>&1 || need+=(python3-yaml)
+python3 -c 'import yaml' >/dev/null 2>&1 || /usr/bin/python3 -c 'import yaml' >/dev/null 2>&1 || need+=(python3-yaml)
 locale -a 2>/dev/null | grep -qi '^ja_JP.utf8$' || need+=(locales)
 
 if [ ${#need[@]} -gt 0 ]; then

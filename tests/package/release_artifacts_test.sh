@@ -50,8 +50,11 @@ check "the zip holds the program, its pictures, menu image, licence page and lic
         DormiGuard/pirumi_koala2.png DormiGuard/sleep_ng.png DormiGuard/sleep_ok.png | sort | diff - '$work/zip.txt'"
 check "SHA256SUMS lists both files and matches them" bash -c "
     cd '$dist' && [ \$(wc -l < SHA256SUMS) -eq 2 ] && sha256sum -c SHA256SUMS"
+# Debian's python3-yaml serves /usr/bin/python3, which another python3 on the PATH may not see.
+python=python3
+"$python" -c 'import yaml' >/dev/null 2>&1 || python=/usr/bin/python3
 check "the winget manifests have winget's fields and the files' hashes" \
-    python3 "$root/tests/package/check_winget_manifests.py" "$dist/winget" "$setup" "$zip" \
+    "$python" "$root/tests/package/check_winget_manifests.py" "$dist/winget" "$setup" "$zip" \
         https://releases.test.example/dg
 
 echo "$failures failed"
