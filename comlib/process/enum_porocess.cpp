@@ -158,17 +158,15 @@ int EnumProcess_CL::Enumerate(ProcessSnapshot& target) {
     DWORD bytes = 0;
     const DWORD count = ::K32EnumProcesses(ids, sizeof(ids), &bytes) ? bytes / sizeof(DWORD) : 0;
     target.Clear(count);
-    if (count > 0) {
-        for (DWORD i = 0; i < count; ++i) {
-            // PROCESS_QUERY_LIMITED_INFORMATION alone is all the image name needs, and Windows
-            // grants it to an ordinary user for elevated processes too; 0x0410 would not be.
-            UniqueHandle process(::OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, ids[i]));
-            if (!process) continue;
-            wchar_t path[1040] = {};
-            // No name (a process that is ending, say) is no program to list or to pick.
-            if (::K32GetProcessImageFileNameW(process.Get(), path, 1040) == 0 || path[0] == L'\0') continue;
-            AddUniquePath(target, ToDriveLetterForm(path, wcsnlen(path, 1040), driveMap_));
-        }
+    for (DWORD i = 0; i < count; ++i) {
+        // PROCESS_QUERY_LIMITED_INFORMATION alone is all the image name needs, and Windows
+        // grants it to an ordinary user for elevated processes too; 0x0410 would not be.
+        UniqueHandle process(::OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, ids[i]));
+        if (!process) continue;
+        wchar_t path[1040] = {};
+        // No name (a process that is ending, say) is no program to list or to pick.
+        if (::K32GetProcessImageFileNameW(process.Get(), path, 1040) == 0 || path[0] == L'\0') continue;
+        AddUniquePath(target, ToDriveLetterForm(path, wcsnlen(path, 1040), driveMap_));
     }
     SortByFileName(target);
     return 0;
