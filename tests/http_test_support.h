@@ -50,9 +50,15 @@ public:
         process_ = ChildProcess(L"\"" + exe + L"\" 0 \"" + readyFile_ + L"\" " + mode +
                                 (arg.empty() ? L"" : L" \"" + arg + L"\""));
         if (!process_.Started()) return;
-        WaitFor([this] { return ::GetFileAttributesW(readyFile_.c_str()) != INVALID_FILE_ATTRIBUTES; }, 15000);
-        const std::vector<unsigned char> bytes = ReadFileBytes(readyFile_);
-        port_ = atoi(std::string(bytes.begin(), bytes.end()).c_str());
+        // The port is read until it parses: a read that meets the file while it is being put in
+        // place sees no number yet.
+        WaitFor(
+            [this] {
+                const std::vector<unsigned char> bytes = ReadFileBytes(readyFile_);
+                port_ = atoi(std::string(bytes.begin(), bytes.end()).c_str());
+                return port_ > 0 || process_.WaitExit(0);
+            },
+            15000);
     }
     ~TestHttpServer() {
         process_.Kill();
