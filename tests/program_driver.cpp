@@ -1,6 +1,7 @@
 #include "tests/program_driver.h"
 
 #include <algorithm>
+#include <cwchar>
 
 #include "comlib/utility.h"
 #include "data/save_data.h"
@@ -86,6 +87,38 @@ bool LogHasMessage(const std::wstring& message) { return CountLogMessage(message
 
 bool WaitForLogMessage(const std::wstring& message, size_t count, DWORD timeoutMs) {
     return WaitFor([&] { return CountLogMessage(message) >= count; }, timeoutMs);
+}
+
+namespace {
+// Milliseconds since midnight of a log line's time stamp "yyyy/mm/dd hh:mm:ss.mmm : ...".
+long long StampMs(const std::wstring& line) {
+    int h = 0, m = 0, s = 0, ms = 0;
+    if (line.size() < 23 || swscanf(line.c_str() + 11, L"%d:%d:%d.%d", &h, &m, &s, &ms) != 4) return -1;
+    return ((h * 60LL + m) * 60 + s) * 1000 + ms;
+}
+}  // namespace
+
+bool WaitClearOfTimerTick(DWORD spanMs) {
+    // The timer is set between the tray icon's line and the first check of the latest start;
+    // Wine keeps a periodic timer's phase, so ticks fall 20 s apart from then.
+    long long timerSet = -1;
+    for (const std::wstring& line : SplitLines(ReadUtf16File(ProgramLogPath()))) {
+        if (line == L"★★★★★ アプリ起動 ★★★★★") timerSet = -1;
+        if (timerSet < 0 && line.find(L" : タスクトレイへアイコンを追加しました。") != std::wstring::npos)
+            timerSet = StampMs(line);
+    }
+    if (timerSet < 0) return false;
+    const long long kPeriod = 20000;
+    const long long kLate = 1500;  // the rest of the creation, and a busy message loop
+    return WaitFor(
+        [&] {
+            SYSTEMTIME now = {};
+            ::GetLocalTime(&now);
+            const long long nowMs = ((now.wHour * 60LL + now.wMinute) * 60 + now.wSecond) * 1000 + now.wMilliseconds;
+            const long long phase = ((nowMs - timerSet) % kPeriod + kPeriod) % kPeriod;
+            return phase >= kLate && kPeriod - phase >= static_cast<long long>(spanMs);
+        },
+        static_cast<DWORD>(kPeriod));
 }
 
 BandColors CaptureStateBand(HWND window) {

@@ -34,6 +34,10 @@ private:
 // stored: command 125 shows it again (and runs a sleep check).
 bool PostedMessagesHandled(HWND window);
 
+// Waits until no tick of the running program's 20-second check timer can fall within the next
+// spanMs, so that a check seen in that span came from the test's action.
+bool WaitClearOfTimerTick(DWORD spanMs);
+
 // The program's files in the test's Documents\DormiGuard.
 std::wstring ProgramIniPath();
 // An INI file prepared before the program starts; the update check is switched off so that

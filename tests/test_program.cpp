@@ -53,7 +53,11 @@ TEST_F(Program, FirstAndSecondRunFiles) {
     ASSERT_GT(lines.size(), before + 2);
     EXPECT_EQ(lines[before], lines[before].substr(0, lines[before].find(L" : ", 26) + 3));
     EXPECT_EQ(lines[before + 1], L"★★★★★ アプリ起動 ★★★★★");
-    EXPECT_NE(lines[before + 2].find(L"DataFolderPath = \"" + SaveData::DataFolder() + L"\""), std::wstring::npos);
+    // Documents\DormiGuard: the Wine user's profile folder and the literal name.
+    wchar_t profile[MAX_PATH] = {};
+    ASSERT_NE(::GetEnvironmentVariableW(L"USERPROFILE", profile, MAX_PATH), 0u);
+    EXPECT_NE(lines[before + 2].find(L"DataFolderPath = \"" + std::wstring(profile) + L"\\Documents\\DormiGuard\""),
+              std::wstring::npos) << lines[before + 2];
 }
 
 TEST_F(Program, WatchedNotepadKeepsTheComputerAwake) {
@@ -79,7 +83,8 @@ TEST_F(Program, WatchedNotepadKeepsTheComputerAwake) {
     EXPECT_EQ(CountLogMessage(L"★スクリーンセーバー抑止しました"), 2u);
 
     // Notepad ends; F5 through the message loop runs the check at once: its line is there as
-    // soon as the F5 has been handled, before any timer tick could have written it.
+    // soon as the F5 has been handled, and no timer tick fell in between to write it.
+    ASSERT_TRUE(WaitClearOfTimerTick(5000));
     notepad.Kill();
     ASSERT_TRUE(notepad.WaitExit(10000));
     ::PostMessageW(window, WM_KEYDOWN, VK_F5, 0);
@@ -94,10 +99,13 @@ TEST_F(Program, WatchedNotepadKeepsTheComputerAwake) {
     ::SendMessageW(window, WM_SYSCOMMAND, SC_SCREENSAVE, 0);
     EXPECT_EQ(CountLogMessage(L"★スクリーンセーバー抑止しました"), 2u);
 
-    // Notepad again; the menu's state command (124) brings the state back.
+    // Notepad again; the menu's state command (124) brings the state back. Counted before the
+    // start, with no timer tick until the command has run.
+    ASSERT_TRUE(WaitClearOfTimerTick(8000));
+    const size_t changeBlocks = CountLogMessage(L"---- プロセス情報変更 ----");
     ChildProcess again(L"\"" + NotepadPath() + L"\"");
     ASSERT_TRUE(WaitFor([&] { return ::WaitForInputIdle(again.Handle(), 0) == 0; }, 15000));
-    const size_t changeBlocks = CountLogMessage(L"---- プロセス情報変更 ----");
+    EXPECT_EQ(CountLogMessage(L"★スリープを禁止します"), 0u);
     ::SendMessageW(window, WM_COMMAND, 124, 0);  // the check has run when this returns
     EXPECT_EQ(CountLogMessage(L"★スリープを禁止します"), 1u);
     EXPECT_EQ(CountLogMessage(L"---- プロセス情報変更 ----"), changeBlocks + 1) << "the new notepad";

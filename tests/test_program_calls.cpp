@@ -72,6 +72,9 @@ CallPattern ReadPattern(const std::string& trace, DWORD processId) {
                 pattern.wrongArguments.push_back(line);
         } else if (line.find(".SendInput(") != std::string::npos) {
             letter = 'I';
+            // One input of sizeof(INPUT), 0x28 on x64.
+            if (line.find(".SendInput(00000001,") == std::string::npos || line.find(",00000028)") == std::string::npos)
+                pattern.wrongArguments.push_back(line);
         }
         if (letter && !(letter == 'O' && !pattern.letters.empty() && pattern.letters.back() == 'O'))
             pattern.letters.push_back(letter);

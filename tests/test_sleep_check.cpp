@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include "comlib/log.h"
+#include "comlib/utility.h"
 #include "data/save_data.h"
 #include "tests/test_helpers.h"
 #include "view/main_dialog.h"
@@ -31,7 +32,10 @@ protected:
         ::DeleteFileW(logPath_.c_str());
         g_Logger.SetPath(logPath_);
     }
-    void TearDown() override { g_Logger.SetPath(L""); }
+    void TearDown() override {
+        g_Logger.SetPath(L"");
+        SleepGuard_CL::SetInputSender(nullptr);
+    }
 
     std::vector<std::wstring> Messages() const {
         std::vector<std::wstring> messages;
@@ -98,15 +102,35 @@ TEST_F(SleepGuard, ScreenSaverRequestsSwallowedOnlyWhileAwake) {
     EXPECT_EQ(messages[3], L"★スリープを許可します");
 }
 
+namespace {
+// SendInput's stand-in: refuses as the lock screen does while g_refuse, and keeps what it got.
+bool g_refuse = false;
+std::vector<std::wstring> g_calls;
+UINT WINAPI FakeSendInput(UINT count, INPUT* inputs, int size) {
+    const MOUSEINPUT& move = inputs[0].mi;
+    g_calls.push_back(FormatWide(L"%u %d %lu %ld %ld %lx", count, size, inputs[0].type, move.dx, move.dy,
+                                 move.dwFlags));
+    if (!g_refuse) return count;
+    ::SetLastError(ERROR_ACCESS_DENIED);
+    return 0;
+}
+}  // namespace
+
 TEST_F(SleepGuard, RefusedInputIsLoggedOncePerProhibitedPeriod) {
+    SleepGuard_CL::SetInputSender(FakeSendInput);
+    g_calls.clear();
     SleepGuard_CL guard;
+    g_refuse = true;  // locked: every check is refused
     guard.Apply(true);
-    guard.NoteInputResult(0, ERROR_ACCESS_DENIED);  // locked: every check is refused
-    guard.NoteInputResult(0, ERROR_ACCESS_DENIED);
-    guard.NoteInputResult(1, ERROR_SUCCESS);
+    guard.Apply(true);
+    g_refuse = false;
+    guard.Apply(true);
     guard.Apply(false);
-    guard.Apply(true);
-    guard.NoteInputResult(0, ERROR_ACCESS_DENIED);  // a new period logs again
+    g_refuse = true;
+    guard.Apply(true);  // a new period logs again
+    // Each awake check: one input of 40 bytes (sizeof(INPUT) on x64), INPUT_MOUSE, dx 0, dy 0,
+    // MOUSEEVENTF_MOVE.
+    EXPECT_EQ(g_calls, std::vector<std::wstring>(4, L"1 40 0 0 0 1"));
     const std::vector<std::wstring> messages = Messages();
     ASSERT_EQ(messages.size(), 4u);
     EXPECT_EQ(messages[0].rfind(L"SendInput()エラー = 0x00000005 : ", 0), 0u) << messages[0];

@@ -223,22 +223,20 @@ TEST_F(MenuTest, AppendedItemsAreOwnerDrawnAndCarryTheMenuObject) {
 }
 
 TEST_F(MenuTest, MeasureAddsImageAndMarginsToTheLeftPartOnly) {
-    const wchar_t* texts[] = {L"プロセスを追加\tIns", L"終了", L"W"};
+    const wchar_t* texts[][2] = {{L"プロセスを追加\tIns", L"プロセスを追加"}, {L"終了", L"終了"}, {L"W", L"W"}};
     menu_.SetImageList(images_.Get());
     UINT id = 122;
-    for (const wchar_t* text : texts) {
-        menu_.AppendItem(id, text, 0);
-        std::wstring left;
-        std::wstring right;
-        SplitAtTab(text, &left, &right);
-        const SIZE extent = TextExtent(owner_, left);
+    for (const auto& text : texts) {
+        menu_.AppendItem(id, text[0], 0);
+        const SIZE extent = TextExtent(owner_, text[1]);
         MEASUREITEMSTRUCT measure = {};
         measure.CtlType = ODT_MENU;
         measure.itemID = id;
         measure.itemData = reinterpret_cast<ULONG_PTR>(&menu_);
         OnMenuOwnerDraw(owner_, WM_MEASUREITEM, reinterpret_cast<LPARAM>(&measure));
-        EXPECT_EQ(static_cast<int>(measure.itemWidth), extent.cx + 48 + 24 + 4) << text;
-        EXPECT_EQ(static_cast<int>(measure.itemHeight), std::max<int>(extent.cy + 1, 25)) << text;
+        // 48 for the right part, 24 for the image and 4 around it.
+        EXPECT_EQ(static_cast<int>(measure.itemWidth), extent.cx + 76) << text[0];
+        EXPECT_EQ(static_cast<int>(measure.itemHeight), std::max<int>(extent.cy + 1, 25)) << text[0];
         ++id;
     }
 

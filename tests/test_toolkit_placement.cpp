@@ -245,19 +245,6 @@ TEST(DpiRule, AwarenessDecision) {
     }
 }
 
-TEST(DpiRule, QueryReadsTheScreenWhenNotAware) {
-    HighDpiHelper_CL helper;
-    EXPECT_TRUE(helper.DpiAware()) << "initial values before Query";
-    EXPECT_EQ(helper.DpiX(), 96);
-    EXPECT_EQ(helper.ScaleX(360), 360);
-    helper.Query();
-    // The test display runs at 96 DPI: aware or not (Wine answers aware), sizes stay as given.
-    EXPECT_EQ(helper.DpiX(), 96);
-    EXPECT_EQ(helper.DpiY(), 96);
-    EXPECT_EQ(helper.ScaleX(360), 360);
-    EXPECT_EQ(helper.ScaleY(160), 160);
-}
-
 namespace {
 std::wstring SystemFolder() {
     wchar_t folder[MAX_PATH] = {};

@@ -424,16 +424,16 @@ TEST(DialogPlacement, CenterWindowOverUsesClientSizeAndMinimisedFallsBackToScree
                                    nullptr, ::GetModuleHandleW(nullptr), nullptr);
     ASSERT_NE(popup, nullptr);
 
-    RECT area = {};
-    ::GetWindowRect(reference, &area);
+    // Reference (120, 90)-(720, 490); the popup's client 294 x 194 inside its 3-pixel frame.
     RECT client = {};
     ::GetClientRect(popup, &client);
+    ASSERT_EQ(client.right, 294);
+    ASSERT_EQ(client.bottom, 194);
     CenterWindowOver(reference, popup);
-    POINT expected = CenterInRect(area, client.right, client.bottom);
     RECT rect = {};
     ::GetWindowRect(popup, &rect);
-    EXPECT_EQ(rect.left, expected.x);
-    EXPECT_EQ(rect.top, expected.y);
+    EXPECT_EQ(rect.left, 273);  // 120 + (600 - 294) / 2
+    EXPECT_EQ(rect.top, 193);   // 90 + (400 - 194) / 2
     EXPECT_EQ(rect.right - rect.left, 300) << "only the position changes";
     EXPECT_EQ(::GetWindow(popup, GW_OWNER), reference) << "the owner stays";
 
@@ -441,11 +441,10 @@ TEST(DialogPlacement, CenterWindowOverUsesClientSizeAndMinimisedFallsBackToScree
     HWND minimised = CreatePlainWindow(L"最小化", 600, 400, 120, 90, kHiddenPopup | WS_MINIMIZE);
     ASSERT_TRUE(::IsIconic(minimised));
     CenterWindowOver(minimised, popup);
-    expected = CenterInRect(RECT{0, 0, ::GetSystemMetrics(SM_CXFULLSCREEN), ::GetSystemMetrics(SM_CYFULLSCREEN)},
-                                    client.right, client.bottom);
     ::GetWindowRect(popup, &rect);
-    EXPECT_EQ(rect.left, expected.x);
-    EXPECT_EQ(rect.top, expected.y);
+    // The test display's full-screen area (SM_CXFULLSCREEN x SM_CYFULLSCREEN) is 1280 x 1035.
+    EXPECT_EQ(rect.left, 493);  // (1280 - 294) / 2
+    EXPECT_EQ(rect.top, 420);   // (1035 - 194) / 2
 
     CenterWindowOver(reference, nullptr);  // nothing to move, nothing happens
     ::DestroyWindow(popup);
@@ -470,8 +469,8 @@ TEST(DialogPlacement, CentringArithmeticRoundsTowardZero) {
     }
     // Sheet S (100, 100)-(400, 300) over parent P (0, 0)-(801, 601).
     const POINT sheet = CenterSheetOver(RECT{100, 100, 400, 300}, RECT{0, 0, 801, 601});
-    EXPECT_EQ(sheet.x, (100 - 400 + 0 + 801) / 2);
-    EXPECT_EQ(sheet.y, (100 - 300 + 0 + 601) / 2);
+    EXPECT_EQ(sheet.x, 250);  // 501 / 2
+    EXPECT_EQ(sheet.y, 200);  // 401 / 2
     const POINT negative = CenterSheetOver(RECT{0, 0, 301, 201}, RECT{-600, -400, 0, 0});
     EXPECT_EQ(negative.x, -450);  // -901 / 2 = -450
     EXPECT_EQ(negative.y, -300);  // -601 / 2 = -300
@@ -492,15 +491,15 @@ public:
     ControlFactory_CL factory;
 };
 
-bool CenteredOver(HWND sheet, HWND parent) {
+// The sheet's centre on the parent's: left + right is the parent's left + right, or one less
+// where the halving rounds down.
+bool CenteredOver(HWND sheet, int parentLeftPlusRight, int parentTopPlusBottom) {
     RECT s = {};
-    RECT p = {};
     ::GetWindowRect(sheet, &s);
-    ::GetWindowRect(parent, &p);
-    const int width = s.right - s.left;
-    const int height = s.bottom - s.top;
-    const POINT at = CenterSheetOver(RECT{0, 0, width, height}, p);
-    return s.left == at.x && s.top == at.y;
+    const int x = s.left + s.right;
+    const int y = s.top + s.bottom;
+    return (x == parentLeftPlusRight || x == parentLeftPlusRight - 1) &&
+           (y == parentTopPlusBottom || y == parentTopPlusBottom - 1);
 }
 }  // namespace
 
@@ -547,15 +546,15 @@ TEST(PropSheet, CallbackSubclassesAndRecentresOnEveryShowAndHide) {
 
     ::ShowWindow(sheet, SW_SHOW);
     PumpMessagesFor(100);
-    EXPECT_TRUE(CenteredOver(sheet, parent));
+    EXPECT_TRUE(CenteredOver(sheet, 60 + 760, 40 + 600));
 
     // Hidden: re-centred over the parent's new place, too.
     ::SetWindowPos(parent, nullptr, 300, 200, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
     ::ShowWindow(sheet, SW_HIDE);
-    EXPECT_TRUE(CenteredOver(sheet, parent));
+    EXPECT_TRUE(CenteredOver(sheet, 300 + 1000, 200 + 760));
     ::SetWindowPos(parent, nullptr, 20, 30, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
     ::ShowWindow(sheet, SW_SHOW);
-    EXPECT_TRUE(CenteredOver(sheet, parent));
+    EXPECT_TRUE(CenteredOver(sheet, 20 + 720, 30 + 590));
     // Other messages still reach the sheet's own procedure.
     EXPECT_EQ(::SendMessageW(sheet, PSM_GETCURRENTPAGEHWND, 0, 0), reinterpret_cast<LRESULT>(page->pageWindow));
 

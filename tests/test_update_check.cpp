@@ -18,13 +18,14 @@ namespace {
 
 const wchar_t kTitle[] = L"DormiGuardのアップデート。";
 const wchar_t kInstalled[] = L"1.0.5";
-const char kNewer[] = "1.0.6.0\r\nhttp://www.dormiguard.example/DormiGuard/\r\n";
-const wchar_t kPage[] = L"http://www.dormiguard.example/DormiGuard/";
+// The program's own site, as the build configures it.
+const std::wstring kPage = std::wstring(L"http://") + DORMIGUARD_WEB_HOST + L"/DormiGuard/";
 const wchar_t kMissing[] = L"<missing>";
 
-std::string VersionBody(const char* version, const char* address = "http://www.dormiguard.example/DormiGuard/") {
+std::string VersionBody(const char* version, const std::string& address = std::string(kPage.begin(), kPage.end())) {
     return std::string(version) + "\r\n" + address + "\r\n";
 }
+const std::string kNewer = VersionBody("1.0.6.0");
 
 // Local noon of a calendar day, as seconds since 1970.
 int64_t LocalNoon(int year, int month, int day) {
@@ -129,7 +130,7 @@ TEST(UpdateRules, VersionFileLayout) {
         std::wstring version;
         std::wstring address;
     } cases[] = {
-        {kNewer, true, L"1.0.6.0", L"http://www.dormiguard.example/DormiGuard/"},
+        {kNewer, true, L"1.0.6.0", kPage},
         {std::string("1.0\0xyz\r\nhttp://a/\r\n", 20), true, L"1.0", L"http://a/"},
         {"<html><body>Not Found</body></html>\r\n", true, L"0.0.0.0", L"dy>Not Found</body></html>"},
         {std::string("1.0.6.0\r\nhttp://a/\0rest\r\n", 25), true, L"1.0.6.0", L"http://a/"},

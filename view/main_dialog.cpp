@@ -23,7 +23,11 @@ UniqueGdiplusImage LoadPicture(const wchar_t* name) {
     Gdiplus::DllExports::GdipLoadImageFromFile((ModuleFolder() + name).c_str(), &image);
     return UniqueGdiplusImage(image);
 }
+
+SleepGuard_CL::InputSender g_sendInput = ::SendInput;
 }  // namespace
+
+void SleepGuard_CL::SetInputSender(InputSender sender) { g_sendInput = sender ? sender : ::SendInput; }
 
 void SleepGuard_CL::Apply(bool keepAwake) {
     if (keepAwake) {
@@ -37,7 +41,7 @@ void SleepGuard_CL::Apply(bool keepAwake) {
         input.mi.dx = 0;
         input.mi.dy = 0;
         input.mi.dwFlags = MOUSEEVENTF_MOVE;
-        const UINT sent = ::SendInput(1, &input, sizeof(INPUT));
+        const UINT sent = g_sendInput(1, &input, sizeof(INPUT));
         NoteInputResult(sent, sent == 0 ? ::GetLastError() : ERROR_SUCCESS);
     } else {
         if (state_ != kAllowed) g_Logger.Log(L"★スリープを許可します", __FILE__, __LINE__);

@@ -27,6 +27,10 @@ public:
     // elevated window has the focus) is logged once per prohibited period, not on every check.
     void NoteInputResult(UINT sent, DWORD error);
 
+    // SendInput, or a test's stand-in for it; nullptr puts SendInput back.
+    using InputSender = UINT(WINAPI*)(UINT count, INPUT* inputs, int size);
+    static void SetInputSender(InputSender sender);
+
     // WM_SYSCOMMAND: true (and logged) for a screen-saver or monitor-off request while awake.
     bool SwallowSysCommand(WPARAM command) const;
 
