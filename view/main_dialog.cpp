@@ -108,6 +108,7 @@ LRESULT MainDialog_CL::HandleMessage(HWND window, UINT message, WPARAM wParam, L
             break;
         case WM_TIMER:
             if (wParam == kSleepTimerId) CheckSleep();
+            trayIcon_.OnTimer(wParam);
             break;
         case WM_CTLCOLORSTATIC:
             if (groupBox_ && reinterpret_cast<HWND>(lParam) == groupBox_->Window()) {
