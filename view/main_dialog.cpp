@@ -12,7 +12,7 @@
 #include "resource.h"
 #include "view/file_icon.h"
 #include "view/main_layout.h"
-#include "view/update_check.h"
+#include "view/update_runner.h"
 
 namespace {
 const wchar_t kTitle[] = L"DormiGuard";
@@ -60,7 +60,10 @@ bool SleepGuard_CL::SwallowSysCommand(WPARAM command) const {
     return true;
 }
 
-MainDialog_CL::MainDialog_CL(int startupFlag) : startupFlag_(startupFlag) {
+MainDialog_CL::MainDialog_CL(int startupFlag)
+    : startupFlag_(startupFlag),
+      update_(DORMIGUARD_WEB_HOST, L"DormiGuard/Version.txt", INTERNET_DEFAULT_HTTP_PORT, L"DormiGuardのアップデート。",
+              kVersion) {
     // Owned by a hidden window, so it has no taskbar button; no clipping of children.
     SetStyle(WS_OVERLAPPEDWINDOW);
     SetHiddenOwner(true);
@@ -71,6 +74,7 @@ MainDialog_CL::MainDialog_CL(int startupFlag) : startupFlag_(startupFlag) {
 MainDialog_CL::~MainDialog_CL() = default;
 
 LRESULT MainDialog_CL::HandleMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (update_.HandleMessage(message, wParam, lParam)) return 0;
     switch (message) {
         case WM_CREATE:
             InitializeWindow();
@@ -135,14 +139,11 @@ void MainDialog_CL::InitializeWindow() {
     g_SaveData.LoadSettings();
     backBuffer_.Resize(main_layout::kMinWidth, main_layout::kMinHeight);
 
-    {
-        UpdateCheck_CL update(&g_Inifile, DORMIGUARD_WEB_HOST, L"DormiGuard/Version.txt");
-        update.Check(L"DormiGuardのアップデート。", kVersion, window);
-    }
-
     menu_.Reset(::LoadMenuW(::GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDR_MAINMENU)));
     if (menu_) ::SetMenu(window, menu_.Get());
     ::SetWindowTextW(window, kTitle);
+    // Windows starts the program again, in the tray, after an update restart or a crash.
+    ::RegisterApplicationRestart(L"-startup", 0);
 
     trayIcon_.SetTrayIcon();
     trayIcon_.SetTip(kTitle);
@@ -186,6 +187,8 @@ void MainDialog_CL::InitializeWindow() {
     Layout();
     CheckSleep();
     if (startupFlag_ == 0) ::ShowWindow(window, SW_SHOW);
+    // Only now: nothing above waits for the network.
+    update_.Start(window);
 }
 
 void MainDialog_CL::OnSize(UINT, int, int) { Layout(); }
@@ -266,6 +269,7 @@ void MainDialog_CL::SaveWindowRect() {
 void MainDialog_CL::OnDestroy() {
     const HWND window = Window();
     ::KillTimer(window, kSleepTimerId);
+    update_.Stop();
     trayIcon_.Remove();
     characterImages_[1].Reset();
     characterImages_[0].Reset();
