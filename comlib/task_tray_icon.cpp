@@ -107,3 +107,18 @@ void TaskTrayIcon_CL::Remove() {
     calls_.notifyIcon(NIM_DELETE, &data_);
     data_.hWnd = nullptr;
 }
+
+bool TaskTrayIcon_CL::ShowBalloon(const std::wstring& title, const std::wstring& text) {
+    if (!added_) return false;
+    NOTIFYICONDATAW balloon = data_;
+    balloon.uFlags = NIF_INFO;
+    const size_t titleCapacity = sizeof(balloon.szInfoTitle) / sizeof(balloon.szInfoTitle[0]);
+    const size_t textCapacity = sizeof(balloon.szInfo) / sizeof(balloon.szInfo[0]);
+    wcsncpy(balloon.szInfoTitle, title.c_str(), titleCapacity - 1);
+    balloon.szInfoTitle[titleCapacity - 1] = L'\0';
+    wcsncpy(balloon.szInfo, text.c_str(), textCapacity - 1);
+    balloon.szInfo[textCapacity - 1] = L'\0';
+    balloon.dwInfoFlags = NIIF_WARNING;
+    // A copy: the record used for later adds keeps no balloon to show again.
+    return calls_.notifyIcon(NIM_MODIFY, &balloon) != FALSE;
+}

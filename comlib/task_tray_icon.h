@@ -47,6 +47,9 @@ public:
     // WM_TIMER of the window: true when it was the retry timer (and an attempt was made).
     bool OnTimer(UINT_PTR id);
     void Remove();
+    // A notification balloon from the icon (NIF_INFO, warning); false when the icon is not in
+    // the tray or the shell refused it. Texts are cut to the record's buffers.
+    bool ShowBalloon(const std::wstring& title, const std::wstring& text);
     // True once the shell has taken the icon, until Remove.
     bool Added() const { return added_; }
     // True while a retry is due.

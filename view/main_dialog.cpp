@@ -12,6 +12,7 @@
 #include "resource.h"
 #include "view/file_icon.h"
 #include "view/main_layout.h"
+#include "view/ui_texts.h"
 #include "view/update_runner.h"
 
 namespace {
@@ -148,6 +149,9 @@ void MainDialog_CL::InitializeWindow() {
     trayIcon_.SetTrayIcon();
     trayIcon_.SetTip(kTitle);
     trayIcon_.Add(window);
+    g_SaveData.SetSaveFailureHandler([this](const std::wstring& file, DWORD error) {
+        trayIcon_.ShowBalloon(UiText(TextId::SaveFailedTitle), SaveFailureNoticeText(file, error));
+    });
 
     ClientMetrics metrics;
     GetClientMetrics(metrics);
@@ -263,13 +267,17 @@ void MainDialog_CL::LoadCharacterImages() {
 
 void MainDialog_CL::SaveWindowRect() {
     if (::IsIconic(Window()) || layoutReady_ == 0) return;
-    WriteWindowRect(L"WINDOW", L"rect", Window());
+    // A refused write is reported once, not on every step of a drag.
+    const int written = WriteWindowRect(L"WINDOW", L"rect", Window());
+    if (written < 0 && !rectUnsaved_) g_SaveData.ReportWrite(false);
+    if (written != 0) rectUnsaved_ = written < 0;
 }
 
 void MainDialog_CL::OnDestroy() {
     const HWND window = Window();
     ::KillTimer(window, kSleepTimerId);
     update_.Stop();
+    g_SaveData.SetSaveFailureHandler(nullptr);
     trayIcon_.Remove();
     characterImages_[1].Reset();
     characterImages_[0].Reset();

@@ -102,4 +102,5 @@ private:
     UniqueGdiplusImage stateImages_[2];
     ImageList_CL systemImages_;
     UpdateRunner_CL update_;
+    bool rectUnsaved_ = false;
 };

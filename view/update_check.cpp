@@ -5,6 +5,7 @@
 #include "comlib/inet_http.h"
 #include "comlib/log.h"
 #include "comlib/utility.h"
+#include "data/save_data.h"
 #include "view/update_dialog.h"
 
 namespace {
@@ -163,7 +164,9 @@ UpdateCheck_CL::UpdateCheck_CL(Inifile_CL* inifile, std::wstring host, std::wstr
 
 int64_t UpdateCheck_CL::Now() const { return clock_ ? clock_() : static_cast<int64_t>(_time64(nullptr)); }
 
-void UpdateCheck_CL::RecordToday(int today) const { inifile_->WriteInt(kSection, L"last_day", today); }
+void UpdateCheck_CL::RecordToday(int today) const {
+    g_SaveData.ReportWrite(inifile_->WriteInt(kSection, L"last_day", today));
+}
 
 int UpdateCheck_CL::AskUser(const std::wstring& title, const std::wstring& installedVersion,
                             const std::wstring& newVersion, HWND owner) const {
@@ -220,10 +223,10 @@ UpdateVerdict UpdateCheck_CL::Settle(int expected, int got, const char* body, in
     if (IsNewerVersion(file.version, installedVersion)) {
         const std::wstring stored = inifile_->ReadString(kSection, L"next_version", kNoVersion);
         if (IsNewerVersion(file.version, stored)) {
-            inifile_->WriteString(kSection, L"next_version", file.version);
             const int days = DrawNoticeDelayDays();
-            inifile_->WriteString(kSection, L"next_notify",
-                                  FormatHex64(static_cast<uint64_t>(Now() + days * kSecondsPerDay)));
+            g_SaveData.ReportWrite(inifile_->WriteString(kSection, L"next_version", file.version) &&
+                                   inifile_->WriteString(kSection, L"next_notify",
+                                                         FormatHex64(static_cast<uint64_t>(Now() + days * kSecondsPerDay))));
         }
         const int64_t due = static_cast<int64_t>(inifile_->ReadHex64(kSection, L"next_notify", 0));
         if (due > Now()) {
