@@ -15,6 +15,90 @@ int ParseContentLength(const wchar_t* text) {
     return static_cast<int>(wcstol(text, nullptr, 10));
 }
 
+namespace {
+
+DeferredLogLine LastErrorLine(const wchar_t* format, int line) {
+    const DWORD code = HresultFromLastError(::GetLastError());
+    return {__FILE__, line, FormatWide(format, static_cast<unsigned>(code), SystemErrorText(code).c_str())};
+}
+
+// Appends up to `wanted` bytes to `into`; false when a read fails.
+bool ReadChunk(HINTERNET request, std::vector<char>* into, DWORD wanted, DWORD* got) {
+    const size_t start = into->size();
+    into->resize(start + wanted);
+    *got = 0;
+    const BOOL ok = ::InternetReadFile(request, into->data() + start, wanted, got);
+    into->resize(start + (ok ? *got : 0));
+    return ok != FALSE;
+}
+
+}  // namespace
+
+void LogDeferredLines(const std::vector<DeferredLogLine>& lines) {
+    for (const DeferredLogLine& line : lines) g_Logger.Log(L"%s", line.source, line.line, line.message.c_str());
+}
+
+bool SendHttpRequest(HINTERNET request, HttpResponse* response) {
+    response->status = 0;
+    DWORD timeout = InetHttp_CL::kTimeoutMs;
+    ::InternetSetOptionW(request, INTERNET_OPTION_SEND_TIMEOUT, &timeout, sizeof(timeout));
+    ::InternetSetOptionW(request, INTERNET_OPTION_RECEIVE_TIMEOUT, &timeout, sizeof(timeout));
+    if (::HttpSendRequestW(request, nullptr, 0, nullptr, 0) != TRUE) {
+        response->log.push_back(LastErrorLine(L"HttpSendRequest()エラー = 0x%08x : %s", __LINE__));
+        return false;
+    }
+    DWORD size = sizeof(response->status);
+    ::HttpQueryInfoW(request, HTTP_QUERY_STATUS_CODE | HTTP_QUERY_FLAG_NUMBER, &response->status, &size, nullptr);
+    wchar_t length[128] = {};  // 256 bytes
+    size = sizeof(length);
+    response->contentLength = ::HttpQueryInfoW(request, HTTP_QUERY_CONTENT_LENGTH, length, &size, nullptr)
+                                  ? ParseContentLength(length)
+                                  : InetHttp_CL::kNoLength;
+    return true;
+}
+
+int ReadHttpBody(HINTERNET request, int expectedLength, HttpResponse* response) {
+    const int kMax = InetHttp_CL::kMaxBodyBytes;
+    response->body.clear();
+    response->body.shrink_to_fit();
+    if (expectedLength != InetHttp_CL::kNoLength && (expectedLength < 0 || expectedLength > kMax)) {
+        // Refused before anything is allocated: a hostile or broken length must not size a buffer.
+        response->log.push_back({__FILE__, __LINE__,
+                                 FormatWide(L"HTTP応答の Content-Length %d を受け付けません (0 から %d バイトまで)",
+                                            expectedLength, kMax)});
+        return 0;
+    }
+    std::vector<char> data;
+    if (expectedLength != InetHttp_CL::kNoLength) {
+        // InternetReadFile may hand over less than asked; it reports the end with 0 bytes.
+        while (data.size() < static_cast<size_t>(expectedLength)) {
+            DWORD got = 0;
+            if (!ReadChunk(request, &data, static_cast<DWORD>(expectedLength - data.size()), &got)) return 0;
+            if (got == 0) break;
+        }
+    } else {
+        // Without a length the body ends when the server closes; stop once it outgrows a version file.
+        for (;;) {
+            DWORD got = 0;
+            if (!ReadChunk(request, &data, 16384, &got)) {
+                data.clear();
+                break;
+            }
+            if (got == 0) break;
+            if (data.size() > static_cast<size_t>(kMax)) {
+                response->log.push_back(
+                    {__FILE__, __LINE__,
+                     FormatWide(L"HTTP応答の本文が %d バイトを超えたため読み込みを中止しました", kMax)});
+                data.clear();
+                break;
+            }
+        }
+    }
+    response->body = std::move(data);
+    response->body.push_back('\0');
+    return response->BodySize();
+}
+
 void InetHttp_CL::LogLastError(const wchar_t* format, int line) const {
     const DWORD code = HresultFromLastError(::GetLastError());
     g_Logger.Log(format, __FILE__, line, static_cast<unsigned>(code), SystemErrorText(code).c_str());
@@ -45,76 +129,39 @@ HINTERNET InetHttp_CL::Connect(const std::wstring& host, INTERNET_PORT port) {
     return connection_.Get();
 }
 
-int InetHttp_CL::Request(const std::wstring& path) {
+bool InetHttp_CL::OpenRequest(const std::wstring& path) {
     status_ = 0;
     // RELOAD: always ask the server; NO_CACHE_WRITE: leave nothing in the local cache.
     request_.Reset(::HttpOpenRequestW(connection_.Get(), L"GET", path.c_str(), nullptr, nullptr, nullptr,
                                       INTERNET_FLAG_RELOAD | INTERNET_FLAG_NO_CACHE_WRITE, 0));
-    if (!request_) {
-        LogLastError(L"HttpOpenRequest()エラー = 0x%08x : %s", __LINE__);
-        return 0;
-    }
-    DWORD timeout = kTimeoutMs;
-    ::InternetSetOptionW(request_.Get(), INTERNET_OPTION_SEND_TIMEOUT, &timeout, sizeof(timeout));
-    ::InternetSetOptionW(request_.Get(), INTERNET_OPTION_RECEIVE_TIMEOUT, &timeout, sizeof(timeout));
-    if (::HttpSendRequestW(request_.Get(), nullptr, 0, nullptr, 0) != TRUE) {
-        LogLastError(L"HttpSendRequest()エラー = 0x%08x : %s", __LINE__);
-        return 0;
-    }
-    DWORD size = sizeof(status_);
-    ::HttpQueryInfoW(request_.Get(), HTTP_QUERY_STATUS_CODE | HTTP_QUERY_FLAG_NUMBER, &status_, &size, nullptr);
-    wchar_t length[128] = {};  // 256 bytes
-    size = sizeof(length);
-    contentLength_ = ::HttpQueryInfoW(request_.Get(), HTTP_QUERY_CONTENT_LENGTH, length, &size, nullptr)
-                         ? ParseContentLength(length)
-                         : kNoLength;
-    return 1;
+    if (!request_) LogLastError(L"HttpOpenRequest()エラー = 0x%08x : %s", __LINE__);
+    return static_cast<bool>(request_);
 }
 
-bool InetHttp_CL::ReadChunk(std::vector<char>* into, DWORD wanted, DWORD* got) {
-    const size_t start = into->size();
-    into->resize(start + wanted);
-    *got = 0;
-    const BOOL ok = ::InternetReadFile(request_.Get(), into->data() + start, wanted, got);
-    into->resize(start + (ok ? *got : 0));
-    return ok != FALSE;
+int InetHttp_CL::SendRequest() {
+    HttpResponse response;
+    const bool sent = SendHttpRequest(request_.Get(), &response);
+    LogDeferredLines(response.log);
+    status_ = response.status;
+    if (sent) contentLength_ = response.contentLength;
+    return sent ? 1 : 0;
+}
+
+int InetHttp_CL::Request(const std::wstring& path) {
+    if (!OpenRequest(path)) return 0;
+    return SendRequest();
 }
 
 int InetHttp_CL::Read(int expectedLength) {
-    body_.clear();
-    body_.shrink_to_fit();
-    if (expectedLength != kNoLength && (expectedLength < 0 || expectedLength > kMaxBodyBytes)) {
-        // Refused before anything is allocated: a hostile or broken length must not size a buffer.
-        g_Logger.Log(L"HTTP応答の Content-Length %d を受け付けません (0 から %d バイトまで)", __FILE__, __LINE__,
-                     expectedLength, kMaxBodyBytes);
-        return 0;
-    }
-    std::vector<char> data;
-    if (expectedLength != kNoLength) {
-        // InternetReadFile may hand over less than asked; it reports the end with 0 bytes.
-        while (data.size() < static_cast<size_t>(expectedLength)) {
-            DWORD got = 0;
-            if (!ReadChunk(&data, static_cast<DWORD>(expectedLength - data.size()), &got)) return 0;
-            if (got == 0) break;
-        }
-    } else {
-        // Without a length the body ends when the server closes; stop once it outgrows a version file.
-        for (;;) {
-            DWORD got = 0;
-            if (!ReadChunk(&data, 16384, &got)) {
-                data.clear();
-                break;
-            }
-            if (got == 0) break;
-            if (data.size() > static_cast<size_t>(kMaxBodyBytes)) {
-                g_Logger.Log(L"HTTP応答の本文が %d バイトを超えたため読み込みを中止しました", __FILE__, __LINE__,
-                             kMaxBodyBytes);
-                data.clear();
-                break;
-            }
-        }
-    }
-    body_ = std::move(data);
-    body_.push_back('\0');
+    HttpResponse response;
+    ReadHttpBody(request_.Get(), expectedLength, &response);
+    LogDeferredLines(response.log);
+    body_ = std::move(response.body);
     return BodySize();
+}
+
+void InetHttp_CL::Close() {
+    request_.Reset();
+    connection_.Reset();
+    internet_.Reset();
 }

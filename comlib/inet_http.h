@@ -21,6 +21,34 @@ DWORD HresultFromLastError(DWORD code);
 // The Content-Length header text as the C library reads a decimal number; -1 without one.
 int ParseContentLength(const wchar_t* text);
 
+// A log line made where the logger may not be touched (the fetch worker: the logger is a
+// global that goes at exit while the worker may still wait); the owning thread logs it later.
+struct DeferredLogLine {
+    const char* source;  // __FILE__ of the maker, a literal that lives as long as the process
+    int line;
+    std::wstring message;
+};
+void LogDeferredLines(const std::vector<DeferredLogLine>& lines);
+
+// The answer to one request, filled by the blocking calls below.
+struct HttpResponse {
+    DWORD status = 0;
+    int contentLength = 0;
+    std::vector<char> body;  // the bytes read followed by one zero byte; empty before a read
+    std::vector<DeferredLogLine> log;
+
+    int BodySize() const { return body.empty() ? 0 : static_cast<int>(body.size() - 1); }
+};
+
+// The blocking half of a request, on a request handle someone else owns and may close from
+// another thread (WinInet then makes the waiting call return with an error). They touch only
+// the handle and *response; failures go to response->log.
+// Sends the request and reads status and Content-Length; false on failure.
+bool SendHttpRequest(HINTERNET request, HttpResponse* response);
+// Reads the body: expectedLength bytes, or everything up to the end with kNoLength. Returns
+// the number of bytes obtained; 0 for a refused or failed read.
+int ReadHttpBody(HINTERNET request, int expectedLength, HttpResponse* response);
+
 class InetHttp_CL {
 public:
     // The version file is a few dozen bytes; anything past this is not one.
@@ -44,6 +72,12 @@ public:
     // GET of the path (given without a leading "/"); 1 when a response arrived, whatever its
     // status, 0 on failure (logged).
     int Request(const std::wstring& path);
+    // The two halves of Request: the handle alone (never waits), then the send (waits).
+    bool OpenRequest(const std::wstring& path);
+    int SendRequest();
+    HINTERNET RequestHandle() const { return request_.Get(); }
+    // Closes request, connection and session; a call waiting on them in another thread returns.
+    void Close();
     // Reads the body: expectedLength bytes, or everything up to the end with kNoLength.
     // Returns the number of bytes obtained; 0 for a refused or failed read.
     int Read(int expectedLength);
@@ -58,8 +92,6 @@ public:
 
 private:
     void LogLastError(const wchar_t* format, int line) const;
-    // Appends up to `wanted` bytes to `into`; false when a read fails.
-    bool ReadChunk(std::vector<char>* into, DWORD wanted, DWORD* got);
 
     // Declared parent first: destroyed request, then connection, then session.
     UniqueInternet internet_;

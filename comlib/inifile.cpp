@@ -46,16 +46,24 @@ uint64_t Inifile_CL::ReadHex64(std::wstring section, std::wstring key, uint64_t 
     return ParseHex64(ReadString(section, key, std::wstring()), defaultValue);
 }
 
-void Inifile_CL::WriteString(std::wstring section, std::wstring key, std::wstring value) const {
-    ::WritePrivateProfileStringW(section.c_str(), key.c_str(), value.c_str(), path_.c_str());
+bool Inifile_CL::Written(BOOL result) const {
+    // Taken at once: the error of the refused write, before anything else can replace it.
+    lastWriteError_ = result ? ERROR_SUCCESS : ::GetLastError();
+    if (!result && lastWriteError_ == ERROR_SUCCESS) lastWriteError_ = ERROR_WRITE_FAULT;
+    return result != FALSE;
 }
 
-void Inifile_CL::WriteInt(std::wstring section, std::wstring key, int value) const {
-    WriteString(section, key, FormatWide(L"%d", value));
+bool Inifile_CL::WriteString(std::wstring section, std::wstring key, std::wstring value) const {
+    return Written(::WritePrivateProfileStringW(section.c_str(), key.c_str(), value.c_str(), path_.c_str()));
 }
 
-void Inifile_CL::WriteStruct(std::wstring section, std::wstring key, const void* data, UINT size) const {
-    ::WritePrivateProfileStructW(section.c_str(), key.c_str(), const_cast<void*>(data), size, path_.c_str());
+bool Inifile_CL::WriteInt(std::wstring section, std::wstring key, int value) const {
+    return WriteString(section, key, FormatWide(L"%d", value));
+}
+
+bool Inifile_CL::WriteStruct(std::wstring section, std::wstring key, const void* data, UINT size) const {
+    return Written(
+        ::WritePrivateProfileStructW(section.c_str(), key.c_str(), const_cast<void*>(data), size, path_.c_str()));
 }
 
 bool Inifile_CL::ReadStruct(std::wstring section, std::wstring key, void* data, UINT size) const {

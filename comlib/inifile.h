@@ -21,9 +21,12 @@ public:
     std::wstring ReadString(std::wstring section, std::wstring key, std::wstring defaultValue) const;
     uint32_t ReadInt(std::wstring section, std::wstring key, uint32_t defaultValue) const;
     uint64_t ReadHex64(std::wstring section, std::wstring key, uint64_t defaultValue) const;
-    void WriteString(std::wstring section, std::wstring key, std::wstring value) const;
-    void WriteInt(std::wstring section, std::wstring key, int value) const;
-    void WriteStruct(std::wstring section, std::wstring key, const void* data, UINT size) const;
+    // False when the platform refused the write (read-only file, blocked folder, full disk);
+    // the reason is LastWriteError.
+    bool WriteString(std::wstring section, std::wstring key, std::wstring value) const;
+    bool WriteInt(std::wstring section, std::wstring key, int value) const;
+    bool WriteStruct(std::wstring section, std::wstring key, const void* data, UINT size) const;
+    DWORD LastWriteError() const { return lastWriteError_; }
     bool ReadStruct(std::wstring section, std::wstring key, void* data, UINT size) const;
 
     // "path", 12 -> "path12".
@@ -33,7 +36,10 @@ public:
     static void CreateIfMissing(std::wstring path);
 
 private:
+    bool Written(BOOL result) const;
+
     std::wstring path_;
+    mutable DWORD lastWriteError_ = ERROR_SUCCESS;
 };
 
 // The program's one INI accessor.

@@ -39,8 +39,7 @@ int WriteWindowRect(const std::wstring& section, const std::wstring& key, HWND w
     if (!::GetWindowRect(window, &rect)) return 0;
     // A minimised or maximised rectangle is not the one to come back to.
     if (::IsIconic(window) || ::IsZoomed(window)) return 0;
-    g_Inifile.WriteStruct(section, key, &rect, sizeof(rect));
-    return 1;
+    return g_Inifile.WriteStruct(section, key, &rect, sizeof(rect)) ? 1 : -1;
 }
 
 RECT ReadWindowRect(const std::wstring& section, const std::wstring& key, const RECT& defaultRect) {

@@ -32,8 +32,8 @@ private:
     std::vector<MonitorEntry> entries_;
 };
 
-// Stores GetWindowRect of the window through g_Inifile; returns 1, or 0 (nothing written) for a
-// minimised or maximised window or one whose rectangle cannot be read.
+// Stores GetWindowRect of the window through g_Inifile; returns 1, 0 (nothing written) for a
+// minimised or maximised window or one whose rectangle cannot be read, -1 when the file refused it.
 int WriteWindowRect(const std::wstring& section, const std::wstring& key, HWND window);
 // The stored rectangle when its top-left corner lies on a monitor's work area; otherwise (no
 // value, damaged value, corner on no monitor) the default.

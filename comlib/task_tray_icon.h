@@ -9,10 +9,11 @@
 #include "comlib/unique_resource.h"
 
 // The system calls the add loop makes. Real by default; tests put in a shell that refuses
-// or times out, a pause that does not wait and a message box that answers at once.
+// or times out, a retry timer they tick themselves and a message box that answers at once.
 struct TrayShellCalls {
     BOOL(WINAPI* notifyIcon)(DWORD message, PNOTIFYICONDATAW data);
-    void(WINAPI* sleep)(DWORD milliseconds);
+    UINT_PTR(WINAPI* setTimer)(HWND window, UINT_PTR id, UINT milliseconds, TIMERPROC procedure);
+    BOOL(WINAPI* killTimer)(HWND window, UINT_PTR id);
     int(WINAPI* messageBox)(HWND owner, LPCWSTR text, LPCWSTR caption, UINT type);
 };
 
@@ -25,6 +26,8 @@ public:
     // Failures that are not time-outs before the user is asked whether to go on.
     static constexpr int kFailureBudget = 60;
     static constexpr DWORD kRetryPauseMs = 2000;
+    // The window's timer that drives the next attempt; the window hands its WM_TIMER to OnTimer.
+    static constexpr UINT_PTR kRetryTimerId = 0x1201;
     static constexpr int kIconResource = 101;
 
     explicit TaskTrayIcon_CL(const TrayShellCalls& calls = RealTrayShellCalls());
@@ -35,12 +38,22 @@ public:
     // Loads icon resource 101 at 16 x 16 and sets the callback message.
     void SetTrayIcon();
     void SetTip(const std::wstring& text);
-    // Keeps trying until the shell takes the icon; false only when the user gave up.
+    // First attempt at once; while the shell refuses, the retry timer tries again every
+    // 2 seconds and the caller's thread goes on. True when the icon is in the tray now.
     bool Add(HWND window);
     // After a "TaskbarCreated" broadcast: adds the icon again if it had been added; false
     // (and nothing done) when it is not in the tray.
     bool AddAgain();
+    // WM_TIMER of the window: true when it was the retry timer (and an attempt was made).
+    bool OnTimer(UINT_PTR id);
     void Remove();
+    // A notification balloon from the icon (NIF_INFO, warning); false when the icon is not in
+    // the tray or the shell refused it. Texts are cut to the record's buffers.
+    bool ShowBalloon(const std::wstring& title, const std::wstring& text);
+    // True once the shell has taken the icon, until Remove.
+    bool Added() const { return added_; }
+    // True while a retry is due.
+    bool Retrying() const { return retrying_; }
 
     bool IsTaskbarCreated(UINT message) const { return message == taskbarCreated_; }
     UINT TaskbarCreatedMessage() const { return taskbarCreated_; }
@@ -49,9 +62,18 @@ public:
     const NOTIFYICONDATAW& IconData() const { return data_; }
 
 private:
+    // One NIM_ADD (and NIM_MODIFY after a failure); arms the retry timer when neither took.
+    void Attempt();
+    void StopRetry();
+
     NOTIFYICONDATAW data_;
     UINT taskbarCreated_ = 0;
     std::wstring caption_;
     UniqueIcon icon_;
     TrayShellCalls calls_;
+    int budget_ = kFailureBudget;
+    bool added_ = false;
+    bool retrying_ = false;
+    // The retry box runs a modal loop; a tick or a broadcast inside it must not start another.
+    bool asking_ = false;
 };

@@ -83,13 +83,44 @@ void SaveData::LoadWatchedList() {
     }
 }
 
-void SaveData::SaveWatchedList() const {
-    g_Inifile.WriteInt(kProcessSection, L"count", static_cast<int>(watched.Size()));
+bool SaveData::WriteWatchedList() const {
+    if (!g_Inifile.WriteInt(kProcessSection, L"count", static_cast<int>(watched.Size()))) return false;
     for (size_t i = 0; i < watched.Size(); ++i) {
         const WatchedProcess& record = watched[i];
-        g_Inifile.WriteString(kProcessSection, Inifile_CL::NumberedKey(L"path", static_cast<int>(i)),
-                              (record.enabled != 0 ? L"1:" : L"0:") + record.path);
+        if (!g_Inifile.WriteString(kProcessSection, Inifile_CL::NumberedKey(L"path", static_cast<int>(i)),
+                                   (record.enabled != 0 ? L"1:" : L"0:") + record.path))
+            return false;
     }
+    return true;
+}
+
+bool SaveData::WriteHours() const {
+    for (size_t h = 0; h < hourTable.size() && h < 24; ++h)
+        if (!g_Inifile.WriteInt(L"DISABLE_TIME", Inifile_CL::NumberedKey(L"hour", static_cast<int>(h)),
+                                hourTable[h] ? 1 : 0))
+            return false;
+    return true;
+}
+
+bool SaveData::WriteEverything() const { return WriteWatchedList() && WriteHours(); }
+
+bool SaveData::Store(bool (SaveData::*part)() const) {
+    const bool written = unsaved_ ? WriteEverything() : (this->*part)();
+    unsaved_ = !written;
+    return ReportWrite(written);
+}
+
+bool SaveData::SaveWatchedList() { return Store(&SaveData::WriteWatchedList); }
+
+bool SaveData::SaveHours() { return Store(&SaveData::WriteHours); }
+
+bool SaveData::ReportWrite(bool written) {
+    if (written) return true;
+    const DWORD error = g_Inifile.LastWriteError();
+    g_Logger.Log(L"設定を保存できませんでした: %s : 0x%08x : %s", __FILE__, __LINE__, g_Inifile.Path().c_str(),
+                 static_cast<unsigned>(error), SystemErrorText(error).c_str());
+    if (!userTold_ && failureHandler_) userTold_ = failureHandler_(g_Inifile.Path(), error);
+    return false;
 }
 
 bool SaveData::ShouldKeepAwake() {

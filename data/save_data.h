@@ -1,5 +1,8 @@
 #pragma once
 // The program's settings: what the user chose, loaded once at start and stored on every edit.
+#include <windows.h>
+
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -26,11 +29,34 @@ public:
     static std::wstring IniPath() { return DataFolder() + L"\\" + L"DormiGuard" + L".ini"; }
     static std::wstring LogPath() { return DataFolder() + L"\\log.txt"; }
 
+    // Told of failed saves until it has reached the user once (true): the INI file and the
+    // system's error. False, say while the tray icon is not in the tray yet, asks again next time.
+    using SaveFailureHandler = std::function<bool(const std::wstring& file, DWORD error)>;
+
     void LoadSettings();
     void LoadWatchedList();
-    void SaveWatchedList() const;
+    // Store one part; after a failed save, every part (see WriteEverything). False when the
+    // file refused it: logged, the user told once per run, the settings kept in memory.
+    bool SaveWatchedList();
+    bool SaveHours();
+    // For writes made elsewhere (window rectangle, update memory): reports a refused one.
+    bool ReportWrite(bool written);
+    bool HasUnsavedSettings() const { return unsaved_; }
+    void SetSaveFailureHandler(SaveFailureHandler handler) { failureHandler_ = std::move(handler); }
     // Refreshes the process snapshot, logs what started or ended, and decides.
     bool ShouldKeepAwake();
+
+private:
+    // Everything the user sets, each part written whole. A new setting joins here, so the first
+    // save that works after a failure brings all of them to the file.
+    bool WriteEverything() const;
+    bool WriteWatchedList() const;
+    bool WriteHours() const;
+    bool Store(bool (SaveData::*part)() const);
+
+    bool unsaved_ = false;
+    bool userTold_ = false;
+    SaveFailureHandler failureHandler_;
 };
 
 // The program's one settings object.

@@ -6,6 +6,7 @@
 #include "comlib/inifile.h"
 #include "comlib/utility.h"
 #include "data/save_data.h"
+#include "tests/http_test_support.h"
 #include "tests/program_driver.h"
 #include "tests/test_helpers.h"
 
@@ -261,4 +262,48 @@ TEST_F(Program, MinimumSizeAndStoredPlacement) {
     EXPECT_TRUE(::EqualRect(&restored, &placed)) << restored.left << "," << restored.top;
     DWORD code = 99;
     ASSERT_TRUE(program.Exit(&code));
+}
+
+// The program's WinInet follows the proxy setting it inherits (WinInet's http_proxy under
+// Wine), so the update request for the real host reaches the loopback server.
+class ProxyForChildren {
+public:
+    explicit ProxyForChildren(unsigned short port) {
+        ::SetEnvironmentVariableW(L"http_proxy", FormatWide(L"http://127.0.0.1:%u", port).c_str());
+    }
+    ~ProxyForChildren() { ::SetEnvironmentVariableW(L"http_proxy", nullptr); }
+};
+
+TEST_F(Program, SilentUpdateServerHoldsNothingUp) {
+    TestHttpServer server(L"stall");
+    ASSERT_TRUE(server.Ready());
+    const ProxyForChildren proxy(server.Port());
+    ::CreateDirectoryW(SaveData::DataFolder().c_str(), nullptr);
+    WriteUtf16File(ProgramIniPath(), L"[VERSION]\r\nnotify=0\r\n");
+
+    const ULONGLONG start = ::GetTickCount64();
+    RunningProgram program(L"-startup");
+    const HWND window = program.WaitForMainWindow(2000);
+    ASSERT_NE(window, nullptr) << "no window titled DormiGuard within 2 s";
+    // The window gets its title before the first check, which follows within the same 2 s.
+    const ULONGLONG elapsed = ::GetTickCount64() - start;
+    EXPECT_TRUE(WaitFor([&] { return LogHasMessage(L"★スリープを許可します"); },
+                        elapsed < 2000 ? static_cast<DWORD>(2000 - elapsed) : 0))
+        << "first sleep check";
+    // The update request is out and unanswered.
+    ASSERT_TRUE(WaitFor([&] { return server.RequestCount() == 1; }, 10000));
+    EXPECT_NE(server.Requests().find("/DormiGuard/Version.txt"), std::string::npos);
+
+    // A second start finds the window and brings it out of the tray.
+    ASSERT_FALSE(::IsWindowVisible(window));
+    RunningProgram second;
+    DWORD code = 99;
+    ASSERT_TRUE(second.WaitExit(20000, &code));
+    EXPECT_EQ(code, 0u);
+    EXPECT_TRUE(WaitFor([&] { return ::IsWindowVisible(window) != FALSE; }, 5000));
+
+    code = 99;
+    ASSERT_TRUE(program.Exit(&code, 2000)) << "still running 2 s after the exit command";
+    EXPECT_EQ(code, 0u);
+    EXPECT_EQ(CountLogMessage(L"タスクトレイアイコンを削除しました。"), 1u);
 }

@@ -16,7 +16,8 @@ namespace {
 
 const wchar_t kDebugKey[] = L"Software\\Wine\\Debug";
 const wchar_t kRelayed[] =
-    L"kernel32.K32EnumProcesses;kernel32.OpenProcess;kernel32.SetThreadExecutionState;user32.SendInput";
+    L"kernel32.K32EnumProcesses;kernel32.OpenProcess;kernel32.SetThreadExecutionState;user32.SendInput;"
+    L"RegisterApplicationRestart";
 
 // The relay list in the prefix, and WINEDEBUG for the programs this test starts (each trace
 // line then begins with the process id); both are taken back when it goes.
@@ -46,6 +47,7 @@ std::string TraceText() {
 struct CallPattern {
     std::string letters;
     std::vector<std::string> wrongArguments;
+    std::vector<std::string> restartRegistrations;  // RegisterApplicationRestart calls, whole lines
 };
 
 CallPattern ReadPattern(const std::string& trace, DWORD processId) {
@@ -75,6 +77,8 @@ CallPattern ReadPattern(const std::string& trace, DWORD processId) {
             // One input of sizeof(INPUT), 0x28 on x64.
             if (line.find(".SendInput(00000001,") == std::string::npos || line.find(",00000028)") == std::string::npos)
                 pattern.wrongArguments.push_back(line);
+        } else if (line.find(".RegisterApplicationRestart(") != std::string::npos) {
+            pattern.restartRegistrations.push_back(line);
         }
         if (letter && !(letter == 'O' && !pattern.letters.empty() && pattern.letters.back() == 'O'))
             pattern.letters.push_back(letter);
@@ -114,6 +118,10 @@ TEST(ProgramCalls, EachCheckWhileProhibitedResetsBothTimersOnceAndInjectsOneMove
     // The start's check and the two commands; the 20-second timer may add one more.
     EXPECT_TRUE(calls.letters == "EOSIEOSIEOSI" || calls.letters == "EOSIEOSIEOSIEOSI") << calls.letters;
     EXPECT_TRUE(calls.wrongArguments.empty()) << calls.wrongArguments.front();
+    // Windows brings the program back, in the tray, after an update restart or a crash.
+    ASSERT_EQ(calls.restartRegistrations.size(), 1u);
+    EXPECT_NE(calls.restartRegistrations[0].find("L\"-startup\",00000000)"), std::string::npos)
+        << calls.restartRegistrations[0];
 }
 
 TEST(ProgramCalls, ChecksWhileAllowedMakeNeitherCall) {

@@ -405,3 +405,39 @@ TEST_F(Commands, SupportSiteItemsAndTheDeveloperMarker) {
     EXPECT_EQ(code, 0u);
     EXPECT_EQ(ReadFileBytes(ProgramIniPath()), before);
 }
+
+TEST_F(Commands, UnwritableIniKeepsTheEditAndTheNextSaveStoresTheWholeList) {
+    const HWND window =
+        Start(L"[PROCESS_INFO]\r\ncount=2\r\npath0=1:C:\\a\\alpha.exe\r\npath1=1:C:\\b\\beta.exe\r\n");
+    ASSERT_NE(window, nullptr);
+    RemoteListView list(MainList(window));
+    ASSERT_EQ(list.Count(), 2);
+    const std::wstring ini = ProgramIniPath();
+    // The tests run as root, for whom Wine's read-only attribute stops no write: a handle that
+    // shares no writing refuses the program's writes instead (ERROR_SHARING_VIOLATION).
+    const std::wstring failed = L"設定を保存できませんでした: " + ini + L" : 0x00000020 : ";
+    const auto failures = [&] {
+        const std::vector<std::wstring> messages = LogMessages();
+        return std::count_if(messages.begin(), messages.end(),
+                             [&](const std::wstring& m) { return m.rfind(failed, 0) == 0; });
+    };
+    ASSERT_EQ(failures(), 0);
+    const std::vector<unsigned char> before = ReadFileBytes(ini);
+    UniqueFile lock(::CreateFileW(ini.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
+    ASSERT_TRUE(lock.IsValid());
+
+    // Sent: the list's notification has been handled, and the save tried, when it returns.
+    ASSERT_TRUE(list.SetState(0, INDEXTOSTATEIMAGEMASK(1), LVIS_STATEIMAGEMASK));
+    EXPECT_EQ(failures(), 1) << "one line for the whole save, not one per key";
+    EXPECT_EQ(ReadFileBytes(ini), before);
+    EXPECT_EQ(list.CheckState(0), 0) << "the list keeps the edit";
+
+    // Writable again: the next edit stores the whole list, the earlier edit included.
+    lock.Reset();
+    ASSERT_TRUE(list.SetState(1, INDEXTOSTATEIMAGEMASK(1), LVIS_STATEIMAGEMASK));
+    EXPECT_EQ(IniValue(L"PROCESS_INFO", L"count"), L"2");
+    EXPECT_EQ(IniValue(L"PROCESS_INFO", L"path0"), L"0:C:\\a\\alpha.exe");
+    EXPECT_EQ(IniValue(L"PROCESS_INFO", L"path1"), L"0:C:\\b\\beta.exe");
+    EXPECT_EQ(failures(), 1);
+    ExitProgram();
+}

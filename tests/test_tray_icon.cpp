@@ -34,7 +34,9 @@ struct ScriptedShell {
 
     std::vector<DWORD> messages;
     std::vector<NOTIFYICONDATAW> data;
-    std::vector<DWORD> sleeps;
+    std::vector<UINT> timers;  // intervals of the armed retry timers
+    bool armed = false;
+    int kills = 0;
     struct Box {
         HWND owner;
         std::wstring text;
@@ -74,7 +76,16 @@ BOOL WINAPI ScriptedNotify(DWORD message, PNOTIFYICONDATAW data) {
     }
     return TRUE;
 }
-void WINAPI ScriptedSleep(DWORD ms) { g_shell->sleeps.push_back(ms); }
+UINT_PTR WINAPI ScriptedSetTimer(HWND, UINT_PTR id, UINT ms, TIMERPROC) {
+    g_shell->timers.push_back(ms);
+    g_shell->armed = true;
+    return id;
+}
+BOOL WINAPI ScriptedKillTimer(HWND, UINT_PTR) {
+    ++g_shell->kills;
+    g_shell->armed = false;
+    return TRUE;
+}
 int WINAPI ScriptedBox(HWND owner, LPCWSTR text, LPCWSTR caption, UINT type) {
     g_shell->boxes.push_back({owner, text, caption, type});
     int answer = IDCANCEL;
@@ -84,7 +95,16 @@ int WINAPI ScriptedBox(HWND owner, LPCWSTR text, LPCWSTR caption, UINT type) {
     }
     return answer;
 }
-const TrayShellCalls kScripted = {&ScriptedNotify, &ScriptedSleep, &ScriptedBox};
+const TrayShellCalls kScripted = {&ScriptedNotify, &ScriptedSetTimer, &ScriptedKillTimer, &ScriptedBox};
+
+// Ticks the retry timer while it is armed, as the window's WM_TIMER would: the icon's state
+// when the attempts end.
+bool Drive(TaskTrayIcon_CL& tray, ScriptedShell& shell) {
+    while (shell.armed) {
+        if (!tray.OnTimer(TaskTrayIcon_CL::kRetryTimerId)) return false;
+    }
+    return tray.Added();
+}
 
 class TrayLogTest : public ::testing::Test {
 protected:
@@ -172,7 +192,7 @@ TEST_F(ScriptedTrayTest, FirstAddSucceeds) {
     ASSERT_EQ(shell_.messages, std::vector<DWORD>{NIM_ADD});
     EXPECT_EQ(shell_.data[0].hWnd, Owner());
     EXPECT_EQ(shell_.data[0].hIcon, tray.IconData().hIcon);
-    EXPECT_TRUE(shell_.sleeps.empty());
+    EXPECT_TRUE(shell_.timers.empty());
     EXPECT_EQ(MessagesAfterConstruction(), std::vector<std::wstring>{kAdded});
 }
 
@@ -183,20 +203,27 @@ TEST_F(ScriptedTrayTest, TimedOutAddThatLandedIsConfirmedByModify) {
     tray.SetTrayIcon();
     EXPECT_TRUE(tray.Add(Owner()));
     EXPECT_EQ(shell_.messages, (std::vector<DWORD>{NIM_ADD, NIM_MODIFY}));
-    EXPECT_TRUE(shell_.sleeps.empty());
+    EXPECT_TRUE(shell_.timers.empty());
     EXPECT_EQ(MessagesAfterConstruction(), (std::vector<std::wstring>{FailureLine(0x5b4), kUpdated, kAdded}));
     EXPECT_EQ(FailureLine(0x5b4), L"タスクトレイへアイコンを追加失敗。Shell_NotifyIconエラー 0, 0x000005b4");
 }
 
 TEST_F(ScriptedTrayTest, TimeOutsRetryWithoutLimit) {
-    // Far more time-outs than the budget: nobody is asked, every attempt waits 2 seconds.
+    // Far more time-outs than the budget: nobody is asked, every retry is a 2-second timer and
+    // the add returns at once, without waiting for it.
     shell_.addResults = std::deque<DWORD>(150, ERROR_TIMEOUT);
     TaskTrayIcon_CL tray(kScripted);
-    EXPECT_TRUE(tray.Add(Owner()));
+    EXPECT_FALSE(tray.Add(Owner()));
+    EXPECT_TRUE(tray.Retrying());
+    EXPECT_EQ(shell_.timers, std::vector<UINT>{2000});
+    EXPECT_FALSE(tray.OnTimer(TaskTrayIcon_CL::kRetryTimerId + 1));  // another timer of the window
+    EXPECT_EQ(shell_.Count(NIM_ADD), 1);
+    EXPECT_TRUE(Drive(tray, shell_));
+    EXPECT_FALSE(tray.Retrying());
     EXPECT_TRUE(shell_.boxes.empty());
     EXPECT_EQ(shell_.Count(NIM_ADD), 151);
     EXPECT_EQ(shell_.Count(NIM_MODIFY), 150);
-    EXPECT_EQ(shell_.sleeps, std::vector<DWORD>(150, 2000));
+    EXPECT_EQ(shell_.timers, std::vector<UINT>(150, 2000));
     const std::vector<std::wstring> lines = MessagesAfterConstruction();
     ASSERT_EQ(lines.size(), 151u);
     EXPECT_EQ(lines.back(), kAdded);
@@ -208,10 +235,12 @@ TEST_F(ScriptedTrayTest, SixtyFailuresAskAndCancelGivesUp) {
     TaskTrayIcon_CL tray(kScripted);
     tray.SetTrayIcon();
     EXPECT_FALSE(tray.Add(Owner()));
+    EXPECT_FALSE(Drive(tray, shell_));
     EXPECT_EQ(tray.Window(), nullptr);
+    EXPECT_FALSE(tray.Retrying());
     EXPECT_EQ(shell_.Count(NIM_ADD), 60);
     EXPECT_EQ(shell_.Count(NIM_MODIFY), 59);
-    EXPECT_EQ(shell_.sleeps.size(), 59u);
+    EXPECT_EQ(shell_.timers.size(), 59u);
     ASSERT_EQ(shell_.boxes.size(), 1u);
     EXPECT_EQ(shell_.boxes[0].owner, Owner());
     EXPECT_EQ(shell_.boxes[0].text, L"タスクトレイへアイコンを追加できませんでした。");
@@ -246,7 +275,8 @@ TEST_F(ScriptedTrayTest, RetryGivesAnotherSixtyAttempts) {
         shell.addFallback = 0;
         shell.boxAnswers = c.answers;
         TaskTrayIcon_CL tray(kScripted);
-        EXPECT_EQ(tray.Add(Owner()), c.added) << c.adds;
+        tray.Add(Owner());
+        EXPECT_EQ(Drive(tray, shell), c.added) << c.adds;
         EXPECT_EQ(shell.Count(NIM_ADD), c.adds);
         EXPECT_EQ(static_cast<int>(shell.boxes.size()), c.boxes);
         EXPECT_EQ(tray.Window(), c.added ? Owner() : nullptr);
@@ -262,7 +292,8 @@ TEST_F(ScriptedTrayTest, TimeOutsDoNotSpendTheBudget) {
         shell_.addResults.push_back(ERROR_TIMEOUT);
     }
     TaskTrayIcon_CL tray(kScripted);
-    EXPECT_TRUE(tray.Add(Owner()));
+    tray.Add(Owner());
+    EXPECT_TRUE(Drive(tray, shell_));
     EXPECT_TRUE(shell_.boxes.empty());
     EXPECT_EQ(shell_.Count(NIM_ADD), 59 * 3 + 1);
 }
@@ -400,5 +431,66 @@ TEST_F(TrayLogTest, RealShellAddRestoreAndRemove) {
         EXPECT_FALSE(ShellHoldsIcon(window));
         g_realTray = nullptr;
     }
+    ::DestroyWindow(window);
+}
+
+// ---- Retries on the window's timer, while the window's other timers go on ----
+
+namespace {
+
+constexpr UINT_PTR kCheckTimer = 4096;
+TaskTrayIcon_CL* g_timedTray = nullptr;
+int g_checks = 0;
+
+// What the main window does with its timers: the check on its own, the retry handed over.
+LRESULT CALLBACK TimedHostProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == WM_TIMER) {
+        if (wParam == kCheckTimer) ++g_checks;
+        if (g_timedTray) g_timedTray->OnTimer(wParam);
+        return 0;
+    }
+    return ::DefWindowProcW(window, message, wParam, lParam);
+}
+
+}  // namespace
+
+TEST_F(ScriptedTrayTest, FailingAddsDoNotStopTheCheckTimer) {
+    WNDCLASSW windowClass = {};
+    windowClass.lpfnWndProc = TimedHostProc;
+    windowClass.hInstance = ::GetModuleHandleW(nullptr);
+    windowClass.lpszClassName = L"DgTrayTimedHostTest";
+    ::RegisterClassW(&windowClass);
+    const HWND window = ::CreateWindowExW(0, windowClass.lpszClassName, L"timed host", WS_OVERLAPPEDWINDOW, 0, 0,
+                                          200, 100, nullptr, nullptr, ::GetModuleHandleW(nullptr), nullptr);
+    ASSERT_NE(window, nullptr);
+    // Time-outs and refusals alike; the shell's script never runs dry within the test.
+    for (int i = 0; i < 100; ++i) shell_.addResults.push_back(i % 2 ? ERROR_TIMEOUT : ERROR_GEN_FAILURE);
+    TrayShellCalls calls = kScripted;
+    calls.setTimer = &::SetTimer;
+    calls.killTimer = &::KillTimer;
+    {
+        TaskTrayIcon_CL tray(calls);
+        g_timedTray = &tray;
+        g_checks = 0;
+        ::SetTimer(window, kCheckTimer, 100, nullptr);  // the check, faster than in the program
+        const ULONGLONG start = ::GetTickCount64();
+        EXPECT_FALSE(tray.Add(window));
+        EXPECT_LT(::GetTickCount64() - start, 1000u);  // returned without waiting for the shell
+        // Three attempts take two retry periods; the check timer ticks all along.
+        ASSERT_TRUE(WaitFor([&] { return shell_.Count(NIM_ADD) >= 3; }, 10000));
+        EXPECT_GE(g_checks, 20);
+        EXPECT_TRUE(tray.Retrying());
+        const int checksBefore = g_checks;
+        ASSERT_TRUE(WaitFor([&] { return g_checks >= checksBefore + 5; }, 5000));
+        tray.Remove();
+        EXPECT_FALSE(tray.Retrying());
+        g_timedTray = nullptr;
+    }
+    const int adds = shell_.Count(NIM_ADD);
+    // Removed: no attempt follows, while the check still ticks.
+    const int checksAfter = g_checks;
+    ASSERT_TRUE(WaitFor([&] { return g_checks >= checksAfter + 30; }, 10000));  // past a retry period
+    EXPECT_EQ(shell_.Count(NIM_ADD), adds);
+    ::KillTimer(window, kCheckTimer);
     ::DestroyWindow(window);
 }

@@ -12,6 +12,7 @@
 #include "comlib/utility.h"
 #include "view/update_check.h"
 #include "view/update_dialog.h"
+#include "view/update_runner.h"
 #include "tests/http_test_support.h"
 
 namespace {
@@ -514,4 +515,54 @@ TEST_F(UpdateCheckTest, NoSecondCheckWhileANoticeIsOnScreen) {
     EXPECT_EQ(requestsInside, 1);
     EXPECT_FALSE(IsUpdateNoticeBusy());
     EXPECT_EQ(Key(L"last_day"), std::to_wstring(Today()));
+}
+
+// ---- The check of the running program: fetched on a worker, answered on the window ----
+
+namespace {
+UpdateRunner_CL* g_runner = nullptr;
+LRESULT CALLBACK RunnerHostProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (g_runner && g_runner->HandleMessage(message, wParam, lParam)) return 0;
+    return ::DefWindowProcW(window, message, wParam, lParam);
+}
+}  // namespace
+
+TEST_F(UpdateCheckTest, SlowAnswerComesToTheWindowOnceItsDialogsAreClosed) {
+    TestHttpServer server(L"slow", kNewer);
+    ASSERT_TRUE(server.Ready());
+    g_Inifile.WriteString(L"VERSION", L"next_version", L"1.0.6.0");
+    g_Inifile.WriteString(L"VERSION", L"next_notify", FormatHex64(0));  // due at once
+    answer_ = 2;
+    WNDCLASSW windowClass = {};
+    windowClass.lpfnWndProc = RunnerHostProc;
+    windowClass.hInstance = ::GetModuleHandleW(nullptr);
+    windowClass.lpszClassName = L"DgUpdateRunnerHost";
+    ::RegisterClassW(&windowClass);
+    const HWND window = ::CreateWindowExW(0, windowClass.lpszClassName, L"host", WS_OVERLAPPEDWINDOW, 0, 0, 200, 100,
+                                          nullptr, nullptr, ::GetModuleHandleW(nullptr), nullptr);
+    ASSERT_NE(window, nullptr);
+    {
+        UpdateRunner_CL runner(L"127.0.0.1", L"DormiGuard/Version.txt", server.Port(), kTitle, kInstalled);
+        runner.Check().SetClock([this] { return now_; });
+        g_runner = &runner;
+        const ULONGLONG start = ::GetTickCount64();
+        runner.Start(window);
+        EXPECT_LT(::GetTickCount64() - start, 1000u) << "Start waited for the server";
+        EXPECT_TRUE(runner.Fetching());
+        // A modal dialog of the program disables its owner: the notice waits for it.
+        ::EnableWindow(window, FALSE);
+        ASSERT_TRUE(WaitFor([&] { return runner.NoticePending(); }, 15000)) << "the answer was handled";
+        EXPECT_FALSE(runner.Fetching());
+        EXPECT_TRUE(notices_.empty());
+        EXPECT_EQ(Key(L"last_day"), kMissing);
+        ::EnableWindow(window, TRUE);
+        ASSERT_TRUE(WaitFor([&] { return notices_.size() == 1u; }, 5000));
+        EXPECT_EQ(notices_[0].owner, window);
+        EXPECT_EQ(notices_[0].title, kTitle);
+        EXPECT_EQ(notices_[0].newVersion, L"1.0.6.0");
+        EXPECT_EQ(Key(L"last_day"), std::to_wstring(Today()));  // "notify later"
+        EXPECT_EQ(server.RequestCount(), 1);
+        g_runner = nullptr;
+    }
+    ::DestroyWindow(window);
 }

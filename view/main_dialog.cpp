@@ -12,7 +12,8 @@
 #include "resource.h"
 #include "view/file_icon.h"
 #include "view/main_layout.h"
-#include "view/update_check.h"
+#include "view/ui_texts.h"
+#include "view/update_runner.h"
 
 namespace {
 const wchar_t kTitle[] = L"DormiGuard";
@@ -64,7 +65,10 @@ bool SleepGuard_CL::SwallowSysCommand(WPARAM command) const {
     return true;
 }
 
-MainDialog_CL::MainDialog_CL(int startupFlag) : startupFlag_(startupFlag) {
+MainDialog_CL::MainDialog_CL(int startupFlag)
+    : startupFlag_(startupFlag),
+      update_(DORMIGUARD_WEB_HOST, L"DormiGuard/Version.txt", INTERNET_DEFAULT_HTTP_PORT, L"DormiGuardのアップデート。",
+              kVersion) {
     // Owned by a hidden window, so it has no taskbar button; no clipping of children.
     SetStyle(WS_OVERLAPPEDWINDOW);
     SetHiddenOwner(true);
@@ -75,6 +79,7 @@ MainDialog_CL::MainDialog_CL(int startupFlag) : startupFlag_(startupFlag) {
 MainDialog_CL::~MainDialog_CL() = default;
 
 LRESULT MainDialog_CL::HandleMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (update_.HandleMessage(message, wParam, lParam)) return 0;
     switch (message) {
         case WM_CREATE:
             InitializeWindow();
@@ -112,6 +117,7 @@ LRESULT MainDialog_CL::HandleMessage(HWND window, UINT message, WPARAM wParam, L
             break;
         case WM_TIMER:
             if (wParam == kSleepTimerId) CheckSleep();
+            trayIcon_.OnTimer(wParam);
             break;
         case WM_CTLCOLORSTATIC:
             if (groupBox_ && reinterpret_cast<HWND>(lParam) == groupBox_->Window()) {
@@ -138,18 +144,18 @@ void MainDialog_CL::InitializeWindow() {
     g_SaveData.LoadSettings();
     backBuffer_.Resize(main_layout::kMinWidth, main_layout::kMinHeight);
 
-    {
-        UpdateCheck_CL update(&g_Inifile, DORMIGUARD_WEB_HOST, L"DormiGuard/Version.txt");
-        update.Check(L"DormiGuardのアップデート。", kVersion, window);
-    }
-
     menu_.Reset(::LoadMenuW(::GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDR_MAINMENU)));
     if (menu_) ::SetMenu(window, menu_.Get());
     ::SetWindowTextW(window, kTitle);
+    // Windows starts the program again, in the tray, after an update restart or a crash.
+    ::RegisterApplicationRestart(L"-startup", 0);
 
     trayIcon_.SetTrayIcon();
     trayIcon_.SetTip(kTitle);
     trayIcon_.Add(window);
+    g_SaveData.SetSaveFailureHandler([this](const std::wstring& file, DWORD error) {
+        return trayIcon_.ShowBalloon(UiText(TextId::SaveFailedTitle), SaveFailureNoticeText(file, error));
+    });
 
     ClientMetrics metrics;
     GetClientMetrics(metrics);
@@ -189,6 +195,8 @@ void MainDialog_CL::InitializeWindow() {
     Layout();
     CheckSleep();
     if (startupFlag_ == 0) ::ShowWindow(window, SW_SHOW);
+    // Only now: nothing above waits for the network.
+    update_.Start(window);
 }
 
 void MainDialog_CL::OnSize(UINT, int, int) { Layout(); }
@@ -263,12 +271,17 @@ void MainDialog_CL::LoadCharacterImages() {
 
 void MainDialog_CL::SaveWindowRect() {
     if (::IsIconic(Window()) || layoutReady_ == 0) return;
-    WriteWindowRect(L"WINDOW", L"rect", Window());
+    // A refused write is reported once, not on every step of a drag.
+    const int written = WriteWindowRect(L"WINDOW", L"rect", Window());
+    if (written < 0 && !rectUnsaved_) g_SaveData.ReportWrite(false);
+    if (written != 0) rectUnsaved_ = written < 0;
 }
 
 void MainDialog_CL::OnDestroy() {
     const HWND window = Window();
     ::KillTimer(window, kSleepTimerId);
+    update_.Stop();
+    g_SaveData.SetSaveFailureHandler(nullptr);
     trayIcon_.Remove();
     characterImages_[1].Reset();
     characterImages_[0].Reset();

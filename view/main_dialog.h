@@ -9,6 +9,7 @@
 #include "comlib/window/control_factory.h"
 #include "comlib/window/controls.h"
 #include "comlib/window/main_window_base.h"
+#include "view/update_runner.h"
 
 // The acting half of the sleep check: the sleep state and what follows from each decision.
 class SleepGuard_CL {
@@ -104,4 +105,6 @@ private:
     UniqueGdiplusImage characterImages_[2];
     UniqueGdiplusImage stateImages_[2];
     ImageList_CL systemImages_;
+    UpdateRunner_CL update_;
+    bool rectUnsaved_ = false;
 };

@@ -136,8 +136,6 @@ void PropAppSetting_CL::SaveHours() {
         g_Logger.Log(L"時間帯リストがないため保存しません", __FILE__, __LINE__);
         return;
     }
-    const std::vector<bool> ticks = RowTicks();
-    for (int h = 0; h < kHours; ++h)
-        g_Inifile.WriteInt(L"DISABLE_TIME", Inifile_CL::NumberedKey(L"hour", h), ticks[h] ? 1 : 0);
-    g_SaveData.hourTable = ticks;
+    g_SaveData.hourTable = RowTicks();
+    g_SaveData.SaveHours();
 }

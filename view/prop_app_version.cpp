@@ -3,6 +3,7 @@
 #include <prsht.h>
 
 #include "comlib/inifile.h"
+#include "data/save_data.h"
 #include "view/prop_app_setting.h"
 #include "view/support_site.h"
 
@@ -28,7 +29,8 @@ INT_PTR PropAppVersion_CL::PageMessage(HWND, UINT message, WPARAM wParam, LPARAM
         if (reinterpret_cast<const NMHDR*>(lParam)->code == static_cast<UINT>(PSN_APPLY) && notifyCheck_ &&
             notifyCheck_->Window()) {
             // A stored 1 switches the daily update check off.
-            g_Inifile.WriteInt(L"VERSION", L"notify", (notifyCheck_->GetCheck() & 0xFF) == BST_CHECKED ? 1 : 0);
+            g_SaveData.ReportWrite(g_Inifile.WriteInt(L"VERSION", L"notify",
+                                                      (notifyCheck_->GetCheck() & 0xFF) == BST_CHECKED ? 1 : 0));
         }
         // 0 leaves the message result at PSNRET_NOERROR.
         return 0;

@@ -5,6 +5,7 @@
 #include "comlib/inet_http.h"
 #include "comlib/log.h"
 #include "comlib/utility.h"
+#include "data/save_data.h"
 #include "view/update_dialog.h"
 
 namespace {
@@ -163,10 +164,12 @@ UpdateCheck_CL::UpdateCheck_CL(Inifile_CL* inifile, std::wstring host, std::wstr
 
 int64_t UpdateCheck_CL::Now() const { return clock_ ? clock_() : static_cast<int64_t>(_time64(nullptr)); }
 
-void UpdateCheck_CL::RecordToday(int today) const { inifile_->WriteInt(kSection, L"last_day", today); }
+void UpdateCheck_CL::RecordToday(int today) const {
+    g_SaveData.ReportWrite(inifile_->WriteInt(kSection, L"last_day", today));
+}
 
-int UpdateCheck_CL::Notify(const std::wstring& title, const std::wstring& installedVersion,
-                           const std::wstring& newVersion, HWND owner) const {
+int UpdateCheck_CL::AskUser(const std::wstring& title, const std::wstring& installedVersion,
+                            const std::wstring& newVersion, HWND owner) const {
     if (g_noticeFunction) return g_noticeFunction(owner, title, installedVersion, newVersion);
     return RealNotice(owner, title, installedVersion, newVersion, dialogTarget_);
 }
@@ -181,67 +184,87 @@ void UpdateCheck_CL::OpenPage(const std::wstring& address) const {
     ShellOpen(address);
 }
 
-void UpdateCheck_CL::Check(const std::wstring& title, const std::wstring& installedVersion, HWND owner) {
+bool UpdateCheck_CL::ShouldFetch(int* today) const {
     const uint32_t force = inifile_->ReadInt(kSection, L"force", 0);
-    if (g_noticeBusy) return;
-    if (inifile_->ReadInt(kSection, L"notify", 0) != 0) return;
+    if (g_noticeBusy) return false;
+    if (inifile_->ReadInt(kSection, L"notify", 0) != 0) return false;
     const uint32_t last = inifile_->ReadInt(kSection, L"last_day", 0);
     __time64_t started = static_cast<__time64_t>(Now());
     tm local = {};
-    if (_localtime64_s(&local, &started) != 0) return;
-    const int today = local.tm_mday;
-    if (force == 0 && last == static_cast<uint32_t>(today)) return;
+    if (_localtime64_s(&local, &started) != 0) return false;
+    *today = local.tm_mday;
+    return force != 0 || last != static_cast<uint32_t>(*today);
+}
 
-    InetHttp_CL http;
-    if (!http.Open() || !http.Connect(host_, port_) || http.Request(path_) != 1) return;
-    const int expected = http.ContentLength();
-    const int got = http.Read(expected);
+UpdateVerdict UpdateCheck_CL::Settle(int expected, int got, const char* body, int today,
+                                     const std::wstring& installedVersion) const {
+    UpdateVerdict verdict;
+    verdict.today = today;
     if (expected == InetHttp_CL::kNoLength) {
         g_Logger.Log(L"更新情報の応答に Content-Length がありません", __FILE__, __LINE__);
-        return;
+        return verdict;
     }
     if (got != expected) {
         g_Logger.Log(L"更新情報を読み切れませんでした（%d / %d バイト）", __FILE__, __LINE__, got, expected);
-        return;
+        return verdict;
     }
     VersionFile file;
-    if (!ParseVersionFile(http.Body(), got, &file)) {
+    if (!ParseVersionFile(body, got, &file)) {
         g_Logger.Log(L"更新情報が短すぎます（%d バイト）", __FILE__, __LINE__, got);
-        return;
+        return verdict;
     }
     if (!IsPlainVersionText(file.version)) {
         g_Logger.Log(L"更新情報のバージョンに使えない文字があります: \"%s\"", __FILE__, __LINE__,
                      ForLog(file.version).c_str());
-        return;
+        return verdict;
     }
 
+    const uint32_t force = inifile_->ReadInt(kSection, L"force", 0);
     if (IsNewerVersion(file.version, installedVersion)) {
         const std::wstring stored = inifile_->ReadString(kSection, L"next_version", kNoVersion);
         if (IsNewerVersion(file.version, stored)) {
-            inifile_->WriteString(kSection, L"next_version", file.version);
             const int days = DrawNoticeDelayDays();
-            inifile_->WriteString(kSection, L"next_notify",
-                                  FormatHex64(static_cast<uint64_t>(Now() + days * kSecondsPerDay)));
+            g_SaveData.ReportWrite(inifile_->WriteString(kSection, L"next_version", file.version) &&
+                                   inifile_->WriteString(kSection, L"next_notify",
+                                                         FormatHex64(static_cast<uint64_t>(Now() + days * kSecondsPerDay))));
         }
         const int64_t due = static_cast<int64_t>(inifile_->ReadHex64(kSection, L"next_notify", 0));
         if (due > Now()) {
             RecordToday(today);
-            return;
+            return verdict;
         }
     } else if (force != 1) {
         RecordToday(today);
-        return;
+        return verdict;
     }
+    verdict.notify = true;
+    verdict.newVersion = file.version;
+    verdict.address = file.address;
+    return verdict;
+}
 
+void UpdateCheck_CL::Notify(const UpdateVerdict& verdict, const std::wstring& title,
+                            const std::wstring& installedVersion, HWND owner) const {
     int result = 0;
     {
         NoticeBusy busy;
-        result = Notify(title, installedVersion, file.version, owner);
+        result = AskUser(title, installedVersion, verdict.newVersion, owner);
     }
     if (result == 1) {
         // Nothing recorded: the next run asks again while the server still announces it.
-        OpenPage(file.address);
+        OpenPage(verdict.address);
     } else if (result == 2) {
-        RecordToday(today);
+        RecordToday(verdict.today);
     }
+}
+
+void UpdateCheck_CL::Check(const std::wstring& title, const std::wstring& installedVersion, HWND owner) {
+    int today = 0;
+    if (!ShouldFetch(&today)) return;
+    InetHttp_CL http;
+    if (!http.Open() || !http.Connect(host_, port_) || http.Request(path_) != 1) return;
+    const int expected = http.ContentLength();
+    const int got = http.Read(expected);
+    const UpdateVerdict verdict = Settle(expected, got, http.Body(), today, installedVersion);
+    if (verdict.notify) Notify(verdict, title, installedVersion, owner);
 }

@@ -54,6 +54,14 @@ void SetUpdateNoticeFunction(UpdateNoticeFunction notice);  // empty: the real n
 // True while a notice is on screen, in any check of this process.
 bool IsUpdateNoticeBusy();
 
+// What a fetched version file means for the notice.
+struct UpdateVerdict {
+    bool notify = false;  // the notice is due now
+    std::wstring newVersion;
+    std::wstring address;
+    int today = 0;
+};
+
 class UpdateCheck_CL {
 public:
     // Seconds since 1970-01-01 00:00 UTC.
@@ -67,6 +75,17 @@ public:
     // when a newer version's notice is due. Fetch failures record nothing.
     void Check(const std::wstring& title, const std::wstring& installedVersion, HWND owner);
 
+    // The same check in its steps, for a fetch that runs elsewhere.
+    // False when switched off, settled today or a notice is on screen; *today is the local day.
+    bool ShouldFetch(int* today) const;
+    // The answer of the server (Content-Length, bytes obtained, body): records the day where
+    // the rules say so and tells whether the notice is due.
+    UpdateVerdict Settle(int expected, int got, const char* body, int today,
+                         const std::wstring& installedVersion) const;
+    // Shows the notice (busy meanwhile) and acts on the answer.
+    void Notify(const UpdateVerdict& verdict, const std::wstring& title, const std::wstring& installedVersion,
+                HWND owner) const;
+
     // Receives the notice dialog's window handle while it is shown.
     void SetDialogHandleTarget(HWND* target) { dialogTarget_ = target; }
     // Tests set the time; the default is the system clock (_time64).
@@ -75,8 +94,8 @@ public:
 private:
     int64_t Now() const;
     void RecordToday(int today) const;
-    int Notify(const std::wstring& title, const std::wstring& installedVersion, const std::wstring& newVersion,
-               HWND owner) const;
+    int AskUser(const std::wstring& title, const std::wstring& installedVersion, const std::wstring& newVersion,
+                HWND owner) const;
     void OpenPage(const std::wstring& address) const;
 
     Inifile_CL* inifile_;

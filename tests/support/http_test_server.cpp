@@ -10,6 +10,7 @@
 //   huge LENGTH    200, "Content-Length: LENGTH" as given, a few bytes, then closes
 //   flood          200 without Content-Length, then bytes without end until the peer goes
 //   stall          accepts and reads the request, never answers
+//   slow FILE      as version, but answers 1.5 s after the request arrived
 // The tests end it by terminating the process.
 #include <winsock2.h>
 #include <ws2tcpip.h>
@@ -129,7 +130,10 @@ int wmain(int argc, wchar_t** argv) {
         if (client == INVALID_SOCKET) break;
         const std::string head = ReadRequestHead(client);
         AppendToFile(readyFile + L".requests", head);
-        if (mode == L"version") {
+        if (mode == L"slow") {
+            ::Sleep(1500);
+            SendAll(client, Response("200 OK", "Content-Length: " + std::to_string(fileBody.size()) + "\r\n", fileBody));
+        } else if (mode == L"version") {
             SendAll(client, Response("200 OK", "Content-Length: " + std::to_string(fileBody.size()) + "\r\n", fileBody));
         } else if (mode == L"notfound") {
             const std::string page =
