@@ -76,3 +76,7 @@ void Inifile_CL::CreateIfMissing(std::wstring path) {
     DWORD written = 0;
     ::WriteFile(file.Get(), mark, sizeof(mark), &written, nullptr);
 }
+
+void Inifile_CL::DeleteKey(std::wstring section, std::wstring key) const {
+    ::WritePrivateProfileStringW(section.c_str(), key.c_str(), nullptr, path_.c_str());
+}

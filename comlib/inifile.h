@@ -24,6 +24,8 @@ public:
     void WriteString(std::wstring section, std::wstring key, std::wstring value) const;
     void WriteInt(std::wstring section, std::wstring key, int value) const;
     void WriteStruct(std::wstring section, std::wstring key, const void* data, UINT size) const;
+    // Removes the key (WritePrivateProfileStringW with no value).
+    void DeleteKey(std::wstring section, std::wstring key) const;
     bool ReadStruct(std::wstring section, std::wstring key, void* data, UINT size) const;
 
     // "path", 12 -> "path12".

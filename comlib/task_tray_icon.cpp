@@ -80,3 +80,32 @@ void TaskTrayIcon_CL::Remove() {
     calls_.notifyIcon(NIM_DELETE, &data_);
     data_.hWnd = nullptr;
 }
+
+bool TaskTrayIcon_CL::ShowState(int iconResource, const std::wstring& tip) {
+    const size_t capacity = sizeof(data_.szTip) / sizeof(data_.szTip[0]);
+    const std::wstring shownTip = tip.substr(0, capacity - 1);
+    if (iconResource == stateIcon_ && shownTip == data_.szTip) return false;
+    UniqueIcon icon;
+    if (iconResource != stateIcon_) {
+        icon.Reset(static_cast<HICON>(::LoadImageW(::GetModuleHandleW(nullptr), MAKEINTRESOURCEW(iconResource),
+                                                   IMAGE_ICON, ::GetSystemMetrics(SM_CXSMICON),
+                                                   ::GetSystemMetrics(SM_CYSMICON), LR_LOADTRANSPARENT)));
+        if (icon) data_.hIcon = icon.Get();
+        stateIcon_ = iconResource;
+    }
+    SetTip(shownTip);
+    if (data_.hWnd) calls_.notifyIcon(NIM_MODIFY, &data_);
+    // The shell has its own copy now: the old icon may go.
+    if (icon) icon_ = std::move(icon);
+    return true;
+}
+
+void TaskTrayIcon_CL::ShowNotice(const std::wstring& title, const std::wstring& text) {
+    if (!data_.hWnd) return;
+    NOTIFYICONDATAW notice = data_;
+    notice.uFlags = NIF_INFO;
+    wcsncpy(notice.szInfoTitle, title.c_str(), sizeof(notice.szInfoTitle) / sizeof(wchar_t) - 1);
+    wcsncpy(notice.szInfo, text.c_str(), sizeof(notice.szInfo) / sizeof(wchar_t) - 1);
+    notice.dwInfoFlags = NIIF_INFO | NIIF_NOSOUND;
+    calls_.notifyIcon(NIM_MODIFY, &notice);
+}

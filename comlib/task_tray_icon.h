@@ -42,6 +42,13 @@ public:
     bool AddAgain();
     void Remove();
 
+    // The state's icon (a resource, loaded at the system's small-icon size) and tip. Sent with
+    // NIM_MODIFY only when one of them differs from what the icon shows; true when it did.
+    // A taskbar restart adds the icon again with these.
+    bool ShowState(int iconResource, const std::wstring& tip);
+    // A short notification from the icon (NIF_INFO, no sound); nothing while not in the tray.
+    void ShowNotice(const std::wstring& title, const std::wstring& text);
+
     bool IsTaskbarCreated(UINT message) const { return message == taskbarCreated_; }
     UINT TaskbarCreatedMessage() const { return taskbarCreated_; }
     // The window the icon belongs to; null while the icon is not in the tray.
@@ -54,4 +61,5 @@ private:
     std::wstring caption_;
     UniqueIcon icon_;
     TrayShellCalls calls_;
+    int stateIcon_ = 0;
 };

@@ -10,6 +10,7 @@
 #include "comlib/window/popup_menu.h"
 #include "data/save_data.h"
 #include "resource.h"
+#include "view/awake_texts.h"
 #include "view/file_icon.h"
 #include "view/main_layout.h"
 #include "view/update_check.h"
@@ -107,7 +108,23 @@ LRESULT MainDialog_CL::HandleMessage(HWND window, UINT message, WPARAM wParam, L
             if (sleep_.SwallowSysCommand(wParam)) return 0;
             break;
         case WM_TIMER:
-            if (wParam == kSleepTimerId) CheckSleep();
+            if (wParam == kSleepTimerId) {
+                CheckSleep();
+            } else if (wParam == kSessionTimerId) {
+                ::KillTimer(window, kSessionTimerId);  // one-shot
+                CheckSleep();
+            }
+            break;
+        case WM_HOTKEY:
+            if (wParam == kHotkeyId) ToggleByHotkey();
+            break;
+        case WM_COPYDATA:
+            return OnCopyData(reinterpret_cast<const COPYDATASTRUCT*>(lParam));
+        case WM_INITMENUPOPUP:
+            // The menu bar's copy of the end command: greyed while no manual session runs.
+            if (menu_)
+                ::EnableMenuItem(menu_.Get(), kCmdAwakeEnd,
+                                 MF_BYCOMMAND | (g_SaveData.session.active ? MF_ENABLED : MF_GRAYED));
             break;
         case WM_CTLCOLORSTATIC:
             if (groupBox_ && reinterpret_cast<HWND>(lParam) == groupBox_->Window()) {
@@ -146,6 +163,8 @@ void MainDialog_CL::InitializeWindow() {
     trayIcon_.SetTrayIcon();
     trayIcon_.SetTip(kTitle);
     trayIcon_.Add(window);
+    RegisterAwakeHotkey();
+    AddAwakeMenuToMenuBar();
 
     ClientMetrics metrics;
     GetClientMetrics(metrics);
@@ -210,7 +229,14 @@ void MainDialog_CL::CheckSleep() {
     // An F5 queued before WM_QUIT arrives after the window is gone: no input then, and no
     // InvalidateRect(NULL), which would repaint the whole desktop.
     if (!Window()) return;
-    sleep_.Apply(g_SaveData.ShouldKeepAwake());
+    const AwakeReason reason = g_SaveData.DecideAwake();
+    sleep_.Apply(reason.KeepsAwake());
+    if (reason.KeepsAwake())
+        power_.Hold(ReasonText(reason));
+    else
+        power_.Release();
+    ShowReason(reason);
+    ScheduleSessionEnd();
     ::InvalidateRect(Window(), nullptr, FALSE);
 }
 
@@ -265,6 +291,10 @@ void MainDialog_CL::SaveWindowRect() {
 void MainDialog_CL::OnDestroy() {
     const HWND window = Window();
     ::KillTimer(window, kSleepTimerId);
+    ::KillTimer(window, kSessionTimerId);
+    if (hotkeyRegistered_) ::UnregisterHotKey(window, kHotkeyId);
+    hotkeyRegistered_ = false;
+    power_.Release();
     trayIcon_.Remove();
     characterImages_[1].Reset();
     characterImages_[0].Reset();

@@ -1,0 +1,52 @@
+#include "view/ui_texts.h"
+
+#include <cstdarg>
+
+#include "comlib/utility.h"
+
+namespace {
+
+const wchar_t* const kJapanese[] = {
+    L"%s が起動中",
+    L"時間帯 %02d:00 ～ %02d:59",
+    L"手動（解除するまで）",
+    L"手動（%02d:%02d まで）",
+    L"%s（PID %u）の終了まで",
+    L"今すぐスリープ禁止",
+    L"解除するまで",
+    L"30分間",
+    L"1時間",
+    L"2時間",
+    L"4時間",
+    L"手動のスリープ禁止を解除",
+    L"DormiGuard - スリープ禁止中（%s）",
+    L"DormiGuard - スリープ許可中",
+    L"DormiGuard",
+    L"スリープ禁止中（%s）",
+    L"スリープ許可中",
+    L"DormiGuard: 不明なスイッチです: %s",
+    L"DormiGuard: -awake の値が正しくありません: %s（分数 1～10080、HH:MM、off）",
+    L"DormiGuard: -pid の値が正しくありません: %s",
+    L"DormiGuard: プロセス %u は存在しません",
+    L"DormiGuard: -run の後にコマンドがありません",
+    L"DormiGuard: コマンドを起動できません: %s : %s",
+    L"DormiGuard: コマンドは一度に一つだけ指定できます",
+    L"DormiGuard: 実行中の DormiGuard に渡せませんでした",
+};
+static_assert(sizeof(kJapanese) / sizeof(kJapanese[0]) == static_cast<size_t>(TextId::Count),
+              "one text per id");
+
+}  // namespace
+
+const wchar_t* UiText(TextId id) {
+    const size_t index = static_cast<size_t>(id);
+    return index < static_cast<size_t>(TextId::Count) ? kJapanese[index] : L"";
+}
+
+std::wstring UiFormat(TextId id, ...) {
+    va_list args;
+    va_start(args, id);
+    std::wstring text = FormatWideV(UiText(id), args);
+    va_end(args);
+    return text;
+}

@@ -1,0 +1,39 @@
+#pragma once
+// Texts the user reads, one id each. One table per language: a second language is one more
+// table of the same length in ui_texts.cpp and a choice in UiTexts.
+#include <cstddef>
+#include <string>
+
+enum class TextId : size_t {
+    ReasonWatchedProgram,    // %s: file name
+    ReasonMarkedHour,        // %02d, %02d: first and last hour
+    ReasonManualNoEnd,
+    ReasonManualUntil,       // %02d:%02d: local end time
+    ReasonHandedProcess,     // %s, %u: file name, process id
+    MenuAwakeNow,
+    MenuAwakeNoEnd,
+    MenuAwake30Minutes,
+    MenuAwake1Hour,
+    MenuAwake2Hours,
+    MenuAwake4Hours,
+    MenuAwakeEnd,
+    TipProhibited,           // %s: reason text
+    TipAllowed,
+    NoticeTitle,
+    NoticeProhibited,        // %s: reason text
+    NoticeAllowed,
+    ConsoleUnknownSwitch,    // %s: the argument
+    ConsoleBadAwakeValue,    // %s: the value
+    ConsoleBadProcessId,     // %s: the value
+    ConsoleNoProcess,        // %u: process id
+    ConsoleRunMissing,
+    ConsoleRunFailed,        // %s: command line, %s: system error text
+    ConsoleTooManyCommands,
+    ConsoleNotHandedOver,
+    Count
+};
+
+// The text of the current language.
+const wchar_t* UiText(TextId id);
+// UiText through FormatWide.
+std::wstring UiFormat(TextId id, ...);
