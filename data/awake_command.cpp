@@ -188,7 +188,9 @@ bool ParseHotkey(const std::wstring& text, Hotkey* hotkey) {
             start = plus + 1;
             continue;
         }
-        const wchar_t first = part.empty() ? 0 : FoldCase(part[0]);
+        const wchar_t raw = part.empty() ? 0 : part[0];
+        // Virtual keys of letters are the upper-case letters.
+        const wchar_t first = raw >= L'a' && raw <= L'z' ? static_cast<wchar_t>(raw - L'a' + L'A') : raw;
         if (part.size() == 1 && ((first >= L'A' && first <= L'Z') || (first >= L'0' && first <= L'9'))) {
             hotkey->key = first;
         } else if (part.size() >= 2 && first == L'F' && AllDigits(part.substr(1), 2)) {
