@@ -9,6 +9,11 @@
 #include <clocale>
 
 #include "comlib/command_line.h"
+#include "comlib/log.h"
+#include "comlib/utility.h"
+#include "data/awake_command.h"
+#include "data/save_data.h"
+#include "view/ui_texts.h"
 #include "comlib/unique_resource.h"
 #include "view/main_dialog.h"
 
@@ -31,6 +36,136 @@ void RaiseRunningCopy() {
     ::SetWindowPos(window, HWND_NOTOPMOST, 0, 0, 0, 0, SWP_NOSIZE | SWP_NOMOVE | SWP_SHOWWINDOW);
 }
 
+// Scripts run without anyone watching: a refused command line is a line on the parent's console
+// (or the redirected standard error), a log line and exit code 2, never a message box.
+constexpr int kBadCommandLine = 2;
+
+void WriteConsoleLine(const std::wstring& text) {
+    const std::wstring line = text + L"\r\n";
+    DWORD written = 0;
+    DWORD mode = 0;
+    const HANDLE error = ::GetStdHandle(STD_ERROR_HANDLE);
+    if (error && error != INVALID_HANDLE_VALUE && ::GetFileType(error) != FILE_TYPE_UNKNOWN) {
+        if (::GetConsoleMode(error, &mode)) {
+            ::WriteConsoleW(error, line.c_str(), static_cast<DWORD>(line.size()), &written, nullptr);
+        } else {
+            const int bytes = ::WideCharToMultiByte(CP_UTF8, 0, line.c_str(), static_cast<int>(line.size()), nullptr,
+                                                    0, nullptr, nullptr);
+            std::string utf8(static_cast<size_t>(bytes > 0 ? bytes : 0), '\0');
+            ::WideCharToMultiByte(CP_UTF8, 0, line.c_str(), static_cast<int>(line.size()), &utf8[0], bytes, nullptr,
+                                  nullptr);
+            ::WriteFile(error, utf8.data(), static_cast<DWORD>(utf8.size()), &written, nullptr);
+        }
+        return;
+    }
+    if (!::AttachConsole(ATTACH_PARENT_PROCESS)) return;
+    const UniqueFile console(::CreateFileW(L"CONOUT$", GENERIC_WRITE, FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0,
+                                           nullptr));
+    if (console) ::WriteConsoleW(console.Get(), line.c_str(), static_cast<DWORD>(line.size()), &written, nullptr);
+    ::FreeConsole();
+}
+
+int RefuseCommandLine(const std::wstring& reason) {
+    WriteConsoleLine(reason);
+    // Into the running copy's log, when the data folder is there; never created from here.
+    if (::GetFileAttributesW(SaveData::DataFolder().c_str()) != INVALID_FILE_ATTRIBUTES) {
+        g_Logger.SetPath(SaveData::LogPath());
+        g_Logger.Log(L"コマンドラインエラー : %s", __FILE__, __LINE__, reason.c_str());
+    }
+    return kBadCommandLine;
+}
+
+std::wstring ParseErrorText(const CommandParse& parse) {
+    switch (parse.error) {
+        case CommandError::UnknownSwitch:
+            return UiFormat(TextId::ConsoleUnknownSwitch, parse.offending.c_str());
+        case CommandError::BadAwakeValue:
+            return UiFormat(TextId::ConsoleBadAwakeValue, parse.offending.c_str());
+        case CommandError::BadProcessId:
+            return UiFormat(TextId::ConsoleBadProcessId, parse.offending.c_str());
+        case CommandError::RunMissing:
+            return UiText(TextId::ConsoleRunMissing);
+        default:
+            return UiText(TextId::ConsoleTooManyCommands);
+    }
+}
+
+bool ProcessRuns(DWORD processId) {
+    const UniqueHandle process(::OpenProcess(SYNCHRONIZE, FALSE, processId));
+    return process && ::WaitForSingleObject(process.Get(), 0) == WAIT_TIMEOUT;
+}
+
+// The running copy's main window; a copy that is still starting gets until the deadline.
+HWND WaitForRunningCopy(DWORD timeoutMs, HANDLE startedCopy) {
+    const DWORD start = ::GetTickCount();
+    for (;;) {
+        if (const HWND window = ::FindWindowW(kMainWindowClass, kMainWindowTitle)) return window;
+        if (::GetTickCount() - start >= timeoutMs) return nullptr;
+        if (startedCopy && ::WaitForSingleObject(startedCopy, 0) == WAIT_OBJECT_0) return nullptr;
+        ::Sleep(100);
+    }
+}
+
+// WM_COPYDATA to the running copy; true when it took the command.
+bool HandOver(HWND window, const AwakeCommand& command) {
+    const std::wstring text = HandOverText(command);
+    COPYDATASTRUCT data = {};
+    data.dwData = kHandOverTag;
+    data.cbData = static_cast<DWORD>((text.size() + 1) * sizeof(wchar_t));
+    data.lpData = const_cast<wchar_t*>(text.c_str());
+    DWORD_PTR result = 0;
+    return ::SendMessageTimeoutW(window, WM_COPYDATA, 0, reinterpret_cast<LPARAM>(&data), SMTO_ABORTIFHUNG, 15000,
+                                 &result) != 0 &&
+           result == 1;
+}
+
+// -run: the command starts suspended, so that it runs only once the running copy (started
+// here with -startup when there is none) watches it; this copy ends with its exit code.
+int RunAndWatch(const std::wstring& commandLine) {
+    STARTUPINFOW startup = {};
+    startup.cb = sizeof(startup);
+    PROCESS_INFORMATION info = {};
+    std::wstring mutableLine = commandLine;
+    // A console program run from a script writes to the script's console, not a new window.
+    ::AttachConsole(ATTACH_PARENT_PROCESS);
+    if (!::CreateProcessW(nullptr, &mutableLine[0], nullptr, nullptr, TRUE, CREATE_SUSPENDED, nullptr, nullptr,
+                          &startup, &info)) {
+        const DWORD error = ::GetLastError();
+        return RefuseCommandLine(UiFormat(TextId::ConsoleRunFailed, commandLine.c_str(), SystemErrorText(error).c_str()));
+    }
+    const UniqueHandle child(info.hProcess);
+    const UniqueHandle childThread(info.hThread);
+
+    HWND window = ::FindWindowW(kMainWindowClass, kMainWindowTitle);
+    if (!window) {
+        wchar_t self[MAX_PATH * 2] = {};
+        ::GetModuleFileNameW(nullptr, self, MAX_PATH * 2);
+        std::wstring guardLine = L"\"" + std::wstring(self) + L"\" -startup";
+        STARTUPINFOW guardStartup = {};
+        guardStartup.cb = sizeof(guardStartup);
+        PROCESS_INFORMATION guard = {};
+        if (::CreateProcessW(nullptr, &guardLine[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &guardStartup,
+                             &guard)) {
+            const UniqueHandle guardProcess(guard.hProcess);
+            const UniqueHandle guardThread(guard.hThread);
+            // Its update check may wait on the network before the window gets its title.
+            window = WaitForRunningCopy(120000, guardProcess.Get());
+        }
+    }
+    AwakeCommand watch;
+    watch.kind = AwakeCommand::Kind::Pid;
+    watch.processId = info.dwProcessId;
+    if (!window || !HandOver(window, watch)) {
+        ::TerminateProcess(child.Get(), kBadCommandLine);
+        return RefuseCommandLine(UiText(TextId::ConsoleNotHandedOver));
+    }
+    ::ResumeThread(childThread.Get());
+    ::WaitForSingleObject(child.Get(), INFINITE);
+    DWORD code = 0;
+    ::GetExitCodeProcess(child.Get(), &code);
+    return static_cast<int>(code);
+}
+
 int RunMessageLoop(MainDialog_CL& mainDialog) {
     MSG msg;
     while (::GetMessageW(&msg, nullptr, 0, 0) > 0) {
@@ -46,7 +181,19 @@ int RunMessageLoop(MainDialog_CL& mainDialog) {
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
     std::setlocale(LC_ALL, "Japanese");
     const CommandLine_CL commandLine;
-    const int startupFlag = commandLine.HasOption(L"-startup") ? 1 : 0;
+    int startupFlag = commandLine.HasOption(L"-startup") ? 1 : 0;
+
+    // -awake, -pid and -run: handed to the running copy, or applied by this one in the tray.
+    AwakeCommand awakeCommand;
+    if (HasAwakeSwitch(commandLine.RawArguments())) {
+        const CommandParse parse = ParseAwakeCommand(commandLine.RawArguments());
+        if (parse.error != CommandError::None) return RefuseCommandLine(ParseErrorText(parse));
+        awakeCommand = parse.command;
+        if (awakeCommand.kind == AwakeCommand::Kind::Pid && !ProcessRuns(awakeCommand.processId))
+            return RefuseCommandLine(UiFormat(TextId::ConsoleNoProcess, static_cast<unsigned>(awakeCommand.processId)));
+        if (awakeCommand.kind == AwakeCommand::Kind::Run) return RunAndWatch(awakeCommand.runCommandLine);
+        startupFlag = 1;
+    }
 
     // Held for the whole run: it goes only when wWinMain returns, after the shut-down.
     const UniqueHandle instanceMutex(::CreateMutexW(nullptr, TRUE, kInstanceMutexName));
@@ -54,8 +201,13 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
     // (run as administrator). That copy runs too, and two sleep guards must never run.
     const DWORD mutexError = ::GetLastError();
     if (mutexError == ERROR_ALREADY_EXISTS || (!instanceMutex && mutexError == ERROR_ACCESS_DENIED)) {
-        RaiseRunningCopy();
-        return 0;
+        if (awakeCommand.kind == AwakeCommand::Kind::None) {
+            RaiseRunningCopy();
+            return 0;
+        }
+        const HWND running = WaitForRunningCopy(120000, nullptr);
+        if (running && HandOver(running, awakeCommand)) return 0;
+        return RefuseCommandLine(UiText(TextId::ConsoleNotHandedOver));
     }
 
     ::CoInitialize(nullptr);
@@ -72,6 +224,7 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
     {
         MainDialog_CL mainDialog(startupFlag);
         if (mainDialog.Create()) {
+            if (awakeCommand.kind != AwakeCommand::Kind::None) mainDialog.ApplyAwakeCommand(awakeCommand);
             RunMessageLoop(mainDialog);
         } else {
             // Without a window nothing would ever end the message loop.

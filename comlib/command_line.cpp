@@ -23,7 +23,10 @@ void CommandLine_CL::Parse(const std::wstring& commandLine) {
     // CommandLineToArgvW's array is one LocalAlloc block.
     UniqueLocal owner(reinterpret_cast<HLOCAL>(argv));
     if (argv) {
-        for (int i = 1; i < count; ++i) arguments_.push_back(NormalisedSwitch(argv[i]));
+        for (int i = 1; i < count; ++i) {
+            arguments_.push_back(NormalisedSwitch(argv[i]));
+            rawArguments_.push_back(argv[i]);
+        }
     }
     // Calls through the virtual slot reach only this class's version during construction.
     for (const std::wstring& argument : arguments_) OnArgument(argument);

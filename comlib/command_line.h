@@ -18,9 +18,12 @@ public:
     bool HasOption(std::wstring name) const;
 
     const std::vector<std::wstring>& Arguments() const { return arguments_; }
+    // The arguments exactly as given: a command after -run keeps its own switches.
+    const std::vector<std::wstring>& RawArguments() const { return rawArguments_; }
 
 private:
     void Parse(const std::wstring& commandLine);
 
     std::vector<std::wstring> arguments_;
+    std::vector<std::wstring> rawArguments_;
 };

@@ -84,3 +84,7 @@ void Inifile_CL::CreateIfMissing(std::wstring path) {
     DWORD written = 0;
     ::WriteFile(file.Get(), mark, sizeof(mark), &written, nullptr);
 }
+
+bool Inifile_CL::DeleteKey(std::wstring section, std::wstring key) const {
+    return Written(::WritePrivateProfileStringW(section.c_str(), key.c_str(), nullptr, path_.c_str()));
+}

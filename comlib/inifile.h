@@ -27,6 +27,8 @@ public:
     bool WriteInt(std::wstring section, std::wstring key, int value) const;
     bool WriteStruct(std::wstring section, std::wstring key, const void* data, UINT size) const;
     DWORD LastWriteError() const { return lastWriteError_; }
+    // Removes the key (WritePrivateProfileStringW with no value); false like the writes.
+    bool DeleteKey(std::wstring section, std::wstring key) const;
     bool ReadStruct(std::wstring section, std::wstring key, void* data, UINT size) const;
 
     // "path", 12 -> "path12".

@@ -108,7 +108,27 @@ void TaskTrayIcon_CL::Remove() {
     data_.hWnd = nullptr;
 }
 
-bool TaskTrayIcon_CL::ShowBalloon(const std::wstring& title, const std::wstring& text) {
+bool TaskTrayIcon_CL::ShowState(int iconResource, const std::wstring& tip) {
+    const size_t capacity = sizeof(data_.szTip) / sizeof(data_.szTip[0]);
+    const std::wstring shownTip = tip.substr(0, capacity - 1);
+    if (iconResource == stateIcon_ && shownTip == data_.szTip) return false;
+    UniqueIcon icon;
+    if (iconResource != stateIcon_) {
+        icon.Reset(static_cast<HICON>(::LoadImageW(::GetModuleHandleW(nullptr), MAKEINTRESOURCEW(iconResource),
+                                                   IMAGE_ICON, ::GetSystemMetrics(SM_CXSMICON),
+                                                   ::GetSystemMetrics(SM_CYSMICON), LR_LOADTRANSPARENT)));
+        if (icon) data_.hIcon = icon.Get();
+        stateIcon_ = iconResource;
+    }
+    SetTip(shownTip);
+    // While not in the tray the next add carries the new icon and tip.
+    if (added_) calls_.notifyIcon(NIM_MODIFY, &data_);
+    // The shell has its own copy now: the old icon may go.
+    if (icon) icon_ = std::move(icon);
+    return true;
+}
+
+bool TaskTrayIcon_CL::ShowBalloon(const std::wstring& title, const std::wstring& text, DWORD infoFlags) {
     if (!added_) return false;
     NOTIFYICONDATAW balloon = data_;
     balloon.uFlags = NIF_INFO;
@@ -118,7 +138,7 @@ bool TaskTrayIcon_CL::ShowBalloon(const std::wstring& title, const std::wstring&
     balloon.szInfoTitle[titleCapacity - 1] = L'\0';
     wcsncpy(balloon.szInfo, text.c_str(), textCapacity - 1);
     balloon.szInfo[textCapacity - 1] = L'\0';
-    balloon.dwInfoFlags = NIIF_WARNING;
+    balloon.dwInfoFlags = infoFlags;
     // A copy: the record used for later adds keeps no balloon to show again.
     return calls_.notifyIcon(NIM_MODIFY, &balloon) != FALSE;
 }

@@ -47,13 +47,19 @@ public:
     // WM_TIMER of the window: true when it was the retry timer (and an attempt was made).
     bool OnTimer(UINT_PTR id);
     void Remove();
-    // A notification balloon from the icon (NIF_INFO, warning); false when the icon is not in
-    // the tray or the shell refused it. Texts are cut to the record's buffers.
-    bool ShowBalloon(const std::wstring& title, const std::wstring& text);
+    // A notification balloon from the icon (NIF_INFO with infoFlags: NIIF_WARNING,
+    // NIIF_INFO | NIIF_NOSOUND, ...); false when the icon is not in the tray or the shell
+    // refused it. Texts are cut to the record's buffers.
+    bool ShowBalloon(const std::wstring& title, const std::wstring& text, DWORD infoFlags);
     // True once the shell has taken the icon, until Remove.
     bool Added() const { return added_; }
     // True while a retry is due.
     bool Retrying() const { return retrying_; }
+
+    // The state's icon (a resource, loaded at the system's small-icon size) and tip. Sent with
+    // NIM_MODIFY only when one of them differs from what the icon shows; true when it did.
+    // A taskbar restart adds the icon again with these.
+    bool ShowState(int iconResource, const std::wstring& tip);
 
     bool IsTaskbarCreated(UINT message) const { return message == taskbarCreated_; }
     UINT TaskbarCreatedMessage() const { return taskbarCreated_; }
@@ -76,4 +82,5 @@ private:
     bool retrying_ = false;
     // The retry box runs a modal loop; a tick or a broadcast inside it must not start another.
     bool asking_ = false;
+    int stateIcon_ = 0;
 };

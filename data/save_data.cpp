@@ -12,6 +12,7 @@ SaveData g_SaveData;
 
 namespace {
 const wchar_t kProcessSection[] = L"PROCESS_INFO";
+const wchar_t kAwakeSection[] = L"AWAKE";
 
 // Highest index n of a "path<n>" key in PROCESS_INFO, or -1. Bounds the load when the
 // stored count is damaged (say 4294967295) instead of asking for billions of keys.
@@ -67,6 +68,64 @@ void SaveData::LoadSettings() {
     for (int h = 0; h < 24; ++h)
         hourTable.push_back(g_Inifile.ReadInt(L"DISABLE_TIME", FormatWide(L"hour%d", h), 0) != 0);
     LoadWatchedList();
+    LoadAwakeSettings();
+}
+
+void SaveData::LoadAwakeSettings() {
+    const std::wstring until = g_Inifile.ReadString(kAwakeSection, L"until", L"");
+    if (!until.empty()) {
+        const SessionValue read = ParseSessionValue(until, UtcNow(), &session);
+        if (read != SessionValue::Session) {
+            g_Logger.Log(read == SessionValue::Past ? L"手動のスリープ禁止は終了済みです = %s"
+                                                    : L"手動のスリープ禁止の値が読めません = %s",
+                         __FILE__, __LINE__, until.c_str());
+            g_Inifile.DeleteKey(kAwakeSection, L"until");
+        }
+    }
+    // A missing key means the default; nothing is written back.
+    const std::wstring key = g_Inifile.ReadString(kAwakeSection, L"hotkey", L"<default>");
+    if (key != L"<default>" && !ParseHotkey(key, &hotkey)) {
+        g_Logger.Log(L"ホットキーの値が読めません = %s", __FILE__, __LINE__, key.c_str());
+        hotkey = Hotkey();
+    }
+}
+
+void SaveData::StartSession(const ManualSession& started) {
+    session = started;
+    Store(&SaveData::WriteSession);
+}
+
+void SaveData::EndSession() {
+    session = ManualSession();
+    Store(&SaveData::WriteSession);
+}
+
+bool SaveData::WriteSession() const {
+    return session.active ? g_Inifile.WriteString(kAwakeSection, L"until", FormatSessionValue(session))
+                          : g_Inifile.DeleteKey(kAwakeSection, L"until");
+}
+
+bool SaveData::AddHandedProcess(DWORD processId) {
+    UniqueHandle process(::OpenProcess(SYNCHRONIZE | PROCESS_QUERY_LIMITED_INFORMATION, FALSE, processId));
+    if (!process || ::WaitForSingleObject(process.Get(), 0) == WAIT_OBJECT_0) {
+        const DWORD error = process ? ERROR_INVALID_PARAMETER : ::GetLastError();
+        g_Logger.Log(L"コマンドラインのプロセスを開けません PID = %u : %s", __FILE__, __LINE__,
+                     static_cast<unsigned>(processId), SystemErrorText(error).c_str());
+        return false;
+    }
+    wchar_t path[MAX_PATH * 2] = {};
+    DWORD size = MAX_PATH * 2;
+    if (!::QueryFullProcessImageNameW(process.Get(), 0, path, &size)) path[0] = L'\0';
+    for (HandedProcess& entry : handed)
+        if (entry.processId == processId) return true;
+    HandedProcess entry;
+    entry.processId = processId;
+    entry.fileName = FileNamePart(path);
+    entry.process = std::move(process);
+    g_Logger.Log(L"コマンドラインのプロセスを監視します = %s (PID %u)", __FILE__, __LINE__, entry.fileName.c_str(),
+                 static_cast<unsigned>(processId));
+    handed.push_back(std::move(entry));
+    return true;
 }
 
 void SaveData::LoadWatchedList() {
@@ -102,7 +161,7 @@ bool SaveData::WriteHours() const {
     return true;
 }
 
-bool SaveData::WriteEverything() const { return WriteWatchedList() && WriteHours(); }
+bool SaveData::WriteEverything() const { return WriteWatchedList() && WriteHours() && WriteSession(); }
 
 bool SaveData::Store(bool (SaveData::*part)() const) {
     const bool written = unsaved_ ? WriteEverything() : (this->*part)();
@@ -123,7 +182,9 @@ bool SaveData::ReportWrite(bool written) {
     return false;
 }
 
-bool SaveData::ShouldKeepAwake() {
+bool SaveData::ShouldKeepAwake() { return DecideAwake().KeepsAwake(); }
+
+AwakeReason SaveData::DecideAwake() {
     processes.Refresh();
     const ProcessDiff diff = processes.Diff();
     if (!diff.Empty()) {
@@ -131,7 +192,17 @@ bool SaveData::ShouldKeepAwake() {
         if (!diff.added.empty()) EnumProcess_CL::LogPathList(L"★今回追加", diff.added);
         if (!diff.removed.empty()) EnumProcess_CL::LogPathList(L"★今回削除", diff.removed);
     }
+    if (session.active && !session.indefinite && session.endUtc <= UtcNow()) {
+        g_Logger.Log(L"手動のスリープ禁止が終了しました", __FILE__, __LINE__);
+        EndSession();
+    }
+    for (size_t i = handed.size(); i-- > 0;) {
+        if (::WaitForSingleObject(handed[i].process.Get(), 0) != WAIT_OBJECT_0) continue;
+        g_Logger.Log(L"コマンドラインのプロセスが終了しました = %s (PID %u)", __FILE__, __LINE__,
+                     handed[i].fileName.c_str(), static_cast<unsigned>(handed[i].processId));
+        handed.erase(handed.begin() + static_cast<std::ptrdiff_t>(i));
+    }
     SYSTEMTIME now = {};
     ::GetLocalTime(&now);
-    return KeepAwakeDecision(watched, processes.Current(), hourTable, now.wHour);
+    return DecideAwakeReason(session, handed, watched, processes.Current(), hourTable, now.wHour);
 }

@@ -7,6 +7,8 @@
 #include <vector>
 
 #include "comlib/process/enum_porocess.h"
+#include "data/awake_command.h"
+#include "data/awake_reason.h"
 #include "data/watched_list.h"
 
 // The keep-awake rule: an enabled watched program runs, or the local hour is marked.
@@ -23,6 +25,11 @@ public:
     int trayHidden = 1;
     WatchedList_CL watched;
     std::vector<bool> hourTable;
+    // Run-time and section "AWAKE": the manual session, the processes handed over on the
+    // command line, the hotkey.
+    ManualSession session;
+    std::vector<HandedProcess> handed;
+    Hotkey hotkey = DefaultHotkey();
 
     // Documents\DormiGuard, or beside the executable when the documents folder is unknown.
     static std::wstring DataFolder();
@@ -45,6 +52,17 @@ public:
     void SetSaveFailureHandler(SaveFailureHandler handler) { failureHandler_ = std::move(handler); }
     // Refreshes the process snapshot, logs what started or ended, and decides.
     bool ShouldKeepAwake();
+    // The same check, with the reason: also ends a timed session that is over and forgets
+    // handed-over processes that have ended.
+    AwakeReason DecideAwake();
+
+    // Section "AWAKE": the session's key "until" and the key "hotkey"; both only read here.
+    void LoadAwakeSettings();
+    // Replaces any session and stores it at once; EndSession removes the key.
+    void StartSession(const ManualSession& started);
+    void EndSession();
+    // Watches a running process until it ends; false (and logged) when it cannot be opened.
+    bool AddHandedProcess(DWORD processId);
 
 private:
     // Everything the user sets, each part written whole. A new setting joins here, so the first
@@ -52,6 +70,7 @@ private:
     bool WriteEverything() const;
     bool WriteWatchedList() const;
     bool WriteHours() const;
+    bool WriteSession() const;
     bool Store(bool (SaveData::*part)() const);
 
     bool unsaved_ = false;

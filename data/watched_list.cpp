@@ -30,12 +30,16 @@ void WatchedList_CL::SetEnabledAt(size_t index, int enabled) {
 }
 
 bool WatchedList_CL::MatchesAny(const std::vector<ProcessEntry>& snapshot) const {
+    return FirstMatch(snapshot) != nullptr;
+}
+
+const WatchedProcess* WatchedList_CL::FirstMatch(const std::vector<ProcessEntry>& snapshot) const {
     for (const WatchedProcess& record : items_) {
         if (record.enabled == 0) continue;
         for (const ProcessEntry& entry : snapshot)
             if (entry.nameKey == record.nameKey &&
                 EqualsNoCase(record.fileName.data(), record.fileName.size(), entry.FileName(), entry.FileNameLength()))
-                return true;
+                return &record;
     }
-    return false;
+    return nullptr;
 }

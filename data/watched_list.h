@@ -30,6 +30,8 @@ public:
     // True when an enabled record's file name equals the file-name part of a running path. The
     // keys of both were made once, so a name is compared only where the keys agree.
     bool MatchesAny(const std::vector<ProcessEntry>& snapshot) const;
+    // The first enabled record, in list order, that matches a running program; null if none.
+    const WatchedProcess* FirstMatch(const std::vector<ProcessEntry>& snapshot) const;
 
 private:
     std::vector<WatchedProcess> items_;

@@ -102,7 +102,73 @@ def menu_strip(path):
         f.write(header + info + pixels)
 
 
+def rounded_square(size, x, y):
+    """Inside the rounded square of icon 101: a margin of 1/16, corners of radius 1/5."""
+    m = size / 16.0
+    r = size / 5.0
+    lo, hi = m, size - m
+    px, py = x + 0.5, y + 0.5
+    if not (lo <= px <= hi and lo <= py <= hi):
+        return False
+    cx = min(max(px, lo + r), hi - r)
+    cy = min(max(py, lo + r), hi - r)
+    return (px - cx) ** 2 + (py - cy) ** 2 <= r * r
+
+
+def state_icon_pixel(size, awake):
+    """The tray icons, drawn like icon 101: a rounded square with a disc. Sleep prohibited: a
+    full sun on a strong red-orange; allowed: the crescent moon on a muted grey-blue."""
+    def pixel(x, y):
+        if not rounded_square(size, x, y):
+            return (0, 0, 0, 0)
+        c = size / 2.0
+        fx, fy = x + 0.5, y + 0.5
+        if awake:
+            if (fx - c) ** 2 + (fy - c) ** 2 <= (size * 0.30) ** 2:
+                return (255, 226, 60, 255)
+            return (214, 54, 28, 255)
+        inside = (fx - c) ** 2 + (fy - c) ** 2 <= (size * 0.30) ** 2
+        bite = (fx - c - size * 0.14) ** 2 + (fy - c + size * 0.10) ** 2 <= (size * 0.25) ** 2
+        if inside and not bite:
+            return (205, 210, 218, 255)
+        return (112, 124, 140, 255)
+    return pixel
+
+
+def ico(path, sizes, make_pixel):
+    """An .ico of 32-bit BMP images with their AND masks."""
+    images = []
+    for size in sizes:
+        pixel = make_pixel(size)
+        header = struct.pack('<IiiHHIIiiII', 40, size, size * 2, 1, 32, 0, 0, 0, 0, 0, 0)
+        colour = b''
+        for y in range(size - 1, -1, -1):
+            for x in range(size):
+                r, g, b, a = pixel(x, y)
+                colour += bytes((b, g, r, a))
+        mask_row = ((size + 31) // 32) * 4
+        mask = b''
+        for y in range(size - 1, -1, -1):
+            bits = 0
+            row = bytearray(mask_row)
+            for x in range(size):
+                if pixel(x, y)[3] == 0:
+                    row[x // 8] |= 0x80 >> (x % 8)
+            mask += bytes(row)
+        images.append(header + colour + mask)
+    data = struct.pack('<HHH', 0, 1, len(images))
+    offset = 6 + 16 * len(images)
+    for size, image in zip(sizes, images):
+        data += struct.pack('<BBBBHHII', size % 256, size % 256, 0, 0, 1, 32, len(image), offset)
+        offset += len(image)
+    with open(path, 'wb') as f:
+        f.write(data + b''.join(images))
+
+
 if __name__ == '__main__':
+    RES = os.path.join(HERE, '..', 'res')
+    ico(os.path.join(RES, 'awake_prohibited.ico'), [16, 20, 24, 32, 48], lambda s: state_icon_pixel(s, True))
+    ico(os.path.join(RES, 'awake_allowed.ico'), [16, 20, 24, 32, 48], lambda s: state_icon_pixel(s, False))
     os.makedirs(ASSETS, exist_ok=True)
     png(os.path.join(ASSETS, 'sleep_ng.png'), 64, 64, sleep_picture(True))
     png(os.path.join(ASSETS, 'sleep_ok.png'), 64, 64, sleep_picture(False))

@@ -8,6 +8,7 @@
 
 #include "comlib/command_line.h"
 #include "comlib/utility.h"
+#include "data/awake_command.h"
 #include "tests/test_helpers.h"
 
 namespace {
@@ -148,4 +149,67 @@ TEST(CommandLine, StartupSwitchInAnyCaseWithEitherPrefix) {
     EXPECT_EQ(line.Arguments(), (std::vector<std::wstring>{L"/a", L"", L"/b", L"c"}));
     EXPECT_FALSE(line.HasOption(L""));
     EXPECT_TRUE(line.HasOption(L"/A"));
+}
+
+TEST(CommandLine, AwakeSwitchesAndTheirValues) {
+    struct Case {
+        std::vector<std::wstring> arguments;
+        CommandError error;
+        AwakeCommand::Kind kind;
+        std::wstring handOver;  // what goes to the running copy
+    } cases[] = {
+        {{L"-awake"}, CommandError::None, AwakeCommand::Kind::Session, L"-awake"},
+        {{L"/AWAKE", L"30"}, CommandError::None, AwakeCommand::Kind::Session, L"-awake 30"},
+        {{L"-awake", L"10080"}, CommandError::None, AwakeCommand::Kind::Session, L"-awake 10080"},
+        {{L"-awake", L"7:05"}, CommandError::None, AwakeCommand::Kind::Session, L"-awake 07:05"},
+        {{L"-startup", L"-awake", L"23:59"}, CommandError::None, AwakeCommand::Kind::Session, L"-awake 23:59"},
+        {{L"-awake", L"OFF"}, CommandError::None, AwakeCommand::Kind::Off, L"-awake off"},
+        {{L"-Pid", L"1234"}, CommandError::None, AwakeCommand::Kind::Pid, L"-pid 1234"},
+        {{L"-run", L"cmd", L"/c", L"exit 3"}, CommandError::None, AwakeCommand::Kind::Run, L""},
+        {{L"-awake", L"0"}, CommandError::BadAwakeValue, AwakeCommand::Kind::None, L""},
+        {{L"-awake", L"10081"}, CommandError::BadAwakeValue, AwakeCommand::Kind::None, L""},
+        {{L"-awake", L"24:00"}, CommandError::BadAwakeValue, AwakeCommand::Kind::None, L""},
+        {{L"-awake", L"12:60"}, CommandError::BadAwakeValue, AwakeCommand::Kind::None, L""},
+        {{L"-awake", L"1h"}, CommandError::BadAwakeValue, AwakeCommand::Kind::None, L""},
+        {{L"-awake", L"-5"}, CommandError::UnknownSwitch, AwakeCommand::Kind::None, L""},
+        {{L"-awake", L"-sleep"}, CommandError::UnknownSwitch, AwakeCommand::Kind::None, L""},
+        {{L"-pid"}, CommandError::BadProcessId, AwakeCommand::Kind::None, L""},
+        {{L"-pid", L"0"}, CommandError::BadProcessId, AwakeCommand::Kind::None, L""},
+        {{L"-pid", L"4294967296"}, CommandError::BadProcessId, AwakeCommand::Kind::None, L""},
+        {{L"-pid", L"12a"}, CommandError::BadProcessId, AwakeCommand::Kind::None, L""},
+        {{L"-run"}, CommandError::RunMissing, AwakeCommand::Kind::None, L""},
+        {{L"-awake", L"-pid", L"5"}, CommandError::TooManyCommands, AwakeCommand::Kind::None, L""},
+    };
+    for (const Case& c : cases) {
+        const CommandParse parse = ParseAwakeCommand(c.arguments);
+        EXPECT_EQ(parse.error, c.error) << c.arguments.back();
+        EXPECT_EQ(parse.command.kind, c.kind) << c.arguments.back();
+        EXPECT_EQ(HandOverText(parse.command), c.handOver) << c.arguments.back();
+        AwakeCommand back;
+        if (!c.handOver.empty()) {
+            ASSERT_TRUE(ParseHandOverText(c.handOver, &back)) << c.handOver;
+            EXPECT_EQ(HandOverText(back), c.handOver);
+        }
+    }
+    // The command after -run keeps its own switches and spaces.
+    EXPECT_EQ(ParseAwakeCommand({L"-run", L"cmd", L"/c", L"exit 3", L"-awake"}).command.runCommandLine,
+              L"cmd /c \"exit 3\" -awake");
+    // Without -awake, -pid or -run everything stays as it always was.
+    EXPECT_FALSE(HasAwakeSwitch({L"--startup", L"startup", L"-x"}));
+    EXPECT_TRUE(HasAwakeSwitch({L"/Run", L"x"}));
+    // The receiving side takes no -run and nothing unknown.
+    AwakeCommand received;
+    for (const wchar_t* text : {L"-run cmd", L"-awake 0", L"-startup", L"", L"-pid 5 -awake"})
+        EXPECT_FALSE(ParseHandOverText(text, &received)) << text;
+
+    Hotkey hotkey;
+    ASSERT_TRUE(ParseHotkey(L"Ctrl+Alt+Shift+S", &hotkey));
+    EXPECT_EQ(hotkey.modifiers, static_cast<UINT>(MOD_CONTROL | MOD_ALT | MOD_SHIFT));
+    EXPECT_EQ(hotkey.key, static_cast<UINT>('S'));
+    ASSERT_TRUE(ParseHotkey(L"win+f12", &hotkey));
+    EXPECT_EQ(FormatHotkey(hotkey), L"Win+F12");
+    ASSERT_TRUE(ParseHotkey(L"", &hotkey));
+    EXPECT_EQ(hotkey.key, 0u);
+    for (const wchar_t* bad : {L"Ctrl+", L"Hyper+S", L"Ctrl+F25", L"Ctrl+SS"}) EXPECT_FALSE(ParseHotkey(bad, &hotkey)) << bad;
+    EXPECT_EQ(FormatHotkey(DefaultHotkey()), L"Ctrl+Alt+Shift+S");
 }

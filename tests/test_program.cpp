@@ -7,7 +7,9 @@
 #include "comlib/utility.h"
 #include "data/save_data.h"
 #include "tests/http_test_support.h"
+#include "data/awake_command.h"
 #include "tests/program_driver.h"
+#include "tests/remote_controls.h"
 #include "tests/test_helpers.h"
 
 namespace {
@@ -306,4 +308,165 @@ TEST_F(Program, SilentUpdateServerHoldsNothingUp) {
     ASSERT_TRUE(program.Exit(&code, 2000)) << "still running 2 s after the exit command";
     EXPECT_EQ(code, 0u);
     EXPECT_EQ(CountLogMessage(L"タスクトレイアイコンを削除しました。"), 1u);
+}
+
+namespace {
+// Another DormiGuard.exe with these arguments, as a script would start it; its exit code.
+DWORD RunCopy(const std::wstring& arguments) {
+    ChildProcess copy(L"\"" + ModuleFolder() + L"\\DormiGuard.exe\" " + arguments, ModuleFolder());
+    DWORD code = 99;
+    if (!copy.WaitExit(60000, &code)) return 98;
+    return code;
+}
+
+int GuardWindows() {
+    int count = 0;
+    for (HWND w = ::FindWindowW(L"MainWindowClass", L"DormiGuard"); w;
+         w = ::FindWindowExW(nullptr, w, L"MainWindowClass", L"DormiGuard"))
+        ++count;
+    return count;
+}
+}  // namespace
+
+TEST_F(Program, AwakeCommandsHandedToTheRunningCopy) {
+    PrepareProgramIni(L"");
+    RunningProgram guard(L"-startup");
+    const HWND window = guard.WaitForMainWindow();
+    ASSERT_NE(window, nullptr);
+    ASSERT_TRUE(WaitForLogMessage(L"★スリープを許可します"));
+
+    EXPECT_EQ(RunCopy(L"-awake"), 0u);
+    EXPECT_EQ(IniValue(L"AWAKE", L"until"), L"indefinite");
+    EXPECT_EQ(CountLogMessage(L"★スリープを禁止します"), 1u);
+    EXPECT_EQ(RunCopy(L"/AWAKE 30"), 0u);
+    const std::wstring until = IniValue(L"AWAKE", L"until");
+    EXPECT_TRUE(until.size() == 20 && until.back() == L'Z') << until;
+    EXPECT_EQ(RunCopy(L"-awake 23:59"), 0u);
+    EXPECT_NE(IniValue(L"AWAKE", L"until"), until);
+    EXPECT_EQ(RunCopy(L"-Awake off"), 0u);
+    EXPECT_EQ(IniValue(L"AWAKE", L"until"), L"<missing>");
+    EXPECT_EQ(CountLogMessage(L"★スリープを許可します"), 2u);
+
+    ChildProcess notepad(L"\"" + NotepadPath() + L"\"");
+    ASSERT_TRUE(WaitFor([&] { return ::WaitForInputIdle(notepad.Handle(), 0) == 0; }, 15000));
+    EXPECT_EQ(RunCopy(FormatWide(L"-pid %u", static_cast<unsigned>(notepad.Id()))), 0u);
+    EXPECT_TRUE(LogHasMessage(FormatWide(L"コマンドを受け取りました = -pid %u", static_cast<unsigned>(notepad.Id()))));
+    EXPECT_EQ(CountLogMessage(L"★スリープを禁止します"), 2u);
+    notepad.Kill();
+    ASSERT_TRUE(notepad.WaitExit(10000));
+    ::SendMessageW(window, WM_COMMAND, 124, 0);  // the check sees it gone
+    EXPECT_EQ(CountLogMessage(L"★スリープを許可します"), 3u);
+
+    // -run: the guard keeps awake while the command runs; the copy ends with its exit code.
+    EXPECT_EQ(RunCopy(L"-run cmd.exe /c exit 7"), 7u);
+    EXPECT_EQ(CountLogMessage(L"★スリープを禁止します"), 3u);
+
+    // Bad command lines: exit code 2, a log line, nothing changed, no second guard.
+    const std::vector<unsigned char> before = ReadFileBytes(ProgramIniPath());
+    const size_t received = LogMessages().size();
+    const wchar_t* bad[] = {L"-awake 0", L"-awake 10081", L"-awake 25:00", L"-awake soon", L"-pid 99999",
+                            L"-pid x", L"-bogus -awake", L"-run", L"-run no_such_program_dg.exe"};
+    for (const wchar_t* line : bad) EXPECT_EQ(RunCopy(line), 2u) << line;
+    EXPECT_EQ(ReadFileBytes(ProgramIniPath()), before);
+    size_t refused = 0;
+    const std::vector<std::wstring> messages = LogMessages();
+    for (size_t i = received; i < messages.size(); ++i) {
+        EXPECT_EQ(messages[i].rfind(L"コマンドラインエラー : DormiGuard: ", 0), 0u) << messages[i];
+        ++refused;
+    }
+    EXPECT_EQ(refused, sizeof(bad) / sizeof(bad[0]));
+    EXPECT_EQ(GuardWindows(), 1);
+
+    // The receiving side takes only its own tag, a bounded size and a known command.
+    const std::wstring forged = L"-run cmd.exe";
+    COPYDATASTRUCT data = {kHandOverTag, static_cast<DWORD>((forged.size() + 1) * 2), const_cast<wchar_t*>(forged.c_str())};
+    EXPECT_EQ(::SendMessageW(window, WM_COPYDATA, 0, reinterpret_cast<LPARAM>(&data)), 0);
+    data.dwData = 1;
+    EXPECT_EQ(::SendMessageW(window, WM_COPYDATA, 0, reinterpret_cast<LPARAM>(&data)), 0);
+    EXPECT_EQ(CountLogMessage(L"WM_COPYDATAを無視しました = -run cmd.exe"), 1u);
+    EXPECT_EQ(ReadFileBytes(ProgramIniPath()), before);
+
+    // The hotkey toggles the session without an end; the menu commands start and end others.
+    for (const std::wstring& message : LogMessages()) EXPECT_NE(message.rfind(L"RegisterHotKey()エラー", 0), 0u);
+    ::SendMessageW(window, WM_HOTKEY, 1, 0);
+    EXPECT_EQ(IniValue(L"AWAKE", L"until"), L"indefinite");
+    ::SendMessageW(window, WM_HOTKEY, 1, 0);
+    EXPECT_EQ(IniValue(L"AWAKE", L"until"), L"<missing>");
+    ::SendMessageW(window, WM_COMMAND, 133, 0);  // 2時間
+    EXPECT_EQ(IniValue(L"AWAKE", L"until").size(), 20u);
+    ::SendMessageW(window, WM_COMMAND, 135, 0);
+    EXPECT_EQ(IniValue(L"AWAKE", L"until"), L"<missing>");
+
+    DWORD code = 99;
+    ASSERT_TRUE(guard.Exit(&code));
+    EXPECT_EQ(code, 0u);
+}
+
+TEST_F(Program, RunWithoutARunningCopyStartsOne) {
+    PrepareProgramIni(L"");
+    ASSERT_EQ(GuardWindows(), 0);
+    EXPECT_EQ(RunCopy(L"-run cmd.exe /c exit 5"), 5u);
+    ASSERT_TRUE(WaitFor([] { return GuardWindows() == 1; }, 10000));
+    bool handedOver = false;
+    for (const std::wstring& message : LogMessages())
+        handedOver = handedOver || message.rfind(L"コマンドを受け取りました = -pid ", 0) == 0;
+    EXPECT_TRUE(handedOver);
+    const HWND window = ::FindWindowW(L"MainWindowClass", L"DormiGuard");
+    EXPECT_FALSE(::IsWindowVisible(window)) << "started in the tray";
+    DWORD processId = 0;
+    ::GetWindowThreadProcessId(window, &processId);
+    const UniqueHandle process(::OpenProcess(SYNCHRONIZE, FALSE, processId));
+    ::PostMessageW(window, WM_CLOSE, 2, 0);
+    EXPECT_EQ(::WaitForSingleObject(process.Get(), 20000), WAIT_OBJECT_0);
+
+    // -awake with no copy running: this copy becomes the one, in the tray, with the session.
+    RunningProgram awake(L"-awake 5");
+    const HWND awakeWindow = awake.WaitForMainWindow();
+    ASSERT_NE(awakeWindow, nullptr);
+    EXPECT_TRUE(WaitFor([] { return IniValue(L"AWAKE", L"until").size() == 20; }, 10000));
+    EXPECT_FALSE(::IsWindowVisible(awakeWindow));
+    DWORD code = 99;
+    ASSERT_TRUE(awake.Exit(&code));
+    EXPECT_EQ(code, 0u);
+}
+
+TEST_F(Program, TimedSessionEndsWithinASecondAndTheTrayOffersSessions) {
+    // A session ending 8 seconds from now, left by an earlier run.
+    const ULONGLONG endTick = ::GetTickCount64() + 8000;
+    ManualSession session;
+    session.active = true;
+    session.endUtc = UtcNow() + 8 * 10000000ULL;
+    PrepareProgramIni(L"[AWAKE]\r\nuntil=" + FormatSessionValue(session) + L"\r\n");
+    RunningProgram program;
+    const HWND window = program.WaitForMainWindow();
+    ASSERT_NE(window, nullptr);
+    ASSERT_TRUE(WaitFor([&] { return ::IsWindowVisible(window) != FALSE; }, 10000));
+    ASSERT_LT(::GetTickCount64() + 1000, endTick) << "started too slowly to see the end";
+    ASSERT_TRUE(WaitFor([&] { return CaptureStateBand(window).red > 200; }, 5000));
+    SaveWindowScreenshot(window, L"main_window_manual_reason.png");
+    EXPECT_FALSE(LogHasMessage(L"手動のスリープ禁止が終了しました"));
+    ASSERT_TRUE(WaitFor([] { return LogHasMessage(L"手動のスリープ禁止が終了しました"); }, 15000));
+    EXPECT_LE(::GetTickCount64(), endTick + 1000) << "ended by its own timer, not the 20-second tick";
+    EXPECT_EQ(CountLogMessage(L"★スリープを許可します"), 1u);
+    EXPECT_EQ(IniValue(L"AWAKE", L"until"), L"<missing>");
+
+    // The tray menu's submenu: its second item starts a 30-minute session.
+    ::SetForegroundWindow(window);
+    ::PostMessageW(window, 0x700, 0, WM_RBUTTONDOWN);
+    ASSERT_TRUE(WaitFor([&] { return FindPopupMenuWindow(program.ProcessId()) != nullptr; }, 10000));
+    SendKey(VK_DOWN);
+    SendKey(VK_DOWN);
+    SendKey(VK_RIGHT);
+    PumpMessagesFor(500);
+    SaveWindowScreenshot(::GetDesktopWindow(), L"tray_awake_submenu.png");
+    SendKey(VK_DOWN);
+    SendKey(VK_RETURN);
+    ASSERT_TRUE(WaitFor([&] { return IniValue(L"AWAKE", L"until") != L"<missing>"; }, 10000));
+    ManualSession started;
+    ASSERT_EQ(ParseSessionValue(IniValue(L"AWAKE", L"until"), UtcNow(), &started), SessionValue::Session);
+    const long long minutes = static_cast<long long>((started.endUtc - UtcNow()) / 10000000ULL + 30) / 60;
+    EXPECT_EQ(minutes, 30);
+    DWORD code = 99;
+    ASSERT_TRUE(program.Exit(&code));
+    EXPECT_EQ(code, 0u);
 }

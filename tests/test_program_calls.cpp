@@ -17,7 +17,7 @@ namespace {
 const wchar_t kDebugKey[] = L"Software\\Wine\\Debug";
 const wchar_t kRelayed[] =
     L"kernel32.K32EnumProcesses;kernel32.OpenProcess;kernel32.SetThreadExecutionState;user32.SendInput;"
-    L"RegisterApplicationRestart";
+    L"RegisterApplicationRestart;kernel32.PowerCreateRequest";
 
 // The relay list in the prefix, and WINEDEBUG for the programs this test starts (each trace
 // line then begins with the process id); both are taken back when it goes.
@@ -46,6 +46,8 @@ std::string TraceText() {
 // from the expected ones are collected.
 struct CallPattern {
     std::string letters;
+    // The same with P for each PowerCreateRequest.
+    std::string withPower;
     std::vector<std::string> wrongArguments;
     std::vector<std::string> restartRegistrations;  // RegisterApplicationRestart calls, whole lines
 };
@@ -82,13 +84,16 @@ CallPattern ReadPattern(const std::string& trace, DWORD processId) {
         }
         if (letter && !(letter == 'O' && !pattern.letters.empty() && pattern.letters.back() == 'O'))
             pattern.letters.push_back(letter);
+        if (letter && !(letter == 'O' && !pattern.withPower.empty() && pattern.withPower.back() == 'O'))
+            pattern.withPower.push_back(letter);
+        if (line.find(".PowerCreateRequest(") != std::string::npos) pattern.withPower.push_back('P');
     }
     return pattern;
 }
 
 // Runs the program with the hour table given, two checks through command 124 after the first,
 // and returns its calls once it has ended.
-CallPattern RunThreeChecks(const wchar_t* hourValue) {
+CallPattern RunThreeChecks(const wchar_t* hourValue, const wchar_t* between = nullptr) {
     ResetDataFolder();
     std::wstring hours = L"[DISABLE_TIME]\r\n";
     for (int h = 0; h < 24; ++h) hours += FormatWide(L"hour%d=%s\r\n", h, hourValue);
@@ -104,6 +109,14 @@ CallPattern RunThreeChecks(const wchar_t* hourValue) {
         if (!window) return {};
         // Sent, not posted: each returns once its check has run.
         for (int i = 0; i < 2; ++i) ::SendMessageW(window, WM_COMMAND, 124, 0);
+        // A command between the checks, handed over by a second copy.
+        if (between) {
+            ChildProcess copy(L"\"" + ModuleFolder() + L"\\DormiGuard.exe\" " + between, ModuleFolder());
+            DWORD copyCode = 99;
+            EXPECT_TRUE(copy.WaitExit(60000, &copyCode));
+            EXPECT_EQ(copyCode, 0u);
+            ::SendMessageW(window, WM_COMMAND, 124, 0);
+        }
         DWORD code = 99;
         EXPECT_TRUE(program.Exit(&code));
         EXPECT_EQ(code, 0u);
@@ -129,4 +142,21 @@ TEST(ProgramCalls, ChecksWhileAllowedMakeNeitherCall) {
     // Three enumerations prove that three checks ran.
     EXPECT_TRUE(calls.letters == "EOEOEO" || calls.letters == "EOEOEOEO") << calls.letters;
     EXPECT_TRUE(calls.wrongArguments.empty()) << calls.wrongArguments.front();
+}
+
+TEST(ProgramCalls, PowerRequestOnlyWhenSleepBecomesProhibited) {
+    // Prohibited from the first check: one creation (Wine refuses it), none on later checks.
+    // The 20-second timer may add one check anywhere.
+    const CallPattern marked = RunThreeChecks(L"1");
+    EXPECT_TRUE(marked.withPower == "EOSIPEOSIEOSI" || marked.withPower == "EOSIPEOSIEOSIEOSI") << marked.withPower;
+    // Allowed, then a manual session from a second copy: created when the state changes; every
+    // check after it one reset and one move, and no creation.
+    const CallPattern manual = RunThreeChecks(L"0", L"-awake");
+    const size_t firstAwake = manual.withPower.find("EOSI");
+    ASSERT_NE(firstAwake, std::string::npos) << manual.withPower;
+    EXPECT_EQ(manual.withPower.find('P'), firstAwake + 4) << manual.withPower;
+    EXPECT_EQ(std::count(manual.withPower.begin(), manual.withPower.end(), 'P'), 1) << manual.withPower;
+    const std::string after = manual.withPower.substr(firstAwake + 5);
+    EXPECT_TRUE(after == "EOSI" || after == "EOSIEOSI") << manual.withPower;
+    EXPECT_GE(firstAwake, 6u) << "three checks while allowed first: " << manual.withPower;
 }

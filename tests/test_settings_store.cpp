@@ -220,3 +220,58 @@ TEST_F(SavedSettings, DamagedCountDoesNotStallTheLoad) {
     ASSERT_EQ(data.watched.Size(), 3u);
     EXPECT_EQ(data.watched[2].fileName, L"three.exe");
 }
+
+// Section AWAKE: the session's "until" and the hotkey, read without writing anything.
+TEST_F(SavedSettings, ManualSessionInTheIniFile) {
+    ManualSession session;
+    session.active = true;
+    SYSTEMTIME end = {2030, 7, 0, 15, 16, 5, 9, 0};
+    FILETIME endTime = {};
+    ::SystemTimeToFileTime(&end, &endTime);
+    session.endUtc = (static_cast<unsigned long long>(endTime.dwHighDateTime) << 32) | endTime.dwLowDateTime;
+    EXPECT_EQ(FormatSessionValue(session), L"2030-07-15T16:05:09Z");
+    ManualSession indefinite;
+    indefinite.active = indefinite.indefinite = true;
+    EXPECT_EQ(FormatSessionValue(indefinite), L"indefinite");
+
+    struct Case {
+        const wchar_t* value;
+        SessionValue result;
+    } cases[] = {
+        {L"indefinite", SessionValue::Session},
+        {L"2030-07-15T16:05:09Z", SessionValue::Session},
+        {L"2001-01-01T00:00:00Z", SessionValue::Past},
+        {L"2030-13-15T16:05:09Z", SessionValue::Damaged},
+        {L"2030-07-15 16:05:09Z", SessionValue::Damaged},
+        {L"2030-07-15T16:05:09", SessionValue::Damaged},
+        {L"Indefinite", SessionValue::Damaged},
+        {L"tomorrow", SessionValue::Damaged},
+    };
+    ManualSession read;
+    for (const Case& c : cases) EXPECT_EQ(ParseSessionValue(c.value, UtcNow(), &read), c.result) << c.value;
+    ParseSessionValue(L"2030-07-15T16:05:09Z", UtcNow(), &read);
+    EXPECT_EQ(read.endUtc, session.endUtc);
+
+    // Stored at once, removed when it ends; the hotkey key is never written.
+    SaveData data;
+    data.LoadSettings();
+    data.StartSession(indefinite);
+    EXPECT_EQ(ReadUtf16File(g_Inifile.Path()), L"[AWAKE]\r\nuntil=indefinite\r\n");
+    data.EndSession();
+    EXPECT_EQ(ReadUtf16File(g_Inifile.Path()).find(L"until"), std::wstring::npos);
+    EXPECT_EQ(data.hotkey.modifiers, static_cast<UINT>(MOD_CONTROL | MOD_ALT | MOD_SHIFT));
+    EXPECT_EQ(data.hotkey.key, static_cast<UINT>('S'));
+
+    // A damaged value and a past end are no session: logged, and the key removed.
+    for (const wchar_t* stored : {L"2030-99-15T16:05:09Z", L"2001-01-01T00:00:00Z"}) {
+        WriteUtf16File(folder_ + L"\\DormiGuard.ini",
+                       std::wstring(L"[AWAKE]\r\nuntil=") + stored + L"\r\nhotkey=\r\n");
+        SaveData damaged;
+        damaged.LoadSettings();
+        EXPECT_FALSE(damaged.session.active) << stored;
+        EXPECT_EQ(damaged.hotkey.key, 0u) << "an empty value switches the hotkey off";
+        EXPECT_EQ(ReadUtf16File(folder_ + L"\\DormiGuard.ini"), L"[AWAKE]\r\nhotkey=\r\n");
+        const std::vector<std::wstring> lines = SplitLines(ReadUtf16File(folder_ + L"\\log.txt"));
+        EXPECT_NE(lines.back().find(stored), std::wstring::npos) << lines.back();
+    }
+}

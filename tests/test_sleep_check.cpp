@@ -2,10 +2,15 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
+#include <string>
+#include <vector>
+
 #include "comlib/log.h"
+#include "comlib/power_request.h"
 #include "comlib/utility.h"
 #include "data/save_data.h"
 #include "tests/test_helpers.h"
+#include "view/awake_texts.h"
 #include "view/main_dialog.h"
 
 namespace {
@@ -150,4 +155,154 @@ TEST_F(SleepGuard, NoCheckOnceTheMainWindowIsGone) {
     dialog.CheckSleep();
     EXPECT_EQ(dialog.SleepState(), SleepGuard_CL::kProhibited);
     EXPECT_EQ(SplitLines(ReadUtf16File(logPath_)).size(), lines);
+}
+
+// The reason: manual session, then a handed-over process, then the first matching enabled
+// watched program, then the marked hour; and the texts each one shows.
+TEST(AwakeReasons, OrderAndTexts) {
+    WatchedList_CL watched;
+    watched.AddWatched(L"C:\\a\\off.exe", 0);
+    watched.AddWatched(L"C:\\a\\first.exe", 1);
+    watched.AddWatched(L"C:\\a\\second.exe", 1);
+    const std::vector<ProcessEntry> running = {MakeProcessEntry(L"\\Device\\HarddiskVolume2\\x\\SECOND.EXE"),
+                                               MakeProcessEntry(L"\\Device\\HarddiskVolume2\\y\\First.exe"),
+                                               MakeProcessEntry(L"\\Device\\HarddiskVolume2\\z\\off.exe")};
+    std::vector<bool> hours(24, false);
+    hours[7] = true;
+    std::vector<HandedProcess> handed(1);
+    handed[0].processId = 4242;
+    handed[0].fileName = L"backup.exe";
+    ManualSession indefinite;
+    indefinite.active = indefinite.indefinite = true;
+    ManualSession timed;
+    timed.active = true;
+    // 2026-01-01 00:00:00 UTC; the text shows the local clock.
+    SYSTEMTIME end = {2026, 1, 4, 1, 0, 0, 0, 0};
+    FILETIME endTime = {};
+    ::SystemTimeToFileTime(&end, &endTime);
+    timed.endUtc = (static_cast<unsigned long long>(endTime.dwHighDateTime) << 32) | endTime.dwLowDateTime;
+    FILETIME local = {};
+    SYSTEMTIME localEnd = {};
+    ::FileTimeToLocalFileTime(&endTime, &local);
+    ::FileTimeToSystemTime(&local, &localEnd);
+
+    const ManualSession none;
+    const std::vector<HandedProcess> nobody;
+    const std::vector<ProcessEntry> nothing;
+    struct Case {
+        const ManualSession& session;
+        const std::vector<HandedProcess>& handed;
+        const std::vector<ProcessEntry>& running;
+        int hour;
+        std::wstring text;
+    } cases[] = {
+        {indefinite, handed, running, 7, L"手動（解除するまで）"},
+        {timed, handed, running, 7, FormatWide(L"手動（%02d:%02d まで）", localEnd.wHour, localEnd.wMinute)},
+        {none, handed, running, 7, L"backup.exe（PID 4242）の終了まで"},
+        {none, nobody, running, 7, L"first.exe が起動中"},
+        {none, nobody, nothing, 7, L"時間帯 07:00 ～ 07:59"},
+        {none, nobody, nothing, 8, L""},
+    };
+    for (const Case& c : cases) {
+        const AwakeReason reason = DecideAwakeReason(c.session, c.handed, watched, c.running, hours, c.hour);
+        EXPECT_EQ(ReasonText(reason), c.text);
+        EXPECT_EQ(reason.KeepsAwake(), !c.text.empty()) << c.text;
+    }
+    AwakeReason allowed;
+    EXPECT_EQ(TrayTip(allowed), L"DormiGuard - スリープ許可中");
+    EXPECT_EQ(TrayTip(DecideAwakeReason(none, nobody, watched, running, hours, 7)),
+              L"DormiGuard - スリープ禁止中（first.exe が起動中）");
+}
+
+namespace {
+// Power requests as real event handles, so that the holder's CloseHandle really closes them.
+struct PowerScript {
+    std::vector<std::string> calls;
+    std::vector<std::wstring> reasons;
+    std::vector<HANDLE> created;
+    bool refuse = false;
+    // The newest request with this value: a closed handle's value comes back for a new one.
+    int Index(HANDLE h) const {
+        for (size_t i = created.size(); i-- > 0;)
+            if (created[i] == h) return static_cast<int>(i);
+        return -1;
+    }
+};
+PowerScript* g_power = nullptr;
+HANDLE WINAPI ScriptCreate(PREASON_CONTEXT context) {
+    g_power->calls.push_back("create");
+    g_power->reasons.push_back(context->Reason.SimpleReasonString);
+    if (g_power->refuse) {
+        ::SetLastError(ERROR_CALL_NOT_IMPLEMENTED);
+        return INVALID_HANDLE_VALUE;
+    }
+    g_power->created.push_back(::CreateEventW(nullptr, TRUE, FALSE, nullptr));
+    return g_power->created.back();
+}
+BOOL WINAPI ScriptSet(HANDLE h, POWER_REQUEST_TYPE type) {
+    g_power->calls.push_back("set" + std::to_string(g_power->Index(h)) +
+                             (type == PowerRequestDisplayRequired ? "display" : "system"));
+    return TRUE;
+}
+BOOL WINAPI ScriptClear(HANDLE h, POWER_REQUEST_TYPE type) {
+    DWORD flags = 0;
+    // Still open while it is cleared.
+    g_power->calls.push_back("clear" + std::to_string(g_power->Index(h)) +
+                             (type == PowerRequestDisplayRequired ? "display" : "system") +
+                             (::GetHandleInformation(h, &flags) ? "" : "-closed!"));
+    return TRUE;
+}
+bool Closed(HANDLE h) {
+    DWORD flags = 0;
+    return !::GetHandleInformation(h, &flags);
+}
+}  // namespace
+
+TEST_F(SleepGuard, PowerRequestNewBeforeOldThenClearAndClose) {
+    PowerScript script;
+    g_power = &script;
+    {
+        PowerRequest_CL power(PowerRequestCalls{&ScriptCreate, &ScriptSet, &ScriptClear});
+        power.Hold(L"notepad.exe が起動中");
+        power.Hold(L"notepad.exe が起動中");  // a check that changes nothing
+        power.Hold(L"手動（解除するまで）");
+        ASSERT_EQ(script.created.size(), 2u);
+        EXPECT_TRUE(Closed(script.created[0]));
+        EXPECT_FALSE(Closed(script.created[1]));
+        power.Release();
+        EXPECT_TRUE(Closed(script.created[1]));
+        power.Release();  // nothing held: nothing called
+        power.Hold(L"時間帯 07:00 ～ 07:59");
+    }  // held at exit: cleared and closed
+    g_power = nullptr;
+    EXPECT_EQ(script.calls,
+              (std::vector<std::string>{"create", "set0system", "set0display", "create", "set1system", "set1display",
+                                        "clear0display", "clear0system", "clear1display", "clear1system", "create",
+                                        "set2system", "set2display", "clear2display", "clear2system"}));
+    EXPECT_EQ(script.reasons, (std::vector<std::wstring>{L"DormiGuard: notepad.exe が起動中",
+                                                         L"DormiGuard: 手動（解除するまで）",
+                                                         L"DormiGuard: 時間帯 07:00 ～ 07:59"}));
+    EXPECT_TRUE(Messages().empty());
+}
+
+TEST_F(SleepGuard, RefusedPowerRequestIsLoggedOncePerProhibitedPeriod) {
+    PowerScript script;
+    script.refuse = true;
+    g_power = &script;
+    PowerRequest_CL power(PowerRequestCalls{&ScriptCreate, &ScriptSet, &ScriptClear});
+    power.Hold(L"a.exe が起動中");
+    power.Hold(L"a.exe が起動中");  // not retried on every check
+    power.Hold(L"b.exe が起動中");  // a new reason tries again, but logs nothing more
+    power.Release();
+    power.Hold(L"b.exe が起動中");  // a new period
+    g_power = nullptr;
+    EXPECT_EQ(script.calls, (std::vector<std::string>{"create", "create", "create"}));
+    std::vector<std::wstring> lines;
+    for (const std::wstring& line : SplitLines(ReadUtf16File(logPath_))) {
+        EXPECT_NE(line.find(L"power_request.cpp"), std::wstring::npos) << line;
+        lines.push_back(line.substr(line.find(L" : ", 26) + 3));
+    }
+    ASSERT_EQ(lines.size(), 2u);
+    EXPECT_EQ(lines[0].rfind(L"PowerCreateRequest()エラー = 0x00000078 : ", 0), 0u) << lines[0];
+    EXPECT_EQ(lines[1], lines[0]);
 }

@@ -494,3 +494,46 @@ TEST_F(ScriptedTrayTest, FailingAddsDoNotStopTheCheckTimer) {
     ::KillTimer(window, kCheckTimer);
     ::DestroyWindow(window);
 }
+
+TEST_F(ScriptedTrayTest, StateIconAndTipSentOnlyWhenTheyChange) {
+    TaskTrayIcon_CL tray(kScripted);
+    tray.SetTrayIcon();
+    tray.SetTip(L"DormiGuard");
+    // Before the icon is in the tray nothing is sent; the add then carries the state.
+    EXPECT_TRUE(tray.ShowState(103, L"DormiGuard - スリープ禁止中（a.exe が起動中）"));
+    EXPECT_TRUE(shell_.messages.empty());
+    ASSERT_TRUE(tray.Add(Owner()));
+    EXPECT_STREQ(shell_.data.back().szTip, L"DormiGuard - スリープ禁止中（a.exe が起動中）");
+    const HICON prohibited = shell_.data.back().hIcon;
+    ASSERT_NE(prohibited, nullptr);
+    ICONINFO info = {};
+    ASSERT_TRUE(::GetIconInfo(prohibited, &info));
+    BITMAP bitmap = {};
+    ::GetObjectW(info.hbmColor ? info.hbmColor : info.hbmMask, sizeof(bitmap), &bitmap);
+    EXPECT_EQ(bitmap.bmWidth, ::GetSystemMetrics(SM_CXSMICON));
+    if (info.hbmColor) ::DeleteObject(info.hbmColor);
+    if (info.hbmMask) ::DeleteObject(info.hbmMask);
+
+    EXPECT_FALSE(tray.ShowState(103, L"DormiGuard - スリープ禁止中（a.exe が起動中）"));  // unchanged
+    EXPECT_TRUE(tray.ShowState(103, L"DormiGuard - スリープ禁止中（手動（解除するまで））"));  // reason only
+    EXPECT_TRUE(tray.ShowState(104, L"DormiGuard - スリープ許可中"));
+    EXPECT_FALSE(tray.ShowState(104, L"DormiGuard - スリープ許可中"));
+    ASSERT_EQ(shell_.messages, (std::vector<DWORD>{NIM_ADD, NIM_MODIFY, NIM_MODIFY}));
+    EXPECT_EQ(shell_.data[1].hIcon, prohibited);
+    EXPECT_STREQ(shell_.data[1].szTip, L"DormiGuard - スリープ禁止中（手動（解除するまで））");
+    EXPECT_NE(shell_.data[2].hIcon, prohibited);
+    EXPECT_STREQ(shell_.data[2].szTip, L"DormiGuard - スリープ許可中");
+
+    // A taskbar restart adds it again as it is now.
+    EXPECT_TRUE(tray.AddAgain());
+    EXPECT_EQ(shell_.messages.back(), static_cast<DWORD>(NIM_ADD));
+    EXPECT_EQ(shell_.data.back().hIcon, shell_.data[2].hIcon);
+    EXPECT_STREQ(shell_.data.back().szTip, L"DormiGuard - スリープ許可中");
+
+    // A notice: NIF_INFO alone, no sound; the record itself keeps its flags.
+    tray.ShowBalloon(L"DormiGuard", L"スリープ許可中", NIIF_INFO | NIIF_NOSOUND);
+    EXPECT_EQ(shell_.data.back().uFlags, static_cast<UINT>(NIF_INFO));
+    EXPECT_EQ(shell_.data.back().dwInfoFlags, static_cast<DWORD>(NIIF_INFO | NIIF_NOSOUND));
+    EXPECT_STREQ(shell_.data.back().szInfo, L"スリープ許可中");
+    EXPECT_EQ(tray.IconData().uFlags, static_cast<UINT>(NIF_MESSAGE | NIF_ICON | NIF_TIP));
+}

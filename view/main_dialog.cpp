@@ -10,6 +10,7 @@
 #include "comlib/window/popup_menu.h"
 #include "data/save_data.h"
 #include "resource.h"
+#include "view/awake_texts.h"
 #include "view/file_icon.h"
 #include "view/main_layout.h"
 #include "view/ui_texts.h"
@@ -116,8 +117,24 @@ LRESULT MainDialog_CL::HandleMessage(HWND window, UINT message, WPARAM wParam, L
             if (sleep_.SwallowSysCommand(wParam)) return 0;
             break;
         case WM_TIMER:
-            if (wParam == kSleepTimerId) CheckSleep();
+            if (wParam == kSleepTimerId) {
+                CheckSleep();
+            } else if (wParam == kSessionTimerId) {
+                ::KillTimer(window, kSessionTimerId);  // one-shot
+                CheckSleep();
+            }
             trayIcon_.OnTimer(wParam);
+            break;
+        case WM_HOTKEY:
+            if (wParam == kHotkeyId) ToggleByHotkey();
+            break;
+        case WM_COPYDATA:
+            return OnCopyData(reinterpret_cast<const COPYDATASTRUCT*>(lParam));
+        case WM_INITMENUPOPUP:
+            // The menu bar's copy of the end command: greyed while no manual session runs.
+            if (menu_)
+                ::EnableMenuItem(menu_.Get(), kCmdAwakeEnd,
+                                 MF_BYCOMMAND | (g_SaveData.session.active ? MF_ENABLED : MF_GRAYED));
             break;
         case WM_CTLCOLORSTATIC:
             if (groupBox_ && reinterpret_cast<HWND>(lParam) == groupBox_->Window()) {
@@ -154,8 +171,10 @@ void MainDialog_CL::InitializeWindow() {
     trayIcon_.SetTip(kTitle);
     trayIcon_.Add(window);
     g_SaveData.SetSaveFailureHandler([this](const std::wstring& file, DWORD error) {
-        return trayIcon_.ShowBalloon(UiText(TextId::SaveFailedTitle), SaveFailureNoticeText(file, error));
+        return trayIcon_.ShowBalloon(UiText(TextId::SaveFailedTitle), SaveFailureNoticeText(file, error), NIIF_WARNING);
     });
+    RegisterAwakeHotkey();
+    AddAwakeMenuToMenuBar();
 
     ClientMetrics metrics;
     GetClientMetrics(metrics);
@@ -222,7 +241,14 @@ void MainDialog_CL::CheckSleep() {
     // An F5 queued before WM_QUIT arrives after the window is gone: no input then, and no
     // InvalidateRect(NULL), which would repaint the whole desktop.
     if (!Window()) return;
-    sleep_.Apply(g_SaveData.ShouldKeepAwake());
+    const AwakeReason reason = g_SaveData.DecideAwake();
+    sleep_.Apply(reason.KeepsAwake());
+    if (reason.KeepsAwake())
+        power_.Hold(ReasonText(reason));
+    else
+        power_.Release();
+    ShowReason(reason);
+    ScheduleSessionEnd();
     ::InvalidateRect(Window(), nullptr, FALSE);
 }
 
@@ -282,6 +308,10 @@ void MainDialog_CL::OnDestroy() {
     ::KillTimer(window, kSleepTimerId);
     update_.Stop();
     g_SaveData.SetSaveFailureHandler(nullptr);
+    ::KillTimer(window, kSessionTimerId);
+    if (hotkeyRegistered_) ::UnregisterHotKey(window, kHotkeyId);
+    hotkeyRegistered_ = false;
+    power_.Release();
     trayIcon_.Remove();
     characterImages_[1].Reset();
     characterImages_[0].Reset();

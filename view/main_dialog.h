@@ -3,6 +3,7 @@
 // sleep-check timer.
 #include <windows.h>
 
+#include "comlib/power_request.h"
 #include "comlib/task_tray_icon.h"
 #include "comlib/unique_resource.h"
 #include "comlib/window/back_buffer.h"
@@ -10,6 +11,9 @@
 #include "comlib/window/controls.h"
 #include "comlib/window/main_window_base.h"
 #include "view/update_runner.h"
+#include "comlib/window/popup_menu.h"
+#include "data/awake_command.h"
+#include "data/awake_reason.h"
 
 // The acting half of the sleep check: the sleep state and what follows from each decision.
 class SleepGuard_CL {
@@ -40,6 +44,9 @@ private:
     bool inputFailureLogged_ = false;
 };
 
+// Minutes of a session command 130 to 134 (0: no end), -1 for any other command.
+int SessionMinutesOf(UINT command);
+
 class MainDialog_CL : public MainWindowBase_CL {
 public:
     static constexpr UINT_PTR kSleepTimerId = 4096;
@@ -57,6 +64,16 @@ public:
     static constexpr UINT kCmdSupport = 127;
     static constexpr UINT kCmdExit = 128;
     static constexpr UINT kCmdSettings = 129;
+    // Manual sessions: no end, 30 minutes, 1, 2 and 4 hours, and the end of the session.
+    static constexpr UINT kCmdAwakeNoEnd = 130;
+    static constexpr UINT kCmdAwake30Minutes = 131;
+    static constexpr UINT kCmdAwake1Hour = 132;
+    static constexpr UINT kCmdAwake2Hours = 133;
+    static constexpr UINT kCmdAwake4Hours = 134;
+    static constexpr UINT kCmdAwakeEnd = 135;
+    // The end of a timed session: a one-shot timer of its own, not the 20-second tick.
+    static constexpr UINT_PTR kSessionTimerId = 4097;
+    static constexpr int kHotkeyId = 1;
 
     explicit MainDialog_CL(int startupFlag);
     ~MainDialog_CL() override;
@@ -71,6 +88,11 @@ public:
     void ShowMainWindow(int mode);
 
     int SleepState() const { return sleep_.State(); }
+    const AwakeReason& Reason() const { return reason_; }
+
+    // A command of the command line or of a hand-over (Session, Off or Pid), then the check.
+    // False, logged, when a process to watch cannot be opened.
+    bool ApplyAwakeCommand(const AwakeCommand& command);
 
 private:
     void InitializeWindow();
@@ -92,6 +114,17 @@ private:
     void ShowTrayMenu();
     int FocusedSelectedRow() const;
 
+    // Manual sessions, the hotkey and the hand-over (main_dialog_awake.cpp).
+    void StartManualSession(int minutes);
+    void EndManualSession();
+    void ToggleByHotkey();
+    LRESULT OnCopyData(const COPYDATASTRUCT* data);
+    void RegisterAwakeHotkey();
+    void AddAwakeMenuToMenuBar();
+    void FillAwakeMenu(PopupMenu_CL& menu) const;
+    void ShowReason(const AwakeReason& reason);
+    void ScheduleSessionEnd();
+
     ControlFactory_CL factory_;
     GroupBox_CL* groupBox_ = nullptr;
     ListView_CL* list_ = nullptr;
@@ -107,4 +140,8 @@ private:
     ImageList_CL systemImages_;
     UpdateRunner_CL update_;
     bool rectUnsaved_ = false;
+    AwakeReason reason_;
+    bool reasonShown_ = false;
+    bool hotkeyRegistered_ = false;
+    PowerRequest_CL power_;
 };

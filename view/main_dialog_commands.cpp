@@ -13,6 +13,7 @@
 #include "view/prop_app_version.h"
 #include "view/prop_sheet.h"
 #include "view/support_site.h"
+#include "view/ui_texts.h"
 
 namespace {
 // Cells of "\menu_image.bmp".
@@ -21,6 +22,8 @@ constexpr int kImageAdd = 1;
 constexpr int kImageDelete = 2;
 constexpr int kImageSupport = 3;
 constexpr int kMenuImageWidth = 24;
+// The tray menu's submenu item: it opens the submenu and is never a command.
+constexpr UINT kAwakeSubmenuItem = 139;
 
 // A context menu with the images of "\menu_image.bmp". The image list is declared first so
 // that it outlives the menu that draws from it.
@@ -68,7 +71,13 @@ void MainDialog_CL::OnCommand(WPARAM command) {
         case kCmdSettings:
             ShowSettings();
             break;
+        case kCmdAwakeEnd:
+            EndManualSession();
+            break;
         default:
+            // 130 to 134: a manual session replaces the one before it.
+            if (SessionMinutesOf(static_cast<UINT>(command)) >= 0)
+                StartManualSession(SessionMinutesOf(static_cast<UINT>(command)));
             break;
     }
 }
@@ -164,6 +173,12 @@ void MainDialog_CL::ShowTrayMenu() {
         context.menu.AppendItem(kCmdShow, L"メインウインドウの表示", kImageWindow);
     else
         context.menu.AppendItem(kCmdStore, L"タスクトレイへ格納する", kImageWindow);
+    context.menu.AppendSeparator();
+    PopupMenu_CL awake;
+    awake.CreatePopup();
+    awake.SetImageList(context.images.Get());
+    FillAwakeMenu(awake);
+    context.menu.AppendSubmenu(kAwakeSubmenuItem, UiText(TextId::MenuAwakeNow), PopupMenu_CL::kNoImage, awake);
     context.menu.AppendSeparator();
     context.menu.AppendItem(kCmdSupport, L"サポートサイトへ", kImageSupport);
     context.menu.AppendSeparator();

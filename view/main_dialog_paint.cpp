@@ -3,6 +3,7 @@
 
 #include "comlib/gdiplus_owners.h"
 #include "view/main_dialog.h"
+#include "view/awake_texts.h"
 #include "view/main_layout.h"
 
 using namespace Gdiplus;
@@ -27,28 +28,31 @@ namespace {
 // "ＭＳ　ゴシック" where it exists, else GDI+'s generic sans-serif family; 48 points.
 // When neither exists (GDI+ has no substitutes of its own), the face GDI picks for the default
 // GUI font: GDI resolves substitutes and font links, so the state text never goes missing.
-UniqueGdiplusFont CreateStateFont() {
+UniqueGdiplusFont CreateStateFont(float points = 48.0f) {
     UniqueGdiplusFontFamily family;
     UniqueGdiplusFont font;
     if (DllExports::GdipCreateFontFamilyFromName(L"ＭＳ　ゴシック", nullptr, family.Put()) == Ok &&
-        DllExports::GdipCreateFont(family.Get(), 48.0f, FontStyleRegular, UnitPoint, font.Put()) == Ok)
+        DllExports::GdipCreateFont(family.Get(), points, FontStyleRegular, UnitPoint, font.Put()) == Ok)
         return font;
     GpFontFamily* generic = nullptr;
     if (DllExports::GdipGetGenericFontFamilySansSerif(&generic) == Ok && generic) {
         family.Reset(generic);
-        if (DllExports::GdipCreateFont(family.Get(), 48.0f, FontStyleRegular, UnitPoint, font.Put()) == Ok)
+        if (DllExports::GdipCreateFont(family.Get(), points, FontStyleRegular, UnitPoint, font.Put()) == Ok)
             return font;
     }
     LOGFONTW logFont = {};
     ::GetObjectW(::GetStockObject(DEFAULT_GUI_FONT), sizeof(logFont), &logFont);
     const WindowDc screen(nullptr);
-    logFont.lfHeight = -::MulDiv(48, ::GetDeviceCaps(screen.Get(), LOGPIXELSY), 72);
+    logFont.lfHeight = -::MulDiv(static_cast<int>(points), ::GetDeviceCaps(screen.Get(), LOGPIXELSY), 72);
     logFont.lfWidth = 0;
     DllExports::GdipCreateFontFromLogfontW(screen.Get(), &logFont, font.Put());
     return font;
 }
 
-void DrawState(GpGraphics* graphics, int width, int height, int charWidth, int sleepState) {
+constexpr float kReasonPoints = 14.0f;
+
+void DrawState(GpGraphics* graphics, int width, int height, int charWidth, int sleepState,
+               const std::wstring& reasonLine) {
     const COLORREF window = ::GetSysColor(COLOR_WINDOW);
     const ARGB background = 0xFF000000u | (static_cast<ARGB>(GetRValue(window)) << 16) |
                             (static_cast<ARGB>(GetGValue(window)) << 8) | GetBValue(window);
@@ -69,11 +73,27 @@ void DrawState(GpGraphics* graphics, int width, int height, int charWidth, int s
         DllExports::GdipSetStringFormatLineAlign(format.Get(), StringAlignmentCenter);
     }
     const UniqueGdiplusFont font = CreateStateFont();
-    const main_layout::FloatRect area = main_layout::StateTextArea(width, height);
+    const main_layout::FloatRect area = reasonLine.empty() ? main_layout::StateTextArea(width, height)
+                                                           : main_layout::StateTextAreaAboveReason(width, height);
     const RectF layoutRect(area.x, area.y, area.width, area.height);
     if (font)
         DllExports::GdipDrawString(graphics, main_layout::StateText(sleepState), -1, font.Get(), &layoutRect,
                                    format.Get(), textBrush.Get());
+    if (!reasonLine.empty()) {
+        // One line: a long file name ends in an ellipsis instead of leaving the frame.
+        UniqueGdiplusStringFormat lineFormat;
+        if (DllExports::GdipCreateStringFormat(StringFormatFlagsNoWrap, LANG_NEUTRAL, lineFormat.Put()) == Ok) {
+            DllExports::GdipSetStringFormatAlign(lineFormat.Get(), StringAlignmentCenter);
+            DllExports::GdipSetStringFormatLineAlign(lineFormat.Get(), StringAlignmentCenter);
+            DllExports::GdipSetStringFormatTrimming(lineFormat.Get(), StringTrimmingEllipsisCharacter);
+        }
+        const UniqueGdiplusFont small = CreateStateFont(kReasonPoints);
+        const main_layout::FloatRect line = main_layout::ReasonLineArea(width, height, charWidth);
+        const RectF lineRect(line.x, line.y, line.width, line.height);
+        if (small)
+            DllExports::GdipDrawString(graphics, reasonLine.c_str(), -1, small.Get(), &lineRect, lineFormat.Get(),
+                                       textBrush.Get());
+    }
 
     UniqueGdiplusPen pen;
     if (DllExports::GdipCreatePen2(textBrush.Get(), 3.0f, UnitWorld, pen.Put()) == Ok) {
@@ -93,10 +113,11 @@ void MainDialog_CL::ExcludeList(HDC dc) const {
     ::ExcludeClipRect(dc, rect.left, rect.top, rect.right, rect.bottom);
 }
 
-bool DrawStatePicture(GpBitmap* backBuffer, int width, int height, int charWidth, int sleepState) {
+bool DrawStatePicture(GpBitmap* backBuffer, int width, int height, int charWidth, int sleepState,
+                      const std::wstring& reasonLine) {
     UniqueGdiplusGraphics graphics;
     if (DllExports::GdipGetImageGraphicsContext(backBuffer, graphics.Put()) != Ok) return false;
-    DrawState(graphics.Get(), width, height, charWidth, sleepState);
+    DrawState(graphics.Get(), width, height, charWidth, sleepState, reasonLine);
     return true;
 }
 
@@ -121,7 +142,8 @@ void MainDialog_CL::Paint() {
     if (dc && bitmap && width > 0 && height > 0) {
         ClientMetrics metrics;
         GetClientMetrics(metrics);
-        if (DrawStatePicture(bitmap, width, height, metrics.charWidth, sleep_.State())) {
+        if (DrawStatePicture(bitmap, width, height, metrics.charWidth, sleep_.State(),
+                             reason_.KeepsAwake() ? ReasonText(reason_) : std::wstring())) {
             ExcludeList(dc);
             CopyBackBuffer(dc, bitmap, width, height);
         }

@@ -21,6 +21,16 @@ FloatRect StateTextArea(int w, int h) {
             static_cast<float>(kStateBandHeight)};
 }
 
+FloatRect StateTextAreaAboveReason(int w, int h) {
+    return {0.0f, static_cast<float>(h - kStateBandHeight) + 4.0f, static_cast<float>(w), kReasonLineTop - 4.0f};
+}
+
+FloatRect ReasonLineArea(int w, int h, int cw) {
+    const float top = static_cast<float>(h - kStateBandHeight) + kReasonLineTop;
+    return {static_cast<float>(cw) * 1.5f, top, static_cast<float>(w - 3 * cw),
+            static_cast<float>(h - cw) - top};
+}
+
 bool ApplyMinimumSize(RECT& proposed, int imageType) {
     bool changed = false;
     if (proposed.right < proposed.left + kMinWidth) {

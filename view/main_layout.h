@@ -25,6 +25,11 @@ struct FloatRect {
 };
 FloatRect StateFrame(int clientWidth, int clientHeight, int charWidth);
 FloatRect StateTextArea(int clientWidth, int clientHeight);
+// With a reason line under the state text: the state text higher up, the line below it,
+// inside the frame.
+constexpr float kReasonLineTop = 92.0f;
+FloatRect StateTextAreaAboveReason(int clientWidth, int clientHeight);
+FloatRect ReasonLineArea(int clientWidth, int clientHeight, int charWidth);
 
 // WM_SIZING: only the right and bottom edges move. Returns true when the rectangle changed.
 bool ApplyMinimumSize(RECT& proposed, int imageType);

@@ -1,16 +1,47 @@
 #pragma once
-// Texts the user reads, by id: one table per language (Japanese only for now).
+// Texts the user reads, one id each. One table per language: a second language is one more
+// table of the same length in ui_texts.cpp and a choice in UiText.
 #include <windows.h>
 
+#include <cstddef>
 #include <string>
 
-enum class TextId {
+enum class TextId : size_t {
+    ReasonWatchedProgram,    // %s: file name
+    ReasonMarkedHour,        // %02d, %02d: first and last hour
+    ReasonManualNoEnd,
+    ReasonManualUntil,       // %02d:%02d: local end time
+    ReasonHandedProcess,     // %s, %u: file name, process id
+    MenuAwakeNow,
+    MenuAwakeNoEnd,
+    MenuAwake30Minutes,
+    MenuAwake1Hour,
+    MenuAwake2Hours,
+    MenuAwake4Hours,
+    MenuAwakeEnd,
+    TipProhibited,           // %s: reason text
+    TipAllowed,
+    NoticeTitle,
+    NoticeProhibited,        // %s: reason text
+    NoticeAllowed,
+    ConsoleUnknownSwitch,    // %s: the argument
+    ConsoleBadAwakeValue,    // %s: the value
+    ConsoleBadProcessId,     // %s: the value
+    ConsoleNoProcess,        // %u: process id
+    ConsoleRunMissing,
+    ConsoleRunFailed,        // %s: command line, %s: system error text
+    ConsoleTooManyCommands,
+    ConsoleNotHandedOver,
     SaveFailedTitle,
     SaveFailedBody,          // %s: the file, %s: the reason
     SaveFailedAccessDenied,  // the hint added for ERROR_ACCESS_DENIED
+    Count
 };
 
+// The text of the current language.
 const wchar_t* UiText(TextId id);
+// UiText through FormatWide.
+std::wstring UiFormat(TextId id, ...);
 
 // The notification about settings that could not be saved: the file, the reason and, for
 // ERROR_ACCESS_DENIED, the hint about Windows Security's controlled folder access.

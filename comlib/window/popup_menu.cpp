@@ -154,6 +154,27 @@ int PopupMenu_CL::AppendItem(UINT commandId, const std::wstring& text, int image
     return index;
 }
 
+PopupMenu_CL::~PopupMenu_CL() {
+    if (!menu_) return;
+    for (int position = ::GetMenuItemCount(menu_.Get()) - 1; position >= 0; --position)
+        if (::GetSubMenu(menu_.Get(), position)) ::RemoveMenu(menu_.Get(), static_cast<UINT>(position), MF_BYPOSITION);
+}
+
+int PopupMenu_CL::AppendSubmenu(UINT itemId, const std::wstring& text, int imageIndex, const PopupMenu_CL& submenu) {
+    const int index = ItemCount();
+    texts_.push_back(text);
+    MENUITEMINFOW& item = Item(index);
+    item.wID = itemId;
+    item.fType = MFT_OWNERDRAW;
+    item.hSubMenu = submenu.Menu();
+    item.dwTypeData = &texts_.back()[0];
+    item.cch = static_cast<UINT>(texts_.back().size());
+    item.dwItemData = reinterpret_cast<ULONG_PTR>(this);
+    SetImageIndex(item, imageIndex);
+    ::InsertMenuItemW(menu_.Get(), static_cast<UINT>(::GetMenuItemCount(menu_.Get())), TRUE, &item);
+    return index;
+}
+
 void PopupMenu_CL::AppendSeparator() {
     MENUITEMINFOW separator = NewRecord(MFT_SEPARATOR);
     ::InsertMenuItemW(menu_.Get(), static_cast<UINT>(::GetMenuItemCount(menu_.Get())), TRUE, &separator);

@@ -37,7 +37,8 @@ public:
     PopupMenu_CL() = default;
     PopupMenu_CL(const PopupMenu_CL&) = delete;
     PopupMenu_CL& operator=(const PopupMenu_CL&) = delete;
-    virtual ~PopupMenu_CL() = default;
+    // Detaches submenus first: each PopupMenu_CL destroys only its own menu.
+    virtual ~PopupMenu_CL();
 
     HMENU CreatePopup();
     HMENU CreateBar();
@@ -51,6 +52,9 @@ public:
     // Builds the next record (the text is copied and kept here) and appends it to the menu.
     // Returns the record's index.
     int AppendItem(UINT commandId, const std::wstring& text, int imageIndex);
+    // An owner-drawn item that opens submenu; itemId only names the record (never a command).
+    // The submenu object must outlive this menu's tracking.
+    int AppendSubmenu(UINT itemId, const std::wstring& text, int imageIndex, const PopupMenu_CL& submenu);
     // A plain separator, not a record.
     void AppendSeparator();
     // Greys a command out (MFS_DISABLED | MFS_GRAYED) in the record and in the menu.

@@ -1,0 +1,100 @@
+#include "data/awake_reason.h"
+
+#include <cwchar>
+
+#include "comlib/utility.h"
+
+namespace {
+FILETIME ToFileTime(unsigned long long value) {
+    FILETIME time;
+    time.dwLowDateTime = static_cast<DWORD>(value);
+    time.dwHighDateTime = static_cast<DWORD>(value >> 32);
+    return time;
+}
+unsigned long long FromFileTime(const FILETIME& time) {
+    return (static_cast<unsigned long long>(time.dwHighDateTime) << 32) | time.dwLowDateTime;
+}
+}  // namespace
+
+unsigned long long UtcNow() {
+    FILETIME now = {};
+    ::GetSystemTimeAsFileTime(&now);
+    return FromFileTime(now);
+}
+
+void LocalHourMinute(unsigned long long utc, int* hour, int* minute) {
+    const FILETIME utcTime = ToFileTime(utc);
+    FILETIME local = {};
+    SYSTEMTIME parts = {};
+    ::FileTimeToLocalFileTime(&utcTime, &local);
+    ::FileTimeToSystemTime(&local, &parts);
+    *hour = parts.wHour;
+    *minute = parts.wMinute;
+}
+
+AwakeReason DecideAwakeReason(const ManualSession& session, const std::vector<HandedProcess>& handed,
+                              const WatchedList_CL& watched, const std::vector<ProcessEntry>& snapshot,
+                              const std::vector<bool>& hourTable, int hour) {
+    AwakeReason reason;
+    if (session.active) {
+        reason.kind = AwakeReason::Kind::Manual;
+        reason.hasEnd = !session.indefinite;
+        if (reason.hasEnd) LocalHourMinute(session.endUtc, &reason.endHour, &reason.endMinute);
+        return reason;
+    }
+    if (!handed.empty()) {
+        reason.kind = AwakeReason::Kind::HandedProcess;
+        reason.fileName = handed.front().fileName;
+        reason.processId = handed.front().processId;
+        return reason;
+    }
+    if (const WatchedProcess* match = watched.FirstMatch(snapshot)) {
+        reason.kind = AwakeReason::Kind::WatchedProgram;
+        reason.fileName = match->fileName;
+        return reason;
+    }
+    if (hour >= 0 && hour < 24 && static_cast<size_t>(hour) < hourTable.size() && hourTable[hour]) {
+        reason.kind = AwakeReason::Kind::MarkedHour;
+        reason.hour = hour;
+    }
+    return reason;
+}
+
+std::wstring FormatSessionValue(const ManualSession& session) {
+    if (session.indefinite) return L"indefinite";
+    SYSTEMTIME parts = {};
+    const FILETIME end = ToFileTime(session.endUtc);
+    ::FileTimeToSystemTime(&end, &parts);
+    return FormatWide(L"%04d-%02d-%02dT%02d:%02d:%02dZ", parts.wYear, parts.wMonth, parts.wDay, parts.wHour,
+                      parts.wMinute, parts.wSecond);
+}
+
+SessionValue ParseSessionValue(const std::wstring& value, unsigned long long nowUtc, ManualSession* session) {
+    *session = ManualSession();
+    if (value == L"indefinite") {
+        session->active = true;
+        session->indefinite = true;
+        return SessionValue::Session;
+    }
+    // Exactly "YYYY-MM-DDTHH:MM:SSZ": twenty characters, digits where digits belong.
+    static const wchar_t kPattern[] = L"0000-00-00T00:00:00Z";
+    if (value.size() != 20) return SessionValue::Damaged;
+    for (size_t i = 0; i < 20; ++i) {
+        const bool digit = kPattern[i] == L'0';
+        if (digit ? !iswdigit(value[i]) : value[i] != kPattern[i]) return SessionValue::Damaged;
+    }
+    SYSTEMTIME parts = {};
+    parts.wYear = static_cast<WORD>(_wtoi(value.substr(0, 4).c_str()));
+    parts.wMonth = static_cast<WORD>(_wtoi(value.substr(5, 2).c_str()));
+    parts.wDay = static_cast<WORD>(_wtoi(value.substr(8, 2).c_str()));
+    parts.wHour = static_cast<WORD>(_wtoi(value.substr(11, 2).c_str()));
+    parts.wMinute = static_cast<WORD>(_wtoi(value.substr(14, 2).c_str()));
+    parts.wSecond = static_cast<WORD>(_wtoi(value.substr(17, 2).c_str()));
+    FILETIME end = {};
+    // SystemTimeToFileTime refuses month 13, day 32, hour 24 and the like.
+    if (!::SystemTimeToFileTime(&parts, &end)) return SessionValue::Damaged;
+    if (FromFileTime(end) <= nowUtc) return SessionValue::Past;
+    session->active = true;
+    session->endUtc = FromFileTime(end);
+    return SessionValue::Session;
+}

@@ -1,0 +1,64 @@
+#pragma once
+// Why the computer stays awake: one small value that the check returns and the tray icon, the
+// state band and the power request show.
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+#include "comlib/process/enum_porocess.h"
+#include "comlib/unique_resource.h"
+#include "data/watched_list.h"
+
+struct AwakeReason {
+    // In the order the check looks at them; None means sleep is allowed.
+    enum class Kind { None, Manual, HandedProcess, WatchedProgram, MarkedHour };
+
+    Kind kind = Kind::None;
+    std::wstring fileName;  // WatchedProgram, HandedProcess
+    DWORD processId = 0;    // HandedProcess
+    int hour = 0;           // MarkedHour
+    bool hasEnd = false;    // Manual: false until ended by hand
+    int endHour = 0;        // Manual with an end, local time
+    int endMinute = 0;
+
+    bool KeepsAwake() const { return kind != Kind::None; }
+    bool operator==(const AwakeReason& other) const {
+        return kind == other.kind && fileName == other.fileName && processId == other.processId &&
+               hour == other.hour && hasEnd == other.hasEnd && endHour == other.endHour &&
+               endMinute == other.endMinute;
+    }
+    bool operator!=(const AwakeReason& other) const { return !(*this == other); }
+};
+
+// A manual session: none, without an end, or until a UTC time (FILETIME units).
+struct ManualSession {
+    bool active = false;
+    bool indefinite = false;
+    unsigned long long endUtc = 0;
+};
+
+// A process handed over on the command line; open with SYNCHRONIZE so its end can be seen.
+struct HandedProcess {
+    DWORD processId = 0;
+    std::wstring fileName;
+    UniqueHandle process;
+};
+
+// The local hour and minute of a UTC FILETIME value.
+void LocalHourMinute(unsigned long long utc, int* hour, int* minute);
+
+// The reasons in their order: the manual session, a handed-over process, the first matching
+// enabled watched program, the marked hour.
+AwakeReason DecideAwakeReason(const ManualSession& session, const std::vector<HandedProcess>& handed,
+                              const WatchedList_CL& watched, const std::vector<ProcessEntry>& snapshot,
+                              const std::vector<bool>& hourTable, int hour);
+
+// The INI form of a session, section "AWAKE" key "until": "indefinite" or "YYYY-MM-DDTHH:MM:SSZ".
+std::wstring FormatSessionValue(const ManualSession& session);
+enum class SessionValue { Session, Damaged, Past };
+SessionValue ParseSessionValue(const std::wstring& value, unsigned long long nowUtc, ManualSession* session);
+
+// FILETIME units now, in UTC.
+unsigned long long UtcNow();
+constexpr unsigned long long kFileTimePerMinute = 600000000ULL;
