@@ -2,6 +2,8 @@
 // by a second copy, and the reason shown in the tray.
 #include "view/main_dialog.h"
 
+#include <algorithm>
+
 #include "comlib/log.h"
 #include "comlib/utility.h"
 #include "data/save_data.h"
@@ -40,16 +42,13 @@ void MainDialog_CL::StartManualSession(int minutes) {
     AwakeCommand command;
     command.kind = AwakeCommand::Kind::Session;
     command.minutes = minutes;
-    g_SaveData.StartSession(SessionFor(command, UtcNow()));
-    g_Logger.Log(L"手動のスリープ禁止を開始します = %s", __FILE__, __LINE__,
-                 FormatSessionValue(g_SaveData.session).c_str());
-    CheckSleep();
+    ApplyAwakeCommand(command);
 }
 
 void MainDialog_CL::EndManualSession() {
-    if (g_SaveData.session.active) g_Logger.Log(L"手動のスリープ禁止を解除します", __FILE__, __LINE__);
-    g_SaveData.EndSession();
-    CheckSleep();
+    AwakeCommand command;
+    command.kind = AwakeCommand::Kind::Off;
+    ApplyAwakeCommand(command);
 }
 
 void MainDialog_CL::ToggleByHotkey() {
@@ -131,16 +130,17 @@ void MainDialog_CL::AddAwakeMenuToMenuBar() {
     // "編集(&E)", the second menu of the bar: a separator and the submenu after its items.
     const HMENU edit = menu_ ? ::GetSubMenu(menu_.Get(), 1) : nullptr;
     if (!edit) return;
-    const HMENU awake = ::CreatePopupMenu();
+    UniqueMenu awake(::CreatePopupMenu());
     if (!awake) return;
     const std::wstring hotkey = hotkeyRegistered_ ? FormatHotkey(g_SaveData.hotkey) : std::wstring();
     for (const SessionItem& item : kSessionItems)
-        ::AppendMenuW(awake, MF_STRING, item.command, SessionItemText(item, hotkey).c_str());
-    ::AppendMenuW(awake, MF_SEPARATOR, 0, nullptr);
-    ::AppendMenuW(awake, MF_STRING | MF_GRAYED, kCmdAwakeEnd, UiText(TextId::MenuAwakeEnd));
+        ::AppendMenuW(awake.Get(), MF_STRING, item.command, SessionItemText(item, hotkey).c_str());
+    ::AppendMenuW(awake.Get(), MF_SEPARATOR, 0, nullptr);
+    ::AppendMenuW(awake.Get(), MF_STRING | MF_GRAYED, kCmdAwakeEnd, UiText(TextId::MenuAwakeEnd));
     ::AppendMenuW(edit, MF_SEPARATOR, 0, nullptr);
-    // From here the bar owns the submenu: DestroyMenu of the bar destroys it too.
-    ::AppendMenuW(edit, MF_POPUP, reinterpret_cast<UINT_PTR>(awake), UiText(TextId::MenuAwakeNow));
+    // Once appended the bar owns the submenu: DestroyMenu of the bar destroys it too.
+    if (::AppendMenuW(edit, MF_POPUP, reinterpret_cast<UINT_PTR>(awake.Get()), UiText(TextId::MenuAwakeNow)))
+        awake.Release();
 }
 
 void MainDialog_CL::ShowReason(const AwakeReason& reason) {
@@ -158,6 +158,8 @@ void MainDialog_CL::ScheduleSessionEnd() {
     }
     const unsigned long long now = UtcNow();
     const unsigned long long left = session.endUtc > now ? (session.endUtc - now) / 10000 : 0;
-    // A few milliseconds late rather than early: the check then finds the session over.
-    ::SetTimer(Window(), kSessionTimerId, static_cast<UINT>(left + 20), nullptr);
+    // A few milliseconds late rather than early: the check then finds the session over. An end
+    // weeks away (a hand-edited INI file) waits the longest a timer can; the check re-arms it.
+    const unsigned long long wait = std::min<unsigned long long>(left + 20, USER_TIMER_MAXIMUM);
+    ::SetTimer(Window(), kSessionTimerId, static_cast<UINT>(wait), nullptr);
 }
