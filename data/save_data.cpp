@@ -13,6 +13,7 @@ SaveData g_SaveData;
 namespace {
 const wchar_t kProcessSection[] = L"PROCESS_INFO";
 const wchar_t kAwakeSection[] = L"AWAKE";
+const wchar_t kHourSection[] = L"DISABLE_TIME";
 
 // Highest index n of a "path<n>" key in PROCESS_INFO, or -1. Bounds the load when the
 // stored count is damaged (say 4294967295) instead of asking for billions of keys.
@@ -67,6 +68,9 @@ void SaveData::LoadSettings() {
     imageType = static_cast<int>(g_Inifile.ReadInt(L"DISPLAY", L"ImageType", 1));
     for (int h = 0; h < 24; ++h)
         hourTable.push_back(g_Inifile.ReadInt(L"DISABLE_TIME", FormatWide(L"hour%d", h), 0) != 0);
+    dayTable.clear();
+    for (int d = 0; d < kWeekdays; ++d)
+        dayTable.push_back(g_Inifile.ReadInt(kHourSection, Inifile_CL::NumberedKey(L"day", d), 1) != 0);
     LoadWatchedList();
     LoadAwakeSettings();
 }
@@ -88,6 +92,41 @@ void SaveData::LoadAwakeSettings() {
         g_Logger.Log(L"ホットキーの値が読めません = %s", __FILE__, __LINE__, key.c_str());
         hotkey = Hotkey();
     }
+    awake.display = g_Inifile.ReadInt(kAwakeSection, L"display", 1) != 0;
+    awake.acOnly = g_Inifile.ReadInt(kAwakeSection, L"aconly", 0) != 0;
+    // ReadInt is unsigned: a stored -1 reads as 4294967295 and is clamped to 50.
+    const uint32_t floor = g_Inifile.ReadInt(kAwakeSection, L"batteryfloor", 0);
+    awake.batteryFloor = ClampBatteryFloor(floor > 1000 ? 1000 : static_cast<int>(floor));
+}
+
+void SaveData::StoreAwakeSettings(const AwakeSettings& next) {
+    if (next.display != awake.display) g_Inifile.WriteInt(kAwakeSection, L"display", next.display ? 1 : 0);
+    if (next.acOnly != awake.acOnly) g_Inifile.WriteInt(kAwakeSection, L"aconly", next.acOnly ? 1 : 0);
+    const int floor = ClampBatteryFloor(next.batteryFloor);
+    if (floor != awake.batteryFloor) g_Inifile.WriteInt(kAwakeSection, L"batteryfloor", floor);
+    awake = next;
+    awake.batteryFloor = floor;
+}
+
+void SaveData::StoreHotkey(const Hotkey& next) {
+    if (next.key == hotkey.key && next.modifiers == hotkey.modifiers) return;
+    // An empty value switches the hotkey off; a missing key would bring the default back.
+    g_Inifile.WriteString(kAwakeSection, L"hotkey", FormatHotkey(next));
+    hotkey = next;
+}
+
+void SaveData::StoreDays(const std::vector<bool>& days) {
+    for (int d = 0; d < kWeekdays && static_cast<size_t>(d) < days.size(); ++d) {
+        const bool held = static_cast<size_t>(d) >= dayTable.size() || dayTable[d];
+        if (days[d] != held) g_Inifile.WriteInt(kHourSection, Inifile_CL::NumberedKey(L"day", d), days[d] ? 1 : 0);
+    }
+    dayTable = days;
+}
+
+PowerStatus SaveData::CurrentPowerStatus() const {
+    SYSTEM_POWER_STATUS status = {};
+    if (!readPowerStatus || !readPowerStatus(&status)) return PowerStatus();
+    return ReadPowerStatus(status);
 }
 
 void SaveData::StartSession(const ManualSession& started) {
@@ -168,5 +207,9 @@ AwakeReason SaveData::DecideAwake() {
     }
     SYSTEMTIME now = {};
     ::GetLocalTime(&now);
-    return DecideAwakeReason(session, handed, watched, processes.Current(), hourTable, now.wHour);
+    const AwakeReason reason =
+        DecideAwakeReason(session, handed, watched, processes.Current(), hourTable, now.wHour, dayTable, now.wDayOfWeek);
+    // Without a battery rule the battery is not even asked.
+    if (!awake.acOnly && awake.batteryFloor == 0) return reason;
+    return ApplyBatteryRules(reason, awake, CurrentPowerStatus());
 }

@@ -19,8 +19,10 @@
 #include "view/prop_app_license.h"
 #include "view/prop_app_setting.h"
 #include "view/prop_app_version.h"
+#include "view/prop_awake.h"
 #include "view/prop_sheet.h"
 #include "view/support_site.h"
+#include "view/ui_texts.h"
 
 namespace {
 
@@ -68,9 +70,27 @@ size_t OpenedCount() {
     return g_opened.size();
 }
 
-// The three pages as the settings command puts them together.
+// What the page "動作" asked of the program: the hotkeys offered, and the checks.
+struct AwakeCalls {
+    std::vector<std::wstring> hotkeys;
+    int checks = 0;
+    bool refuse = false;
+};
+
+// The four pages as the settings command puts them together.
 struct Sheet {
+    AwakeCalls calls;
     PropAppSetting_CL hours;
+    PropAwake_CL awake{AwakePageActions{[this](const Hotkey& next, DWORD* error) {
+                                            calls.hotkeys.push_back(FormatHotkey(next));
+                                            if (calls.refuse) {
+                                                *error = ERROR_HOTKEY_ALREADY_REGISTERED;
+                                                return false;
+                                            }
+                                            g_SaveData.StoreHotkey(next);
+                                            return true;
+                                        },
+                                        [this] { ++calls.checks; }}};
     PropAppVersion_CL version;
     PropAppLicense_CL license;
     HWND frame = nullptr;
@@ -78,6 +98,7 @@ struct Sheet {
 
     Sheet() {
         builder.AddPage(&hours, L"アプリ設定");
+        builder.AddPage(&awake, L"動作");
         builder.AddPage(&version, L"アプリバージョン");
         builder.AddPage(&license, L"ライセンス情報");
     }
@@ -124,6 +145,9 @@ protected:
         g_Inifile.SetPath(iniPath_);
         g_SaveData.hourTable = HourTable({5});
         g_SaveData.imageType = 1;
+        g_SaveData.dayTable.assign(7, true);
+        g_SaveData.awake = AwakeSettings();
+        g_SaveData.hotkey = DefaultHotkey();
         {
             std::lock_guard<std::mutex> lock(g_openedLock);
             g_opened.clear();
@@ -185,8 +209,8 @@ TEST(SettingsRules, HourListGeometry) {
     metrics.charWidth = 13;
     metrics.charHeight = 15;
     // d = 400 - 13 / 2 = 394: the list spans cw .. d and 15 lines from ch.
-    const RECT rect = HourListRect(metrics);
-    EXPECT_TRUE(RectsEqual(rect, RECT{13, 15, 394, 15 + 225})) << Describe(rect);
+    const RECT rect = HourListRect(metrics, 40);
+    EXPECT_TRUE(RectsEqual(rect, RECT{13, 40, 394, 40 + 225})) << Describe(rect);
 }
 
 TEST(SettingsRules, SupportSiteAddress) {
@@ -226,9 +250,9 @@ TEST_F(SettingsSheetTest, HoursPageShowsTheTableWithApplyDisabled) {
             script.Do("page", [&] {
                 EXPECT_EQ(WindowText(sheet.frame), L"アプリ設定");
                 HWND tab = reinterpret_cast<HWND>(::SendMessageW(sheet.frame, PSM_GETTABCONTROL, 0, 0));
-                const wchar_t* titles[] = {L"アプリ設定", L"アプリバージョン", L"ライセンス情報"};
-                ASSERT_EQ(::SendMessageW(tab, TCM_GETITEMCOUNT, 0, 0), 3);
-                for (int i = 0; i < 3; ++i) {
+                const wchar_t* titles[] = {L"アプリ設定", L"動作", L"アプリバージョン", L"ライセンス情報"};
+                ASSERT_EQ(::SendMessageW(tab, TCM_GETITEMCOUNT, 0, 0), 4);
+                for (int i = 0; i < 4; ++i) {
                     wchar_t text[64] = {};
                     TCITEMW item = {};
                     item.mask = TCIF_TEXT;
@@ -242,7 +266,25 @@ TEST_F(SettingsSheetTest, HoursPageShowsTheTableWithApplyDisabled) {
                 const PageMetrics metrics = GetPageMetrics(page);
                 EXPECT_GT(metrics.charWidth, 0);
                 EXPECT_GT(metrics.charHeight, 0);
-                EXPECT_TRUE(RectsEqual(ChildRect(list), HourListRect(metrics))) << Describe(ChildRect(list));
+                // The weekday row, all ticked, Sunday first, on one line above the list.
+                const wchar_t* days[] = {L"日", L"月", L"火", L"水", L"木", L"金", L"土"};
+                RECT previous = {};
+                for (int d = 0; d < 7; ++d) {
+                    HWND day = ChildWithText(page, days[d]);
+                    ASSERT_NE(day, nullptr) << d;
+                    EXPECT_EQ(::SendMessageW(day, BM_GETCHECK, 0, 0), BST_CHECKED) << d;
+                    const RECT box = ChildRect(day);
+                    EXPECT_EQ(box.top, metrics.charHeight);
+                    if (d == 0) {
+                        EXPECT_EQ(box.left, metrics.charWidth);
+                    } else {
+                        EXPECT_GT(box.left, previous.right) << d;
+                    }
+                    EXPECT_LT(box.bottom, ChildRect(list).top);
+                    previous = box;
+                }
+                EXPECT_TRUE(RectsEqual(ChildRect(list), HourListRect(metrics, ChildRect(list).top)))
+                    << Describe(ChildRect(list));
                 const DWORD extended = static_cast<DWORD>(::SendMessageW(list, LVM_GETEXTENDEDLISTVIEWSTYLE, 0, 0));
                 EXPECT_EQ(extended & 0x25u, 0x25u) << "grid lines, check boxes, full-row select";
                 // Only the hour list and its frame are shown; the picture choice stays hidden.
@@ -300,19 +342,26 @@ TEST_F(SettingsSheetTest, OkWritesAllHoursAndReplacesTheTable) {
     Sheet sheet;
     ModalScript script(sheet.Abort());
     script.WaitUntil("sheet shown", [&] { return sheet.IsOpen(); })
-        .Do("tick 09:00 and 23:00, untick 05:00", [&] {
+        .Do("tick 09:00 and 23:00, untick 05:00, Sunday and Saturday", [&] {
             TickRow(sheet.HourList(), 9, true);
             TickRow(sheet.HourList(), 23, true);
             TickRow(sheet.HourList(), 5, false);
+            ::SendMessageW(ChildWithText(sheet.hours.Window(), L"日"), BM_CLICK, 0, 0);
+            ::SendMessageW(ChildWithText(sheet.hours.Window(), L"土"), BM_CLICK, 0, 0);
         })
         .Do("ok", [&] { sheet.Press(PSBTN_OK); });
     EXPECT_EQ(Run(sheet, script), 1);
 
     std::vector<std::wstring> expectedKeys;
     for (int h = 0; h < 24; ++h) expectedKeys.push_back(L"hour" + std::to_wstring(h));
+    expectedKeys.push_back(L"day0");  // only the days that changed
+    expectedKeys.push_back(L"day6");
     EXPECT_EQ(KeysOf(L"DISABLE_TIME"), expectedKeys);
     for (int h = 0; h < 24; ++h)
         EXPECT_EQ(ValueOf(L"DISABLE_TIME", expectedKeys[h]), (h == 9 || h == 23) ? L"1" : L"0") << h;
+    EXPECT_EQ(ValueOf(L"DISABLE_TIME", L"day0"), L"0");
+    EXPECT_EQ(ValueOf(L"DISABLE_TIME", L"day6"), L"0");
+    EXPECT_EQ(g_SaveData.dayTable, (std::vector<bool>{false, true, true, true, true, true, false}));
     EXPECT_EQ(g_SaveData.hourTable, HourTable({9, 23}));
     EXPECT_EQ(g_SaveData.imageType, 1) << "the check box's state, 1 or 0";
     EXPECT_TRUE(KeysOf(L"VERSION").empty()) << "the version tab was never opened";
@@ -329,6 +378,105 @@ TEST_F(SettingsSheetTest, OkWithoutChangesStillWritesAllHours) {
     EXPECT_EQ(ValueOf(L"DISABLE_TIME", L"hour4"), L"0");
     EXPECT_EQ(g_SaveData.hourTable, HourTable({5}));
     EXPECT_EQ(g_SaveData.imageType, 0);
+}
+
+namespace {
+HWND AwakeChild(const Sheet& sheet, TextId text) { return ChildWithText(sheet.awake.Window(), UiText(text)); }
+bool AwakePageShown(const Sheet& sheet) { return sheet.awake.Window() && ::IsWindowVisible(sheet.awake.Window()); }
+void Click(HWND button) { ::SendMessageW(button, BM_CLICK, 0, 0); }
+}  // namespace
+
+TEST_F(SettingsSheetTest, AwakePageStoresEachSettingAndChecksAtOnce) {
+    Sheet sheet;
+    ModalScript script(sheet.Abort());
+    script.WaitUntil("sheet shown", [&] { return sheet.IsOpen(); })
+        .Do("open the tab", [&] { sheet.SelectTab(1); })
+        .WaitUntil("page", [&] { return AwakePageShown(sheet); })
+        .Do("defaults", [&] {
+            HWND display = AwakeChild(sheet, TextId::CheckKeepDisplayOn);
+            HWND acOnly = AwakeChild(sheet, TextId::CheckAcOnly);
+            HWND floor = ChildWithText(sheet.awake.Window(), L"バッテリー残量が ");
+            HWND hotkeyOn = AwakeChild(sheet, TextId::CheckHotkeyOn);
+            ASSERT_TRUE(display && acOnly && floor && hotkeyOn);
+            ASSERT_NE(ChildWithText(sheet.awake.Window(), L" を下回ったらスリープを許可する"), nullptr);
+            EXPECT_EQ(::SendMessageW(display, BM_GETCHECK, 0, 0), BST_CHECKED);
+            EXPECT_EQ(::SendMessageW(acOnly, BM_GETCHECK, 0, 0), BST_UNCHECKED);
+            EXPECT_EQ(::SendMessageW(floor, BM_GETCHECK, 0, 0), BST_UNCHECKED);
+            EXPECT_EQ(WindowText(sheet.awake.FloorEdit()), L"10") << "the value the switch starts with";
+            EXPECT_FALSE(::IsWindowEnabled(sheet.awake.FloorEdit()));
+            EXPECT_EQ(::SendMessageW(hotkeyOn, BM_GETCHECK, 0, 0), BST_CHECKED);
+            // Ctrl+Alt+Shift+S: 'S' with HOTKEYF_CONTROL | HOTKEYF_ALT | HOTKEYF_SHIFT.
+            EXPECT_EQ(::SendMessageW(sheet.awake.HotkeyControl(), HKM_GETHOTKEY, 0, 0), 0x0753);
+            EXPECT_FALSE(::IsWindowVisible(sheet.awake.HotkeyMessage()));
+            EXPECT_FALSE(sheet.ApplyEnabled());
+        });
+    RepaintAndShoot(script, sheet, L"settings_awake.png");
+    script
+        .Do("change all", [&] {
+            Click(AwakeChild(sheet, TextId::CheckKeepDisplayOn));
+            EXPECT_TRUE(sheet.ApplyEnabled());
+            Click(AwakeChild(sheet, TextId::CheckAcOnly));
+            Click(ChildWithText(sheet.awake.Window(), L"バッテリー残量が "));
+            EXPECT_TRUE(::IsWindowEnabled(sheet.awake.FloorEdit()));
+            ::SetWindowTextW(sheet.awake.FloorEdit(), L"25");
+            // Ctrl+Alt+K.
+            ::SendMessageW(sheet.awake.HotkeyControl(), HKM_SETHOTKEY, MAKEWORD('K', HOTKEYF_CONTROL | HOTKEYF_ALT), 0);
+        })
+        .Do("apply", [&] { sheet.Press(PSBTN_APPLYNOW); })
+        .Do("stored and checked", [&] {
+            EXPECT_EQ(ValueOf(L"AWAKE", L"display"), L"0");
+            EXPECT_EQ(ValueOf(L"AWAKE", L"aconly"), L"1");
+            EXPECT_EQ(ValueOf(L"AWAKE", L"batteryfloor"), L"25");
+            EXPECT_EQ(ValueOf(L"AWAKE", L"hotkey"), L"Ctrl+Alt+K");
+            EXPECT_EQ(sheet.calls.hotkeys, std::vector<std::wstring>{L"Ctrl+Alt+K"});
+            EXPECT_EQ(sheet.calls.checks, 1);
+        })
+        .Do("switch the hotkey and the floor off, ok", [&] {
+            Click(AwakeChild(sheet, TextId::CheckHotkeyOn));
+            EXPECT_FALSE(::IsWindowEnabled(sheet.awake.HotkeyControl()));
+            Click(ChildWithText(sheet.awake.Window(), L"バッテリー残量が "));
+            sheet.Press(PSBTN_OK);
+        });
+    EXPECT_EQ(Run(sheet, script), 1);
+    EXPECT_EQ(ValueOf(L"AWAKE", L"hotkey"), L"") << "an empty value: no hotkey";
+    EXPECT_EQ(ValueOf(L"AWAKE", L"batteryfloor"), L"0");
+    EXPECT_EQ(sheet.calls.hotkeys, (std::vector<std::wstring>{L"Ctrl+Alt+K", L""}));
+    EXPECT_EQ(sheet.calls.checks, 2);
+    EXPECT_FALSE(g_SaveData.awake.display);
+    EXPECT_TRUE(g_SaveData.awake.acOnly);
+    EXPECT_EQ(g_SaveData.awake.batteryFloor, 0);
+}
+
+TEST_F(SettingsSheetTest, RefusedHotkeyIsSaidOnThePageAndTheOldKeyStays) {
+    Sheet sheet;
+    sheet.calls.refuse = true;
+    ModalScript script(sheet.Abort());
+    script.WaitUntil("sheet shown", [&] { return sheet.IsOpen(); })
+        .Do("type a key on the page, go back to the hours", [&] {
+            sheet.SelectTab(1);
+            ::SendMessageW(sheet.awake.HotkeyControl(), HKM_SETHOTKEY, MAKEWORD('K', HOTKEYF_CONTROL | HOTKEYF_ALT), 0);
+            sheet.SelectTab(0);
+        })
+        .Do("ok", [&] { sheet.Press(PSBTN_OK); })
+        .WaitUntil("back on the page", [&] { return AwakePageShown(sheet); })
+        .Do("said beside the control", [&] {
+            EXPECT_TRUE(sheet.IsOpen()) << "the sheet stays open";
+            EXPECT_EQ(sheet.calls.hotkeys, std::vector<std::wstring>{L"Ctrl+Alt+K"});
+            HWND message = sheet.awake.HotkeyMessage();
+            EXPECT_TRUE(::IsWindowVisible(message));
+            EXPECT_EQ(WindowText(message).rfind(L"Ctrl+Alt+K は登録できません（", 0), 0u) << WindowText(message);
+            const RECT control = ChildRect(sheet.awake.HotkeyControl());
+            const RECT text = ChildRect(message);
+            EXPECT_EQ(text.left, control.left);
+            EXPECT_EQ(text.top, control.bottom + 4);
+            EXPECT_EQ(::SendMessageW(sheet.awake.HotkeyControl(), HKM_GETHOTKEY, 0, 0), 0x0753) << "the old key";
+            EXPECT_EQ(ValueOf(L"AWAKE", L"hotkey"), L"<missing>");
+        });
+    RepaintAndShoot(script, sheet, L"settings_awake_refused.png");
+    script.Do("cancel", [&] { sheet.Press(PSBTN_CANCEL); });
+    Run(sheet, script);
+    EXPECT_EQ(g_SaveData.hotkey.key, static_cast<UINT>('S'));
+    EXPECT_EQ(ValueOf(L"AWAKE", L"hotkey"), L"<missing>");
 }
 
 TEST_F(SettingsSheetTest, VersionSwitchIsStoredOnlyFromItsOpenedTab) {
@@ -353,7 +501,7 @@ TEST_F(SettingsSheetTest, VersionSwitchIsStoredOnlyFromItsOpenedTab) {
         ModalScript script(sheet.Abort());
         script.WaitUntil("sheet shown", [&] { return sheet.IsOpen(); });
         if (c.openTab) {
-            script.Do("open the version tab", [&] { sheet.SelectTab(1); })
+            script.Do("open the version tab", [&] { sheet.SelectTab(2); })
                 .WaitUntil("version page", [&] { return sheet.version.Window() && ::IsWindowVisible(sheet.version.Window()); })
                 .Do("switch", [&] {
                     HWND check = ChildWithText(sheet.version.Window(), L"バージョンアップの通知をしない");
@@ -384,7 +532,7 @@ TEST_F(SettingsSheetTest, VersionPageLayoutAndSupportControls) {
     std::unique_ptr<MarkerFile> marker;
     ModalScript script(sheet.Abort());
     script.WaitUntil("sheet shown", [&] { return sheet.IsOpen(); })
-        .Do("open the version tab", [&] { sheet.SelectTab(1); })
+        .Do("open the version tab", [&] { sheet.SelectTab(2); })
         .WaitUntil("version page", [&] { return sheet.version.Window() && ::IsWindowVisible(sheet.version.Window()); })
         .Do("layout", [&] {
             HWND page = sheet.version.Window();
@@ -453,7 +601,7 @@ TEST_F(SettingsSheetTest, LicencePageOpensWithoutBlockingAndShowsItsFrame) {
     script.WaitUntil("sheet shown", [&] { return sheet.IsOpen(); })
         .Do("open the licence tab", [&] {
             const ULONGLONG start = ::GetTickCount64();
-            sheet.SelectTab(2);
+            sheet.SelectTab(3);
             switchMs = ::GetTickCount64() - start;
         })
         .WaitUntil("licence page", [&] { return sheet.license.Window() && ::IsWindowVisible(sheet.license.Window()); })
