@@ -398,7 +398,7 @@ TEST_F(SettingsSheetTest, AwakePageStoresEachSettingAndChecksAtOnce) {
             HWND floor = ChildWithText(sheet.awake.Window(), L"バッテリー残量が ");
             HWND hotkeyOn = AwakeChild(sheet, TextId::CheckHotkeyOn);
             ASSERT_TRUE(display && acOnly && floor && hotkeyOn);
-            ASSERT_NE(ChildWithText(sheet.awake.Window(), L" を下回ったらスリープを許可する"), nullptr);
+            ASSERT_NE(ChildWithText(sheet.awake.Window(), L"% を下回ったらスリープを許可する"), nullptr);
             EXPECT_EQ(::SendMessageW(display, BM_GETCHECK, 0, 0), BST_CHECKED);
             EXPECT_EQ(::SendMessageW(acOnly, BM_GETCHECK, 0, 0), BST_UNCHECKED);
             EXPECT_EQ(::SendMessageW(floor, BM_GETCHECK, 0, 0), BST_UNCHECKED);

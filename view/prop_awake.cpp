@@ -144,7 +144,7 @@ void PropAwake_CL::BuildControls(HWND page) {
     batteryFrame->GrowToContain(*acOnlyCheck_);
     batteryFrame->GrowToContain(*floorAfter_);
     batteryFrame->GrowToContain(*floorEdit_);
-    batteryFrame->SetSize(metrics.width, batteryFrame->NeededHeight() - batteryTop + margin, true);
+    batteryFrame->SetSize(metrics.width, batteryFrame->NeededHeight() + margin, true);
 
     // The hotkey: a switch, the key, and a line for what went wrong.
     const int hotkeyTop = ChildRectOf(batteryFrame->Window()).bottom + dpi.ScaleY(kRowGap);
@@ -164,7 +164,7 @@ void PropAwake_CL::BuildControls(HWND page) {
     auto* hotkeyFrame = factory_.At<GroupBox_CL>(
         factory_.CreateGroupBox(page, UiText(TextId::GroupHotkey), metrics.width, 36, hotkeyTop));
     hotkeyFrame->GrowToContain(*message_);
-    hotkeyFrame->SetSize(metrics.width, hotkeyFrame->NeededHeight() - hotkeyTop + margin, true);
+    hotkeyFrame->SetSize(metrics.width, hotkeyFrame->NeededHeight() + margin, true);
 
     EnableDependents();
     building_ = false;
@@ -221,7 +221,10 @@ bool PropAwake_CL::SaveAwake() {
             SayAboutHotkey(UiText(TextId::HotkeyUnusable));
             taken = false;
         } else if (actions_.changeHotkey && !actions_.changeHotkey(wanted, &error)) {
-            SayAboutHotkey(UiFormat(TextId::HotkeyRefused, FormatHotkey(wanted).c_str(), SystemErrorText(error).c_str()));
+            // The system's sentence without its full stop: it stands inside brackets here.
+            std::wstring why = SystemErrorText(error);
+            while (!why.empty() && (why.back() == L'。' || why.back() == L'.' || iswspace(why.back()))) why.pop_back();
+            SayAboutHotkey(UiFormat(TextId::HotkeyRefused, FormatHotkey(wanted).c_str(), why.c_str()));
             taken = false;
         } else {
             if (!actions_.changeHotkey) g_SaveData.StoreHotkey(wanted);
