@@ -126,6 +126,8 @@ int RunAndWatch(const std::wstring& commandLine) {
     startup.cb = sizeof(startup);
     PROCESS_INFORMATION info = {};
     std::wstring mutableLine = commandLine;
+    // A console program run from a script writes to the script's console, not a new window.
+    ::AttachConsole(ATTACH_PARENT_PROCESS);
     if (!::CreateProcessW(nullptr, &mutableLine[0], nullptr, nullptr, TRUE, CREATE_SUSPENDED, nullptr, nullptr,
                           &startup, &info)) {
         const DWORD error = ::GetLastError();

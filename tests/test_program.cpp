@@ -333,6 +333,17 @@ TEST_F(Program, AwakeCommandsHandedToTheRunningCopy) {
     EXPECT_EQ(CountLogMessage(L"WM_COPYDATAを無視しました = -run cmd.exe"), 1u);
     EXPECT_EQ(ReadFileBytes(ProgramIniPath()), before);
 
+    // The hotkey toggles the session without an end; the menu commands start and end others.
+    for (const std::wstring& message : LogMessages()) EXPECT_NE(message.rfind(L"RegisterHotKey()エラー", 0), 0u);
+    ::SendMessageW(window, WM_HOTKEY, 1, 0);
+    EXPECT_EQ(IniValue(L"AWAKE", L"until"), L"indefinite");
+    ::SendMessageW(window, WM_HOTKEY, 1, 0);
+    EXPECT_EQ(IniValue(L"AWAKE", L"until"), L"<missing>");
+    ::SendMessageW(window, WM_COMMAND, 133, 0);  // 2時間
+    EXPECT_EQ(IniValue(L"AWAKE", L"until").size(), 20u);
+    ::SendMessageW(window, WM_COMMAND, 135, 0);
+    EXPECT_EQ(IniValue(L"AWAKE", L"until"), L"<missing>");
+
     DWORD code = 99;
     ASSERT_TRUE(guard.Exit(&code));
     EXPECT_EQ(code, 0u);
@@ -354,6 +365,16 @@ TEST_F(Program, RunWithoutARunningCopyStartsOne) {
     const UniqueHandle process(::OpenProcess(SYNCHRONIZE, FALSE, processId));
     ::PostMessageW(window, WM_CLOSE, 2, 0);
     EXPECT_EQ(::WaitForSingleObject(process.Get(), 20000), WAIT_OBJECT_0);
+
+    // -awake with no copy running: this copy becomes the one, in the tray, with the session.
+    RunningProgram awake(L"-awake 5");
+    const HWND awakeWindow = awake.WaitForMainWindow();
+    ASSERT_NE(awakeWindow, nullptr);
+    EXPECT_TRUE(WaitFor([] { return IniValue(L"AWAKE", L"until").size() == 20; }, 10000));
+    EXPECT_FALSE(::IsWindowVisible(awakeWindow));
+    DWORD code = 99;
+    ASSERT_TRUE(awake.Exit(&code));
+    EXPECT_EQ(code, 0u);
 }
 
 TEST_F(Program, TimedSessionEndsWithinASecondAndTheTrayOffersSessions) {

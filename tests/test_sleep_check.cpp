@@ -225,7 +225,7 @@ struct PowerScript {
     std::vector<std::wstring> reasons;
     std::vector<HANDLE> created;
     bool refuse = false;
-    // The latest with this value: a closed request's value may come back for a new one.
+    // The newest request with this value: a closed handle's value comes back for a new one.
     int Index(HANDLE h) const {
         for (size_t i = created.size(); i-- > 0;)
             if (created[i] == h) return static_cast<int>(i);
