@@ -87,9 +87,9 @@ CallPattern ReadPattern(const std::string& trace, DWORD processId, const char* e
 }
 
 // Runs the program with the hour table given (and more INI text), two checks through command 124
-// after the first, and returns its calls once it has ended.
+// (or a change of the power status) after the first, and returns its calls once it has ended.
 CallPattern RunThreeChecks(const wchar_t* hourValue, const wchar_t* between = nullptr, const std::wstring& moreIni = L"",
-                           const char* executionState = "00000003") {
+                           const char* executionState = "00000003", bool byPowerStatus = false) {
     ResetDataFolder();
     std::wstring hours = L"[DISABLE_TIME]\r\n";
     for (int h = 0; h < 24; ++h) hours += FormatWide(L"hour%d=%s\r\n", h, hourValue);
@@ -104,7 +104,12 @@ CallPattern RunThreeChecks(const wchar_t* hourValue, const wchar_t* between = nu
         EXPECT_NE(window, nullptr);
         if (!window) return {};
         // Sent, not posted: each returns once its check has run.
-        for (int i = 0; i < 2; ++i) ::SendMessageW(window, WM_COMMAND, 124, 0);
+        for (int i = 0; i < 2; ++i) {
+            if (byPowerStatus)
+                ::SendMessageW(window, WM_POWERBROADCAST, PBT_APMPOWERSTATUSCHANGE, 0);
+            else
+                ::SendMessageW(window, WM_COMMAND, 124, 0);
+        }
         // A command between the checks, handed over by a second copy.
         if (between) {
             ChildProcess copy(L"\"" + ModuleFolder() + L"\\DormiGuard.exe\" " + between, ModuleFolder());
@@ -159,9 +164,9 @@ TEST(ProgramCalls, DisplayFreeToSleepMeansSystemResetOnlyAndNoMove) {
     ASSERT_TRUE(notepad.Started());
     const CallPattern calls = RunThreeChecks(
         L"0", nullptr, L"[PROCESS_INFO]\r\ncount=1\r\npath0=1:" + NotepadPath() + L"\r\n[AWAKE]\r\ndisplay=0\r\n",
-        "00000001");
+        "00000001", true);
     notepad.Kill();
-    // Three checks, each with one SetThreadExecutionState(ES_SYSTEM_REQUIRED) and no SendInput.
+    // Three checks (the start's and one per power-status change), each with one SetThreadExecutionState(ES_SYSTEM_REQUIRED) and no SendInput.
     EXPECT_TRUE(calls.letters == "EOSEOSEOS" || calls.letters == "EOSEOSEOSEOS") << calls.letters;
     EXPECT_TRUE(calls.wrongArguments.empty()) << calls.wrongArguments.front();
 }
