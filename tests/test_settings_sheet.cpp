@@ -22,7 +22,6 @@
 #include "view/prop_awake.h"
 #include "view/prop_sheet.h"
 #include "view/support_site.h"
-#include "view/ui_texts.h"
 
 namespace {
 
@@ -267,21 +266,15 @@ TEST_F(SettingsSheetTest, HoursPageShowsTheTableWithApplyDisabled) {
                 EXPECT_GT(metrics.charWidth, 0);
                 EXPECT_GT(metrics.charHeight, 0);
                 // The weekday row, all ticked, Sunday first, on one line above the list.
-                const wchar_t* days[] = {L"日", L"月", L"火", L"水", L"木", L"金", L"土"};
-                RECT previous = {};
-                for (int d = 0; d < 7; ++d) {
-                    HWND day = ChildWithText(page, days[d]);
-                    ASSERT_NE(day, nullptr) << d;
-                    EXPECT_EQ(::SendMessageW(day, BM_GETCHECK, 0, 0), BST_CHECKED) << d;
-                    const RECT box = ChildRect(day);
-                    EXPECT_EQ(box.top, metrics.charHeight);
-                    if (d == 0) {
-                        EXPECT_EQ(box.left, metrics.charWidth);
-                    } else {
-                        EXPECT_GT(box.left, previous.right) << d;
-                    }
-                    EXPECT_LT(box.bottom, ChildRect(list).top);
-                    previous = box;
+                int left = 0;
+                for (const wchar_t* day : {L"日", L"月", L"火", L"水", L"木", L"金", L"土"}) {
+                    HWND box = ChildWithText(page, day);
+                    ASSERT_NE(box, nullptr) << day;
+                    EXPECT_EQ(::SendMessageW(box, BM_GETCHECK, 0, 0), BST_CHECKED) << day;
+                    EXPECT_EQ(ChildRect(box).top, metrics.charHeight);
+                    EXPECT_GT(ChildRect(box).left, left) << day;
+                    EXPECT_LT(ChildRect(box).bottom, ChildRect(list).top);
+                    left = ChildRect(box).right;
                 }
                 EXPECT_TRUE(RectsEqual(ChildRect(list), HourListRect(metrics, ChildRect(list).top)))
                     << Describe(ChildRect(list));
@@ -381,102 +374,68 @@ TEST_F(SettingsSheetTest, OkWithoutChangesStillWritesAllHours) {
 }
 
 namespace {
-HWND AwakeChild(const Sheet& sheet, TextId text) { return ChildWithText(sheet.awake.Window(), UiText(text)); }
-bool AwakePageShown(const Sheet& sheet) { return sheet.awake.Window() && ::IsWindowVisible(sheet.awake.Window()); }
+HWND AwakeChild(const Sheet& sheet, const wchar_t* text) { return ChildWithText(sheet.awake.Window(), text); }
 void Click(HWND button) { ::SendMessageW(button, BM_CLICK, 0, 0); }
+LRESULT HotkeyShown(const Sheet& sheet) { return ::SendMessageW(sheet.awake.HotkeyControl(), HKM_GETHOTKEY, 0, 0); }
+void TypeHotkey(const Sheet& sheet, BYTE key) {
+    ::SendMessageW(sheet.awake.HotkeyControl(), HKM_SETHOTKEY, MAKEWORD(key, HOTKEYF_CONTROL | HOTKEYF_ALT), 0);
+}
 }  // namespace
 
-TEST_F(SettingsSheetTest, AwakePageStoresEachSettingAndChecksAtOnce) {
+TEST_F(SettingsSheetTest, AwakePageStoresEachSettingAndSaysWhenTheHotkeyIsTaken) {
     Sheet sheet;
+    const wchar_t kFloor[] = L"バッテリー残量が ";
     ModalScript script(sheet.Abort());
     script.WaitUntil("sheet shown", [&] { return sheet.IsOpen(); })
         .Do("open the tab", [&] { sheet.SelectTab(1); })
-        .WaitUntil("page", [&] { return AwakePageShown(sheet); })
-        .Do("defaults", [&] {
-            HWND display = AwakeChild(sheet, TextId::CheckKeepDisplayOn);
-            HWND acOnly = AwakeChild(sheet, TextId::CheckAcOnly);
-            HWND floor = ChildWithText(sheet.awake.Window(), L"バッテリー残量が ");
-            HWND hotkeyOn = AwakeChild(sheet, TextId::CheckHotkeyOn);
-            ASSERT_TRUE(display && acOnly && floor && hotkeyOn);
-            ASSERT_NE(ChildWithText(sheet.awake.Window(), L"% を下回ったらスリープを許可する"), nullptr);
-            EXPECT_EQ(::SendMessageW(display, BM_GETCHECK, 0, 0), BST_CHECKED);
-            EXPECT_EQ(::SendMessageW(acOnly, BM_GETCHECK, 0, 0), BST_UNCHECKED);
-            EXPECT_EQ(::SendMessageW(floor, BM_GETCHECK, 0, 0), BST_UNCHECKED);
+        .WaitUntil("page", [&] { return sheet.awake.Window() && ::IsWindowVisible(sheet.awake.Window()); })
+        .Do("defaults, then change all and apply", [&] {
+            ASSERT_NE(AwakeChild(sheet, L"% を下回ったらスリープを許可する"), nullptr);
+            for (const wchar_t* box : {L"画面の電源を切らない", L"AC電源につながっているときだけ、プログラムと時間帯でスリープを禁止する", kFloor, L"ホットキーを使う"})
+                ASSERT_NE(AwakeChild(sheet, box), nullptr) << box;
+            EXPECT_EQ(::SendMessageW(AwakeChild(sheet, L"画面の電源を切らない"), BM_GETCHECK, 0, 0), BST_CHECKED);
+            EXPECT_EQ(::SendMessageW(AwakeChild(sheet, kFloor), BM_GETCHECK, 0, 0), BST_UNCHECKED);
             EXPECT_EQ(WindowText(sheet.awake.FloorEdit()), L"10") << "the value the switch starts with";
             EXPECT_FALSE(::IsWindowEnabled(sheet.awake.FloorEdit()));
-            EXPECT_EQ(::SendMessageW(hotkeyOn, BM_GETCHECK, 0, 0), BST_CHECKED);
-            // Ctrl+Alt+Shift+S: 'S' with HOTKEYF_CONTROL | HOTKEYF_ALT | HOTKEYF_SHIFT.
-            EXPECT_EQ(::SendMessageW(sheet.awake.HotkeyControl(), HKM_GETHOTKEY, 0, 0), 0x0753);
-            EXPECT_FALSE(::IsWindowVisible(sheet.awake.HotkeyMessage()));
+            EXPECT_EQ(HotkeyShown(sheet), 0x0753) << "Ctrl+Alt+Shift+S: 'S' with HOTKEYF_CONTROL | ALT | SHIFT";
             EXPECT_FALSE(sheet.ApplyEnabled());
-        });
-    RepaintAndShoot(script, sheet, L"settings_awake.png");
-    script
-        .Do("change all", [&] {
-            Click(AwakeChild(sheet, TextId::CheckKeepDisplayOn));
+            Click(AwakeChild(sheet, L"画面の電源を切らない"));
             EXPECT_TRUE(sheet.ApplyEnabled());
-            Click(AwakeChild(sheet, TextId::CheckAcOnly));
-            Click(ChildWithText(sheet.awake.Window(), L"バッテリー残量が "));
-            EXPECT_TRUE(::IsWindowEnabled(sheet.awake.FloorEdit()));
+            Click(AwakeChild(sheet, L"AC電源につながっているときだけ、プログラムと時間帯でスリープを禁止する"));
+            Click(AwakeChild(sheet, kFloor));
             ::SetWindowTextW(sheet.awake.FloorEdit(), L"25");
-            // Ctrl+Alt+K.
-            ::SendMessageW(sheet.awake.HotkeyControl(), HKM_SETHOTKEY, MAKEWORD('K', HOTKEYF_CONTROL | HOTKEYF_ALT), 0);
-        })
-        .Do("apply", [&] { sheet.Press(PSBTN_APPLYNOW); })
-        .Do("stored and checked", [&] {
+            TypeHotkey(sheet, 'K');
+            sheet.Press(PSBTN_APPLYNOW);
             EXPECT_EQ(ValueOf(L"AWAKE", L"display"), L"0");
             EXPECT_EQ(ValueOf(L"AWAKE", L"aconly"), L"1");
             EXPECT_EQ(ValueOf(L"AWAKE", L"batteryfloor"), L"25");
             EXPECT_EQ(ValueOf(L"AWAKE", L"hotkey"), L"Ctrl+Alt+K");
-            EXPECT_EQ(sheet.calls.hotkeys, std::vector<std::wstring>{L"Ctrl+Alt+K"});
-            EXPECT_EQ(sheet.calls.checks, 1);
+            EXPECT_EQ(sheet.calls.checks, 1) << "the check runs at once";
         })
-        .Do("switch the hotkey and the floor off, ok", [&] {
-            Click(AwakeChild(sheet, TextId::CheckHotkeyOn));
-            EXPECT_FALSE(::IsWindowEnabled(sheet.awake.HotkeyControl()));
-            Click(ChildWithText(sheet.awake.Window(), L"バッテリー残量が "));
-            sheet.Press(PSBTN_OK);
+        .Do("a key that is taken", [&] {
+            sheet.calls.refuse = true;
+            TypeHotkey(sheet, 'J');
+            sheet.Press(PSBTN_APPLYNOW);
+            HWND message = sheet.awake.HotkeyMessage();
+            EXPECT_TRUE(::IsWindowVisible(message));
+            EXPECT_EQ(WindowText(message).rfind(L"Ctrl+Alt+J は登録できません（", 0), 0u) << WindowText(message);
+            EXPECT_EQ(ChildRect(message).top, ChildRect(sheet.awake.HotkeyControl()).bottom + 4) << "under the key";
+            EXPECT_EQ(HotkeyShown(sheet), MAKEWORD('K', HOTKEYF_CONTROL | HOTKEYF_ALT)) << "the old key";
+            EXPECT_EQ(ValueOf(L"AWAKE", L"hotkey"), L"Ctrl+Alt+K");
         });
+    RepaintAndShoot(script, sheet, L"settings_awake.png");
+    script.Do("switch the hotkey and the floor off, ok", [&] {
+        sheet.calls.refuse = false;
+        Click(AwakeChild(sheet, L"ホットキーを使う"));
+        EXPECT_FALSE(::IsWindowEnabled(sheet.awake.HotkeyControl()));
+        Click(AwakeChild(sheet, kFloor));
+        sheet.Press(PSBTN_OK);
+    });
     EXPECT_EQ(Run(sheet, script), 1);
     EXPECT_EQ(ValueOf(L"AWAKE", L"hotkey"), L"") << "an empty value: no hotkey";
     EXPECT_EQ(ValueOf(L"AWAKE", L"batteryfloor"), L"0");
-    EXPECT_EQ(sheet.calls.hotkeys, (std::vector<std::wstring>{L"Ctrl+Alt+K", L""}));
-    EXPECT_EQ(sheet.calls.checks, 2);
-    EXPECT_FALSE(g_SaveData.awake.display);
-    EXPECT_TRUE(g_SaveData.awake.acOnly);
-    EXPECT_EQ(g_SaveData.awake.batteryFloor, 0);
-}
-
-TEST_F(SettingsSheetTest, RefusedHotkeyIsSaidOnThePageAndTheOldKeyStays) {
-    Sheet sheet;
-    sheet.calls.refuse = true;
-    ModalScript script(sheet.Abort());
-    script.WaitUntil("sheet shown", [&] { return sheet.IsOpen(); })
-        .Do("type a key on the page, go back to the hours", [&] {
-            sheet.SelectTab(1);
-            ::SendMessageW(sheet.awake.HotkeyControl(), HKM_SETHOTKEY, MAKEWORD('K', HOTKEYF_CONTROL | HOTKEYF_ALT), 0);
-            sheet.SelectTab(0);
-        })
-        .Do("ok", [&] { sheet.Press(PSBTN_OK); })
-        .WaitUntil("back on the page", [&] { return AwakePageShown(sheet); })
-        .Do("said beside the control", [&] {
-            EXPECT_TRUE(sheet.IsOpen()) << "the sheet stays open";
-            EXPECT_EQ(sheet.calls.hotkeys, std::vector<std::wstring>{L"Ctrl+Alt+K"});
-            HWND message = sheet.awake.HotkeyMessage();
-            EXPECT_TRUE(::IsWindowVisible(message));
-            EXPECT_EQ(WindowText(message).rfind(L"Ctrl+Alt+K は登録できません（", 0), 0u) << WindowText(message);
-            const RECT control = ChildRect(sheet.awake.HotkeyControl());
-            const RECT text = ChildRect(message);
-            EXPECT_EQ(text.left, control.left);
-            EXPECT_EQ(text.top, control.bottom + 4);
-            EXPECT_EQ(::SendMessageW(sheet.awake.HotkeyControl(), HKM_GETHOTKEY, 0, 0), 0x0753) << "the old key";
-            EXPECT_EQ(ValueOf(L"AWAKE", L"hotkey"), L"<missing>");
-        });
-    RepaintAndShoot(script, sheet, L"settings_awake_refused.png");
-    script.Do("cancel", [&] { sheet.Press(PSBTN_CANCEL); });
-    Run(sheet, script);
-    EXPECT_EQ(g_SaveData.hotkey.key, static_cast<UINT>('S'));
-    EXPECT_EQ(ValueOf(L"AWAKE", L"hotkey"), L"<missing>");
+    EXPECT_EQ(sheet.calls.hotkeys, (std::vector<std::wstring>{L"Ctrl+Alt+K", L"Ctrl+Alt+J", L""}));
+    EXPECT_EQ(sheet.calls.checks, 3);
 }
 
 TEST_F(SettingsSheetTest, VersionSwitchIsStoredOnlyFromItsOpenedTab) {

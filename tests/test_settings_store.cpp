@@ -304,11 +304,4 @@ TEST_F(SavedSettings, AwakeSettingsWriteOnlyWhatChanged) {
     data.StoreHotkey(off);
     EXPECT_EQ(ReadUtf16File(g_Inifile.Path()),
               L"[AWAKE]\r\ndisplay=0\r\nbatteryfloor=5\r\nhotkey=\r\n[DISABLE_TIME]\r\nday1=0\r\n");
-    SaveData reloaded;
-    reloaded.LoadSettings();
-    EXPECT_FALSE(reloaded.awake.display);
-    EXPECT_FALSE(reloaded.awake.acOnly);
-    EXPECT_EQ(reloaded.awake.batteryFloor, 5);
-    EXPECT_EQ(reloaded.hotkey.key, 0u);
-    EXPECT_EQ(reloaded.dayTable, (std::vector<bool>{true, false, true, true, true, true, true}));
 }

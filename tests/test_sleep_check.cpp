@@ -358,58 +358,48 @@ BOOL WINAPI FakePowerStatus(LPSYSTEM_POWER_STATUS status) {
     return TRUE;
 }
 BOOL WINAPI FailingPowerStatus(LPSYSTEM_POWER_STATUS) { return FALSE; }
-SYSTEM_POWER_STATUS Battery(BYTE line, BYTE flag, BYTE percent) {
-    SYSTEM_POWER_STATUS status = {};
-    status.ACLineStatus = line;
-    status.BatteryFlag = flag;
-    status.BatteryLifePercent = percent;
-    return status;
-}
 }  // namespace
 
-// The battery rules through the power-status seam: what each status means for each reason.
+// The battery rules through the power-status seam, every hour marked: what each status and
+// setting leaves of the hour's reason and of a manual session.
 TEST(BatteryRules, WhatKeepsAwakeOnBattery) {
     SaveData data;
     data.readPowerStatus = &FakePowerStatus;
-    data.hourTable.assign(24, true);  // every hour marked, every day
+    data.hourTable.assign(24, true);
     ManualSession manual;
     manual.active = manual.indefinite = true;
     struct Case {
-        const char* name;
-        SYSTEM_POWER_STATUS status;
+        BYTE line, flag, level;  // GetSystemPowerStatus's AC line, battery flag and level
         bool acOnly;
         int floor;
         bool session;
-        const wchar_t* text;  // the hour's reason is only checked for being kept
-        AwakeReason::HeldBack held;
+        const wchar_t* heldBy;  // null: kept awake
     } cases[] = {
-        {"mains, both rules", Battery(1, 8, 3), true, 10, false, nullptr, AwakeReason::HeldBack::None},
-        {"battery, no rule", Battery(0, 1, 3), false, 0, false, nullptr, AwakeReason::HeldBack::None},
-        {"battery, aconly: hour held back", Battery(0, 1, 80), true, 0, false, L"バッテリー駆動中",
-         AwakeReason::HeldBack::OnBattery},
-        {"battery, aconly: manual still awake", Battery(0, 1, 80), true, 0, true, L"手動（解除するまで）",
-         AwakeReason::HeldBack::None},
-        {"battery below floor: manual too", Battery(0, 2, 9), false, 10, true, L"バッテリー残量 9%",
-         AwakeReason::HeldBack::LowBattery},
-        {"battery at floor", Battery(0, 2, 10), false, 10, true, L"手動（解除するまで）", AwakeReason::HeldBack::None},
-        {"unknown AC line", Battery(255, 2, 3), true, 10, false, nullptr, AwakeReason::HeldBack::None},
-        {"unknown level", Battery(0, 2, 255), true, 10, false, nullptr, AwakeReason::HeldBack::None},
-        {"desktop without battery", Battery(0, 128, 0), true, 50, false, nullptr, AwakeReason::HeldBack::None},
+        {1, 8, 3, true, 10, false, nullptr},                // mains
+        {0, 1, 3, false, 0, false, nullptr},                // battery, no rule
+        {0, 1, 80, true, 0, false, L"バッテリー駆動中"},
+        {0, 1, 80, true, 0, true, nullptr},                 // a manual session still keeps awake
+        {0, 2, 9, false, 10, true, L"バッテリー残量 9%"},  // below the floor: manual too
+        {0, 2, 10, false, 10, true, nullptr},               // at the floor
+        {255, 2, 3, true, 10, false, nullptr},              // unknown AC line
+        {0, 2, 255, true, 10, false, nullptr},              // unknown level
+        {0, 128, 0, true, 50, false, nullptr},              // a desktop without a battery
     };
     for (const Case& c : cases) {
-        SCOPED_TRACE(c.name);
-        g_battery = c.status;
+        g_battery = SYSTEM_POWER_STATUS{};
+        g_battery.ACLineStatus = c.line;
+        g_battery.BatteryFlag = c.flag;
+        g_battery.BatteryLifePercent = c.level;
         data.awake.acOnly = c.acOnly;
         data.awake.batteryFloor = c.floor;
         data.session = c.session ? manual : ManualSession();
         const AwakeReason reason = data.DecideAwake();
-        EXPECT_EQ(reason.heldBack, c.held);
-        EXPECT_EQ(reason.KeepsAwake(), c.held == AwakeReason::HeldBack::None);
-        if (c.text) {
-            EXPECT_EQ(ReasonText(reason), c.text);
-        }
-        if (c.held != AwakeReason::HeldBack::None) {
-            EXPECT_EQ(TrayTip(reason), std::wstring(L"DormiGuard - スリープ許可中（") + c.text + L"）");
+        const std::wstring where = FormatWide(L"%d %d %d %d", c.line, c.flag, c.level, c.session);
+        EXPECT_EQ(reason.KeepsAwake(), c.heldBy == nullptr) << where;
+        if (c.heldBy) {
+            EXPECT_EQ(TrayTip(reason), std::wstring(L"DormiGuard - スリープ許可中（") + c.heldBy + L"）") << where;
+        } else {
+            EXPECT_EQ(reason.kind, c.session ? AwakeReason::Kind::Manual : AwakeReason::Kind::MarkedHour) << where;
         }
     }
     // A failing GetSystemPowerStatus counts as mains power.
