@@ -271,7 +271,6 @@ TEST_F(SettingsSheetTest, HoursPageShowsTheTableWithApplyDisabled) {
                     HWND box = ChildWithText(page, day);
                     ASSERT_NE(box, nullptr) << day;
                     EXPECT_EQ(::SendMessageW(box, BM_GETCHECK, 0, 0), BST_CHECKED) << day;
-                    EXPECT_EQ(ChildRect(box).top, metrics.charHeight);
                     EXPECT_GT(ChildRect(box).left, left) << day;
                     EXPECT_LT(ChildRect(box).bottom, ChildRect(list).top);
                     left = ChildRect(box).right;
@@ -391,8 +390,6 @@ TEST_F(SettingsSheetTest, AwakePageStoresEachSettingAndSaysWhenTheHotkeyIsTaken)
         .WaitUntil("page", [&] { return sheet.awake.Window() && ::IsWindowVisible(sheet.awake.Window()); })
         .Do("defaults, then change all and apply", [&] {
             ASSERT_NE(AwakeChild(sheet, L"% を下回ったらスリープを許可する"), nullptr);
-            for (const wchar_t* box : {L"画面の電源を切らない", L"AC電源につながっているときだけ、プログラムと時間帯でスリープを禁止する", kFloor, L"ホットキーを使う"})
-                ASSERT_NE(AwakeChild(sheet, box), nullptr) << box;
             EXPECT_EQ(::SendMessageW(AwakeChild(sheet, L"画面の電源を切らない"), BM_GETCHECK, 0, 0), BST_CHECKED);
             EXPECT_EQ(::SendMessageW(AwakeChild(sheet, kFloor), BM_GETCHECK, 0, 0), BST_UNCHECKED);
             EXPECT_EQ(WindowText(sheet.awake.FloorEdit()), L"10") << "the value the switch starts with";

@@ -332,8 +332,7 @@ TEST(AwakeReasons, WeekdaysOfTheHourTable) {
     const std::vector<bool> mondayOnly = {false, true, false, false, false, false, false};
     struct Case {
         const std::vector<bool>& days;
-        int weekday;
-        int hour;
+        int weekday, hour;
         const wchar_t* text;
     } cases[] = {
         {mondayOnly, 1, 23, L"時間帯 月 23:00 ～ 23:59"},
