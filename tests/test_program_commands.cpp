@@ -431,13 +431,18 @@ TEST_F(Commands, UnwritableIniKeepsTheEditAndTheNextSaveStoresTheWholeList) {
     EXPECT_EQ(failures(), 1) << "one line for the whole save, not one per key";
     EXPECT_EQ(ReadFileBytes(ini), before);
     EXPECT_EQ(list.CheckState(0), 0) << "the list keeps the edit";
+    ::SendMessageW(window, WM_COMMAND, 130, 0);  // a manual session, refused the same way
+    EXPECT_EQ(failures(), 2);
 
-    // Writable again: the next edit stores the whole list, the earlier edit included.
+    // Writable again: the next edit stores everything, the earlier edits included.
     lock.Reset();
     ASSERT_TRUE(list.SetState(1, INDEXTOSTATEIMAGEMASK(1), LVIS_STATEIMAGEMASK));
     EXPECT_EQ(IniValue(L"PROCESS_INFO", L"count"), L"2");
     EXPECT_EQ(IniValue(L"PROCESS_INFO", L"path0"), L"0:C:\\a\\alpha.exe");
     EXPECT_EQ(IniValue(L"PROCESS_INFO", L"path1"), L"0:C:\\b\\beta.exe");
-    EXPECT_EQ(failures(), 1);
+    EXPECT_EQ(IniValue(L"AWAKE", L"until"), L"indefinite");
+    EXPECT_EQ(IniValue(L"AWAKE", L"display"), L"1");
+    EXPECT_EQ(IniValue(L"DISABLE_TIME", L"day6"), L"1");
+    EXPECT_EQ(failures(), 2);
     ExitProgram();
 }

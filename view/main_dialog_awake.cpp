@@ -57,10 +57,7 @@ void MainDialog_CL::ToggleByHotkey() {
     else
         StartManualSession(0);
     // The window is usually hidden: the icon says what holds now.
-    trayIcon_.ShowBalloon(UiText(TextId::NoticeTitle),
-                          reason_.KeepsAwake() ? UiFormat(TextId::NoticeProhibited, ReasonText(reason_).c_str())
-                                               : std::wstring(UiText(TextId::NoticeAllowed)),
-                          NIIF_INFO | NIIF_NOSOUND);
+    trayIcon_.ShowBalloon(UiText(TextId::NoticeTitle), NoticeText(reason_), NIIF_INFO | NIIF_NOSOUND);
 }
 
 bool MainDialog_CL::ApplyAwakeCommand(const AwakeCommand& command) {
@@ -115,6 +112,36 @@ void MainDialog_CL::RegisterAwakeHotkey() {
     const DWORD error = ::GetLastError();
     g_Logger.Log(L"RegisterHotKey()エラー = 0x%08x : %s (%s)", __FILE__, __LINE__, static_cast<unsigned>(error),
                  SystemErrorText(error).c_str(), FormatHotkey(hotkey).c_str());
+}
+
+bool MainDialog_CL::ChangeHotkey(const Hotkey& next, DWORD* error) {
+    *error = ERROR_SUCCESS;
+    const Hotkey old = g_SaveData.hotkey;
+    if (next.key == old.key && next.modifiers == old.modifiers && (hotkeyRegistered_ || next.key == 0)) return true;
+    // One id: the old key goes first, else the system would refuse the same id twice.
+    if (hotkeyRegistered_) ::UnregisterHotKey(Window(), kHotkeyId);
+    hotkeyRegistered_ = false;
+    if (next.key != 0 && !::RegisterHotKey(Window(), kHotkeyId, next.modifiers | MOD_NOREPEAT, next.key)) {
+        *error = ::GetLastError();
+        g_Logger.Log(L"RegisterHotKey()エラー = 0x%08x : %s (%s)", __FILE__, __LINE__, static_cast<unsigned>(*error),
+                     SystemErrorText(*error).c_str(), FormatHotkey(next).c_str());
+        if (old.key != 0)
+            hotkeyRegistered_ = ::RegisterHotKey(Window(), kHotkeyId, old.modifiers | MOD_NOREPEAT, old.key) != FALSE;
+        ShowHotkeyInMenuBar();
+        return false;
+    }
+    hotkeyRegistered_ = next.key != 0;
+    g_SaveData.StoreHotkey(next);
+    g_Logger.Log(L"ホットキーを変更しました = %s", __FILE__, __LINE__, FormatHotkey(next).c_str());
+    ShowHotkeyInMenuBar();
+    return true;
+}
+
+void MainDialog_CL::ShowHotkeyInMenuBar() {
+    if (!menu_) return;
+    const std::wstring hotkey = hotkeyRegistered_ ? FormatHotkey(g_SaveData.hotkey) : std::wstring();
+    const std::wstring text = SessionItemText(kSessionItems[0], hotkey);
+    ::ModifyMenuW(menu_.Get(), kCmdAwakeNoEnd, MF_BYCOMMAND | MF_STRING, kCmdAwakeNoEnd, text.c_str());
 }
 
 void MainDialog_CL::FillAwakeMenu(PopupMenu_CL& menu) const {

@@ -74,10 +74,10 @@ TEST(Guide, Screenshots) {
     MoveIntoView(sheet);
     const HWND tabs = FindDescendantByClass(sheet, WC_TABCONTROLW);
     ASSERT_NE(tabs, nullptr);
-    ASSERT_EQ(::SendMessageW(tabs, TCM_GETITEMCOUNT, 0, 0), 3);
-    // The hours and the version tab; the licence tab's browser control draws nothing under Wine
-    // without its HTML engine.
-    for (int tab = 0; tab < 2; ++tab) {
+    ASSERT_EQ(::SendMessageW(tabs, TCM_GETITEMCOUNT, 0, 0), 4);
+    // The hours, the behaviour and the version tab; the licence tab's browser control draws
+    // nothing under Wine without its HTML engine.
+    for (int tab = 0; tab < 3; ++tab) {
         ::SendMessageW(sheet, PSM_SETCURSEL, static_cast<WPARAM>(tab), 0);
         ASSERT_TRUE(WaitFor([&] { return ::SendMessageW(tabs, TCM_GETCURSEL, 0, 0) == tab; }, 5000));
         EXPECT_TRUE(SaveWindowScreenshot(sheet, FormatWide(L"guide_settings_%d.png", tab + 1)));
