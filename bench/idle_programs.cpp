@@ -28,9 +28,11 @@ int IdlePrograms_CL::Start(int count) {
     folder_ = FormatWide(L"%sdg_bench_idle_%lu", temp, ::GetCurrentProcessId());
     ::CreateDirectoryW(folder_.c_str(), nullptr);
     const size_t before = ProcessCount();
+    const size_t running = processes_.size();
     for (int i = 0; i < count; ++i) {
-        const std::wstring file = FormatWide(L"%s\\idle%02d.exe", folder_.c_str(), i);
-        if (!::CopyFileW(self, file.c_str(), FALSE)) continue;
+        const std::wstring file = FormatWide(L"%s\\idle%03u.exe", folder_.c_str(), static_cast<unsigned>(files_.size()));
+        // A link is a name of its own at no disk cost; a copy where links are not supported.
+        if (!::CreateHardLinkW(file.c_str(), self, nullptr) && !::CopyFileW(self, file.c_str(), FALSE)) continue;
         files_.push_back(file);
         std::wstring commandLine = FormatWide(L"\"%s\" --idle %lu", file.c_str(), ::GetCurrentProcessId());
         STARTUPINFOW startup = {};
@@ -41,9 +43,9 @@ int IdlePrograms_CL::Start(int count) {
         processes_.emplace_back(info.hProcess);
         ::CloseHandle(info.hThread);
     }
-    const ULONGLONG deadline = ::GetTickCount64() + 10000;
-    while (ProcessCount() < before + processes_.size() && ::GetTickCount64() < deadline) ::Sleep(10);
-    return static_cast<int>(processes_.size());
+    const ULONGLONG deadline = ::GetTickCount64() + 60000;
+    while (ProcessCount() < before + processes_.size() - running && ::GetTickCount64() < deadline) ::Sleep(10);
+    return static_cast<int>(processes_.size() - running);
 }
 
 IdlePrograms_CL::~IdlePrograms_CL() {
