@@ -265,7 +265,7 @@ TEST_F(SelectDialogTest, SelectButtonMarksExactlyTheSelectedRows) {
                 EXPECT_EQ(ItemText(list, service, 0), L"MsMpEng.exe");
                 EXPECT_EQ(ItemText(list, service, 1), L"");
                 for (int i : chosen) SetItemState(list, i, LVIS_SELECTED, LVIS_SELECTED);
-                ASSERT_EQ(::SendMessageW(list, LVM_GETSELECTEDCOUNT, 0, 0), 3);
+                ASSERT_EQ(::SendMessageW(list, LVM_GETSELECTEDCOUNT, 0, 0), 4);
                 ::SendMessageW(SelectButtonOf(dialog), BM_CLICK, 0, 0);
                 // EndDialog has run, the window is still there until the loop returns.
                 selectedAfterClick = static_cast<int>(::SendMessageW(list, LVM_GETSELECTEDCOUNT, 0, 0));
