@@ -31,8 +31,9 @@ int IdlePrograms_CL::Start(int count) {
     const size_t running = processes_.size();
     for (int i = 0; i < count; ++i) {
         const std::wstring file = FormatWide(L"%s\\idle%03u.exe", folder_.c_str(), static_cast<unsigned>(files_.size()));
-        // A link is a name of its own at no disk cost; a copy where links are not supported.
-        if (!::CreateHardLinkW(file.c_str(), self, nullptr) && !::CopyFileW(self, file.c_str(), FALSE)) continue;
+        // A copy, not a link: Wine names a process started through a hard link after the file
+        // the link shares, so every copy would be one snapshot entry.
+        if (!::CopyFileW(self, file.c_str(), FALSE)) continue;
         files_.push_back(file);
         std::wstring commandLine = FormatWide(L"\"%s\" --idle %lu", file.c_str(), ::GetCurrentProcessId());
         STARTUPINFOW startup = {};
