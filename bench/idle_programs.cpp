@@ -33,6 +33,7 @@ int IdlePrograms_CL::Start(int count) {
         const std::wstring file = FormatWide(L"%s\\idle%03u.exe", folder_.c_str(), static_cast<unsigned>(files_.size()));
         // A copy, not a link: Wine names a process started through a hard link after the file
         // the link shares, so every copy would be one snapshot entry.
+        ::DeleteFileW(file.c_str());  // left by a run that ended early (the folder is named by process id)
         if (!::CopyFileW(self, file.c_str(), FALSE)) continue;
         files_.push_back(file);
         std::wstring commandLine = FormatWide(L"\"%s\" --idle %lu", file.c_str(), ::GetCurrentProcessId());
