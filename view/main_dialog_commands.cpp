@@ -7,6 +7,7 @@
 #include "comlib/utility.h"
 #include "comlib/window/popup_menu.h"
 #include "data/save_data.h"
+#include "view/process_rows.h"
 #include "view/process_select_list.h"
 #include "view/prop_app_license.h"
 #include "view/prop_app_setting.h"
@@ -96,13 +97,13 @@ void MainDialog_CL::AddPrograms() {
     dialog.AddColumn(L"プロセス名称", 320);
     dialog.AddColumn(L"ファイルパス", 640);
     for (const ProcessEntry& entry : g_SaveData.processes.Current())
-        dialog.AddRow({FileNamePart(entry.path), entry.path});
+        dialog.AddRow(ProcessRowCells(entry));
     if (dialog.DoModal(::GetModuleHandleW(nullptr), L"ClassName_VigilSelectList", Window()) != 1) return;
 
     const std::vector<SelectRow>& rows = dialog.Rows();
     // Last to first: of two marked rows with one file name, the lower one wins.
     for (size_t i = rows.size(); i-- > 0;)
-        if (rows[i].marked == 1) g_SaveData.watched.AddWatched(rows[i].cells[1], 1);
+        if (rows[i].marked == 1) g_SaveData.watched.AddWatched(WatchedPathOfRow(rows[i]), 1);
     g_SaveData.watched.SortByFileName();
     g_SaveData.SaveWatchedList();
     FillWatchedList();
