@@ -13,6 +13,7 @@
 #include "comlib/utility.h"
 #include "data/awake_command.h"
 #include "data/save_data.h"
+#include "view/language_setting.h"
 #include "view/ui_texts.h"
 #include "comlib/unique_resource.h"
 #include "view/main_dialog.h"
@@ -180,6 +181,8 @@ int RunMessageLoop(MainDialog_CL& mainDialog) {
 
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
     std::setlocale(LC_ALL, "Japanese");
+    // Before any text: the console messages of a refused command line speak it too.
+    ApplyLanguageChoice(ReadLanguageChoice(SaveData::IniPath()));
     const CommandLine_CL commandLine;
     int startupFlag = commandLine.HasOption(L"-startup") ? 1 : 0;
 

@@ -125,6 +125,11 @@ private:
     void ShowReason(const AwakeReason& reason);
     void ScheduleSessionEnd();
 
+    // The language (main_dialog_language.cpp): the menu bar built from the text table, and
+    // every text of the window shown again after the language has changed.
+    static HMENU BuildMenuBar();
+    void ApplyLanguage();
+
     ControlFactory_CL factory_;
     GroupBox_CL* groupBox_ = nullptr;
     ListView_CL* list_ = nullptr;

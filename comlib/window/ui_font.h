@@ -1,0 +1,16 @@
+#pragma once
+// The font that controls, dialogs and menus draw with. The stock DEFAULT_GUI_FONT by default;
+// the system's message font (Segoe UI, or what the system maps it to) on request, for a
+// language whose texts the default face may draw poorly.
+#include <windows.h>
+
+#include <string>
+
+enum class UiFontKind { DefaultGui, SystemMessage };
+
+// Windows made after the call use the font; those made before keep theirs.
+void UseUiFontFor(UiFontKind kind);
+UiFontKind CurrentUiFontKind();
+// Never deleted while the program runs: windows may still hold it.
+HFONT UiFont();
+std::wstring UiFontFace();
