@@ -66,30 +66,37 @@ void WriteConsoleLine(const std::wstring& text) {
     ::FreeConsole();
 }
 
-int RefuseCommandLine(const std::wstring& reason) {
+// The console speaks the user's language; the log line stays Japanese in every language.
+int RefuseCommandLine(const std::wstring& reason, const std::wstring& logReason) {
     WriteConsoleLine(reason);
     // Into the running copy's log, when the data folder is there; never created from here.
     if (::GetFileAttributesW(SaveData::DataFolder().c_str()) != INVALID_FILE_ATTRIBUTES) {
         g_Logger.SetPath(SaveData::LogPath());
-        g_Logger.Log(L"コマンドラインエラー : %s", __FILE__, __LINE__, reason.c_str());
+        g_Logger.Log(L"コマンドラインエラー : %s", __FILE__, __LINE__, logReason.c_str());
     }
     return kBadCommandLine;
 }
 
-std::wstring ParseErrorText(const CommandParse& parse) {
+std::wstring ParseErrorText(const CommandParse& parse, UiLanguage language) {
     switch (parse.error) {
         case CommandError::UnknownSwitch:
-            return UiFormat(TextId::ConsoleUnknownSwitch, parse.offending.c_str());
+            return UiFormatIn(language, TextId::ConsoleUnknownSwitch, parse.offending.c_str());
         case CommandError::BadAwakeValue:
-            return UiFormat(TextId::ConsoleBadAwakeValue, parse.offending.c_str());
+            return UiFormatIn(language, TextId::ConsoleBadAwakeValue, parse.offending.c_str());
         case CommandError::BadProcessId:
-            return UiFormat(TextId::ConsoleBadProcessId, parse.offending.c_str());
+            return UiFormatIn(language, TextId::ConsoleBadProcessId, parse.offending.c_str());
         case CommandError::RunMissing:
-            return UiText(TextId::ConsoleRunMissing);
+            return UiTextIn(language, TextId::ConsoleRunMissing);
         default:
-            return UiText(TextId::ConsoleTooManyCommands);
+            return UiTextIn(language, TextId::ConsoleTooManyCommands);
     }
 }
+
+int RefuseParse(const CommandParse& parse) {
+    return RefuseCommandLine(ParseErrorText(parse, CurrentUiLanguage()), ParseErrorText(parse, UiLanguage::Japanese));
+}
+
+int RefuseText(TextId id) { return RefuseCommandLine(UiText(id), UiTextIn(UiLanguage::Japanese, id)); }
 
 bool ProcessRuns(DWORD processId) {
     const UniqueHandle process(::OpenProcess(SYNCHRONIZE, FALSE, processId));
@@ -132,7 +139,10 @@ int RunAndWatch(const std::wstring& commandLine) {
     if (!::CreateProcessW(nullptr, &mutableLine[0], nullptr, nullptr, TRUE, CREATE_SUSPENDED, nullptr, nullptr,
                           &startup, &info)) {
         const DWORD error = ::GetLastError();
-        return RefuseCommandLine(UiFormat(TextId::ConsoleRunFailed, commandLine.c_str(), SystemErrorText(error).c_str()));
+        const std::wstring reason = SystemErrorText(error);
+        return RefuseCommandLine(UiFormat(TextId::ConsoleRunFailed, commandLine.c_str(), reason.c_str()),
+                                 UiFormatIn(UiLanguage::Japanese, TextId::ConsoleRunFailed, commandLine.c_str(),
+                                            reason.c_str()));
     }
     const UniqueHandle child(info.hProcess);
     const UniqueHandle childThread(info.hThread);
@@ -158,7 +168,7 @@ int RunAndWatch(const std::wstring& commandLine) {
     watch.processId = info.dwProcessId;
     if (!window || !HandOver(window, watch)) {
         ::TerminateProcess(child.Get(), kBadCommandLine);
-        return RefuseCommandLine(UiText(TextId::ConsoleNotHandedOver));
+        return RefuseText(TextId::ConsoleNotHandedOver);
     }
     ::ResumeThread(childThread.Get());
     ::WaitForSingleObject(child.Get(), INFINITE);
@@ -190,10 +200,12 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
     AwakeCommand awakeCommand;
     if (HasAwakeSwitch(commandLine.RawArguments())) {
         const CommandParse parse = ParseAwakeCommand(commandLine.RawArguments());
-        if (parse.error != CommandError::None) return RefuseCommandLine(ParseErrorText(parse));
+        if (parse.error != CommandError::None) return RefuseParse(parse);
         awakeCommand = parse.command;
         if (awakeCommand.kind == AwakeCommand::Kind::Pid && !ProcessRuns(awakeCommand.processId))
-            return RefuseCommandLine(UiFormat(TextId::ConsoleNoProcess, static_cast<unsigned>(awakeCommand.processId)));
+            return RefuseCommandLine(
+                UiFormat(TextId::ConsoleNoProcess, static_cast<unsigned>(awakeCommand.processId)),
+                UiFormatIn(UiLanguage::Japanese, TextId::ConsoleNoProcess, static_cast<unsigned>(awakeCommand.processId)));
         if (awakeCommand.kind == AwakeCommand::Kind::Run) return RunAndWatch(awakeCommand.runCommandLine);
         startupFlag = 1;
     }
@@ -210,7 +222,7 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
         }
         const HWND running = WaitForRunningCopy(120000, nullptr);
         if (running && HandOver(running, awakeCommand)) return 0;
-        return RefuseCommandLine(UiText(TextId::ConsoleNotHandedOver));
+        return RefuseText(TextId::ConsoleNotHandedOver);
     }
 
     ::CoInitialize(nullptr);

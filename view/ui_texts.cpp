@@ -154,6 +154,14 @@ std::wstring UiFormat(TextId id, ...) {
     return text;
 }
 
+std::wstring UiFormatIn(UiLanguage language, TextId id, ...) {
+    va_list args;
+    va_start(args, id);
+    std::wstring text = FormatWideV(UiTextIn(language, id), args);
+    va_end(args);
+    return text;
+}
+
 std::wstring SaveFailureNoticeText(const std::wstring& file, DWORD error) {
     std::wstring reason = SystemErrorText(error);
     while (!reason.empty() && (reason.back() == L' ' || reason.back() == L'\r' || reason.back() == L'\n'))

@@ -104,6 +104,8 @@ const wchar_t* UiTextIn(UiLanguage language, TextId id);
 const wchar_t* UiText(TextId id);
 // UiText through FormatWide.
 std::wstring UiFormat(TextId id, ...);
+// The same in the language given: the log writes the Japanese text in every language.
+std::wstring UiFormatIn(UiLanguage language, TextId id, ...);
 
 // The notification about settings that could not be saved: the file, the reason and, for
 // ERROR_ACCESS_DENIED, the hint about Windows Security's controlled folder access.
