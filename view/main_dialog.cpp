@@ -191,7 +191,7 @@ void MainDialog_CL::InitializeWindow() {
         const LONG_PTR style = ::GetWindowLongPtrW(listWindow, GWL_STYLE);
         ::SetWindowLongPtrW(listWindow, GWL_STYLE, style | LVS_SINGLESEL);
         AttachSystemSmallIcons(listWindow, systemImages_);
-        list_->InsertColumn(UiText(TextId::WatchedListHeader), 40 * metrics.charWidth, LVCFMT_LEFT);
+        list_->InsertColumn(UiText(TextId::WatchedListHeader), WatchedColumnWidth(metrics.charWidth), LVCFMT_LEFT);
     }
 
     groupBox_ = factory_.At<GroupBox_CL>(factory_.CreateGroupBox(window, L"", 320, 240, 0));

@@ -128,6 +128,7 @@ private:
     // The language (main_dialog_language.cpp): the menu bar built from the text table, and
     // every text of the window shown again after the language has changed.
     static HMENU BuildMenuBar();
+    int WatchedColumnWidth(int charWidth) const;
     void ApplyLanguage();
 
     ControlFactory_CL factory_;

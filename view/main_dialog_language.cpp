@@ -6,7 +6,16 @@
 
 #include <vector>
 
+#include "comlib/window/control_factory.h"
 #include "view/ui_texts.h"
+
+int MainDialog_CL::WatchedColumnWidth(int charWidth) const {
+    // 40 "Ｗ" wide; a longer header (English, where the system font may lack a fullwidth "Ｗ")
+    // gets its text's width and room for the header's margins.
+    const int header = list_ ? ControlFactory_CL::MeasureText(list_->Font(), UiText(TextId::WatchedListHeader)).cx : 0;
+    const int wanted = header + 24;
+    return wanted > 40 * charWidth ? wanted : 40 * charWidth;
+}
 
 HMENU MainDialog_CL::BuildMenuBar() {
     UniqueMenu bar(::CreateMenu());
@@ -61,8 +70,11 @@ void MainDialog_CL::ApplyLanguage() {
     if (list_) {
         list_->SetFont(1.5f, 600);
         LVCOLUMNW column = {};
-        column.mask = LVCF_TEXT;
+        ClientMetrics metrics;
+        GetClientMetrics(metrics);
+        column.mask = LVCF_TEXT | LVCF_WIDTH;
         column.pszText = const_cast<wchar_t*>(UiText(TextId::WatchedListHeader));
+        column.cx = WatchedColumnWidth(metrics.charWidth);
         ::SendMessageW(list_->Window(), LVM_SETCOLUMNW, 0, reinterpret_cast<LPARAM>(&column));
     }
     // The tip carries the reason in words: shown again even though the reason is the same.

@@ -1,17 +1,45 @@
 #include "comlib/window/ui_font.h"
 
+#include <cwchar>
+
 #include "comlib/unique_resource.h"
 
 namespace {
 UiFontKind g_kind = UiFontKind::DefaultGui;
 
-// SPI_GETNONCLIENTMETRICS's message font is the face message boxes use: "Segoe UI" on
-// current Windows, Tahoma under Wine. Made once; a failure keeps the stock font.
+bool FaceInstalled(const wchar_t* face) {
+    LOGFONTW wanted = {};
+    wanted.lfCharSet = DEFAULT_CHARSET;
+    wcsncpy_s(wanted.lfFaceName, face, _TRUNCATE);
+    const WindowDc screen(nullptr);
+    bool found = false;
+    ::EnumFontFamiliesExW(
+        screen.Get(), &wanted,
+        [](const LOGFONTW*, const TEXTMETRICW*, DWORD, LPARAM seen) {
+            *reinterpret_cast<bool*>(seen) = true;
+            return 0;
+        },
+        reinterpret_cast<LPARAM>(&found), 0);
+    return found;
+}
+
+// The size of SPI_GETNONCLIENTMETRICS's message font, the face message boxes use. Its face is
+// "Segoe UI" on current Windows; a system that maps it to a face without Latin letters of its
+// own (a Wine prefix made in Japanese draws the backslash as a yen sign) gets Segoe UI or
+// Tahoma where installed. Made once; a failure keeps the stock font.
 HFONT MessageFont() {
     static UniqueFont font = [] {
         NONCLIENTMETRICSW metrics = {};
         metrics.cbSize = sizeof(metrics);
         if (!::SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, sizeof(metrics), &metrics, 0)) return UniqueFont();
+        for (const wchar_t* face : {L"Segoe UI", L"Tahoma"}) {
+            if (!FaceInstalled(face)) continue;
+            wcsncpy_s(metrics.lfMessageFont.lfFaceName, face, _TRUNCATE);
+            // A Japanese session asks for SHIFTJIS_CHARSET, which the mapper would honour over
+            // the face by taking a Japanese one.
+            metrics.lfMessageFont.lfCharSet = DEFAULT_CHARSET;
+            break;
+        }
         return UniqueFont(::CreateFontIndirectW(&metrics.lfMessageFont));
     }();
     return font.Get();
