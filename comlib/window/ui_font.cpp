@@ -1,6 +1,7 @@
 #include "comlib/window/ui_font.h"
 
 #include <cwchar>
+#include <initializer_list>
 
 #include "comlib/unique_resource.h"
 
@@ -35,11 +36,11 @@ HFONT MessageFont() {
         for (const wchar_t* face : {L"Segoe UI", L"Tahoma"}) {
             if (!FaceInstalled(face)) continue;
             wcsncpy_s(metrics.lfMessageFont.lfFaceName, face, _TRUNCATE);
-            // A Japanese session asks for SHIFTJIS_CHARSET, which the mapper would honour over
-            // the face by taking a Japanese one.
-            metrics.lfMessageFont.lfCharSet = DEFAULT_CHARSET;
             break;
         }
+        // A Japanese session asks for SHIFTJIS_CHARSET, which the mapper honours over the face
+        // by taking a Japanese one; any character set lets it keep a Latin face.
+        metrics.lfMessageFont.lfCharSet = DEFAULT_CHARSET;
         return UniqueFont(::CreateFontIndirectW(&metrics.lfMessageFont));
     }();
     return font.Get();
@@ -57,7 +58,11 @@ HFONT UiFont() {
 }
 
 std::wstring UiFontFace() {
-    LOGFONTW font = {};
-    ::GetObjectW(UiFont(), sizeof(font), &font);
-    return font.lfFaceName;
+    // The face GDI draws with after substitutes and character-set matching, not the name
+    // asked for: GDI+ knows no substitutes.
+    const WindowDc screen(nullptr);
+    const SelectedObject selected(screen.Get(), UiFont());
+    wchar_t face[LF_FACESIZE] = {};
+    ::GetTextFaceW(screen.Get(), LF_FACESIZE, face);
+    return face;
 }

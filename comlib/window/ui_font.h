@@ -13,4 +13,5 @@ void UseUiFontFor(UiFontKind kind);
 UiFontKind CurrentUiFontKind();
 // Never deleted while the program runs: windows may still hold it.
 HFONT UiFont();
+// The face GDI actually draws UiFont() with.
 std::wstring UiFontFace();
