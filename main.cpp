@@ -103,6 +103,9 @@ bool ProcessRuns(DWORD processId) {
     return process && ::WaitForSingleObject(process.Get(), 0) == WAIT_TIMEOUT;
 }
 
+// A copy that is still starting has its titled window within this, even on a slow machine.
+constexpr DWORD kStartingCopyMs = 30000;
+
 // The running copy's main window; a copy that is still starting gets until the deadline.
 HWND WaitForRunningCopy(DWORD timeoutMs, HANDLE startedCopy) {
     const DWORD start = ::GetTickCount();
@@ -159,8 +162,8 @@ int RunAndWatch(const std::wstring& commandLine) {
                              &guard)) {
             const UniqueHandle guardProcess(guard.hProcess);
             const UniqueHandle guardThread(guard.hThread);
-            // Its update check may wait on the network before the window gets its title.
-            window = WaitForRunningCopy(120000, guardProcess.Get());
+            // Nothing waits before the window gets its title (the update check comes after it).
+            window = WaitForRunningCopy(kStartingCopyMs, guardProcess.Get());
         }
     }
     AwakeCommand watch;
@@ -220,7 +223,7 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
             RaiseRunningCopy();
             return 0;
         }
-        const HWND running = WaitForRunningCopy(120000, nullptr);
+        const HWND running = WaitForRunningCopy(kStartingCopyMs, nullptr);
         if (running && HandOver(running, awakeCommand)) return 0;
         return RefuseText(TextId::ConsoleNotHandedOver);
     }

@@ -36,8 +36,8 @@ PowerRequest_CL::PowerRequest_CL(const PowerRequestCalls& calls) : calls_(calls)
 
 PowerRequest_CL::~PowerRequest_CL() { Release(); }
 
-void PowerRequest_CL::Hold(const std::wstring& reason) {
-    if ((request_ && reason == heldReason_) || reason == refusedReason_) return;
+void PowerRequest_CL::Hold(const std::wstring& reason, bool display) {
+    if ((request_ && reason == heldReason_ && display == heldDisplay_) || reason == refusedReason_) return;
     std::wstring text = L"DormiGuard: " + reason;
     REASON_CONTEXT context = {};
     context.Version = POWER_REQUEST_CONTEXT_VERSION;
@@ -56,10 +56,11 @@ void PowerRequest_CL::Hold(const std::wstring& reason) {
     }
     UniqueHandle fresh(created);
     calls_.set(fresh.Get(), PowerRequestSystemRequired);
-    calls_.set(fresh.Get(), PowerRequestDisplayRequired);
+    if (display) calls_.set(fresh.Get(), PowerRequestDisplayRequired);
     ClearAndClose(request_);
     request_ = std::move(fresh);
     heldReason_ = reason;
+    heldDisplay_ = display;
     refusedReason_.clear();
 }
 
@@ -72,7 +73,7 @@ void PowerRequest_CL::Release() {
 
 void PowerRequest_CL::ClearAndClose(UniqueHandle& request) {
     if (!request) return;
-    calls_.clear(request.Get(), PowerRequestDisplayRequired);
+    if (heldDisplay_) calls_.clear(request.Get(), PowerRequestDisplayRequired);
     calls_.clear(request.Get(), PowerRequestSystemRequired);
     request.Reset();
 }

@@ -25,7 +25,9 @@ public:
     // Holds a request with the reason "DormiGuard: <reason>". The same reason again does
     // nothing; a new one is set before the old one is cleared and closed, so there is no gap.
     // A refused creation is logged once per prohibited period and not retried for that reason.
-    void Hold(const std::wstring& reason);
+    // Without display, PowerRequestSystemRequired alone: the screen may go dark; a change of it
+    // replaces the request like a new reason.
+    void Hold(const std::wstring& reason, bool display = true);
     // Sleep is allowed again: clears and closes the request; the next period may log again.
     void Release();
 
@@ -37,6 +39,7 @@ private:
     PowerRequestCalls calls_;
     UniqueHandle request_;
     std::wstring heldReason_;
+    bool heldDisplay_ = true;
     std::wstring refusedReason_;
     bool failureLogged_ = false;
 };

@@ -3,6 +3,7 @@
 #include <cwchar>
 
 #include "comlib/utility.h"
+#include "data/awake_settings.h"
 
 namespace {
 FILETIME ToFileTime(unsigned long long value) {
@@ -34,7 +35,8 @@ void LocalHourMinute(unsigned long long utc, int* hour, int* minute) {
 
 AwakeReason DecideAwakeReason(const ManualSession& session, const std::vector<HandedProcess>& handed,
                               const WatchedList_CL& watched, const std::vector<ProcessEntry>& snapshot,
-                              const std::vector<bool>& hourTable, int hour) {
+                              const std::vector<bool>& hourTable, int hour, const std::vector<bool>& dayTable,
+                              int weekday) {
     AwakeReason reason;
     if (session.active) {
         reason.kind = AwakeReason::Kind::Manual;
@@ -53,9 +55,10 @@ AwakeReason DecideAwakeReason(const ManualSession& session, const std::vector<Ha
         reason.fileName = match->fileName;
         return reason;
     }
-    if (hour >= 0 && hour < 24 && static_cast<size_t>(hour) < hourTable.size() && hourTable[hour]) {
+    if (HourKeepsAwake(hourTable, dayTable, hour, weekday)) {
         reason.kind = AwakeReason::Kind::MarkedHour;
         reason.hour = hour;
+        reason.weekday = weekday;
     }
     return reason;
 }

@@ -18,15 +18,22 @@ struct AwakeReason {
     std::wstring fileName;  // WatchedProgram, HandedProcess
     DWORD processId = 0;    // HandedProcess
     int hour = 0;           // MarkedHour
+    int weekday = 0;        // MarkedHour: 0 Sunday .. 6 Saturday
     bool hasEnd = false;    // Manual: false until ended by hand
     int endHour = 0;        // Manual with an end, local time
     int endMinute = 0;
 
+    // Kind None only: a battery rule holds the computer back from a reason it had.
+    enum class HeldBack { None, OnBattery, LowBattery };
+    HeldBack heldBack = HeldBack::None;
+    int batteryPercent = 0;  // LowBattery
+
     bool KeepsAwake() const { return kind != Kind::None; }
     bool operator==(const AwakeReason& other) const {
         return kind == other.kind && fileName == other.fileName && processId == other.processId &&
-               hour == other.hour && hasEnd == other.hasEnd && endHour == other.endHour &&
-               endMinute == other.endMinute;
+               hour == other.hour && weekday == other.weekday && hasEnd == other.hasEnd &&
+               endHour == other.endHour && endMinute == other.endMinute && heldBack == other.heldBack &&
+               batteryPercent == other.batteryPercent;
     }
     bool operator!=(const AwakeReason& other) const { return !(*this == other); }
 };
@@ -49,10 +56,11 @@ struct HandedProcess {
 void LocalHourMinute(unsigned long long utc, int* hour, int* minute);
 
 // The reasons in their order: the manual session, a handed-over process, the first matching
-// enabled watched program, the marked hour.
+// enabled watched program, the marked hour on a marked weekday (0 Sunday).
 AwakeReason DecideAwakeReason(const ManualSession& session, const std::vector<HandedProcess>& handed,
                               const WatchedList_CL& watched, const std::vector<ProcessEntry>& snapshot,
-                              const std::vector<bool>& hourTable, int hour);
+                              const std::vector<bool>& hourTable, int hour, const std::vector<bool>& dayTable,
+                              int weekday);
 
 // The INI form of a session, section "AWAKE" key "until": "indefinite" or "YYYY-MM-DDTHH:MM:SSZ".
 std::wstring FormatSessionValue(const ManualSession& session);

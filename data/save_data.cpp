@@ -13,6 +13,7 @@ SaveData g_SaveData;
 namespace {
 const wchar_t kProcessSection[] = L"PROCESS_INFO";
 const wchar_t kAwakeSection[] = L"AWAKE";
+const wchar_t kHourSection[] = L"DISABLE_TIME";
 
 // Highest index n of a "path<n>" key in PROCESS_INFO, or -1. Bounds the load when the
 // stored count is damaged (say 4294967295) instead of asking for billions of keys.
@@ -67,6 +68,9 @@ void SaveData::LoadSettings() {
     imageType = static_cast<int>(g_Inifile.ReadInt(L"DISPLAY", L"ImageType", 1));
     for (int h = 0; h < 24; ++h)
         hourTable.push_back(g_Inifile.ReadInt(L"DISABLE_TIME", FormatWide(L"hour%d", h), 0) != 0);
+    dayTable.clear();
+    for (int d = 0; d < kWeekdays; ++d)
+        dayTable.push_back(g_Inifile.ReadInt(kHourSection, Inifile_CL::NumberedKey(L"day", d), 1) != 0);
     LoadWatchedList();
     LoadAwakeSettings();
 }
@@ -88,16 +92,78 @@ void SaveData::LoadAwakeSettings() {
         g_Logger.Log(L"ホットキーの値が読めません = %s", __FILE__, __LINE__, key.c_str());
         hotkey = Hotkey();
     }
+    awake.display = g_Inifile.ReadInt(kAwakeSection, L"display", 1) != 0;
+    awake.acOnly = g_Inifile.ReadInt(kAwakeSection, L"aconly", 0) != 0;
+    // ReadInt is unsigned: a stored -1 reads as 4294967295 and is clamped to 50.
+    const uint32_t floor = g_Inifile.ReadInt(kAwakeSection, L"batteryfloor", 0);
+    awake.batteryFloor = ClampBatteryFloor(floor > 1000 ? 1000 : static_cast<int>(floor));
+}
+
+void SaveData::StoreAwakeSettings(const AwakeSettings& next) {
+    const AwakeSettings before = awake;
+    awake = next;
+    awake.batteryFloor = ClampBatteryFloor(next.batteryFloor);
+    Store([&] {
+        const bool display = awake.display == before.display ||
+                             g_Inifile.WriteInt(kAwakeSection, L"display", awake.display ? 1 : 0);
+        const bool acOnly = display && (awake.acOnly == before.acOnly ||
+                                        g_Inifile.WriteInt(kAwakeSection, L"aconly", awake.acOnly ? 1 : 0));
+        return acOnly && (awake.batteryFloor == before.batteryFloor ||
+                          g_Inifile.WriteInt(kAwakeSection, L"batteryfloor", awake.batteryFloor));
+    });
+}
+
+void SaveData::StoreHotkey(const Hotkey& next) {
+    if (next.key == hotkey.key && next.modifiers == hotkey.modifiers) return;
+    hotkey = next;
+    Store([this] { return WriteHotkey(); });
+}
+
+void SaveData::StoreDays(const std::vector<bool>& days) {
+    const std::vector<bool> before = dayTable;
+    dayTable = days;
+    Store([&] {
+        for (int d = 0; d < kWeekdays && static_cast<size_t>(d) < days.size(); ++d) {
+            const bool held = static_cast<size_t>(d) >= before.size() || before[d];
+            if (days[d] != held &&
+                !g_Inifile.WriteInt(kHourSection, Inifile_CL::NumberedKey(L"day", d), days[d] ? 1 : 0))
+                return false;
+        }
+        return true;
+    });
+}
+
+bool SaveData::WriteHotkey() const {
+    // An empty value switches the hotkey off; a missing key would bring the default back.
+    return g_Inifile.WriteString(kAwakeSection, L"hotkey", FormatHotkey(hotkey));
+}
+
+bool SaveData::WriteAwakeSettings() const {
+    if (!g_Inifile.WriteInt(kAwakeSection, L"display", awake.display ? 1 : 0) ||
+        !g_Inifile.WriteInt(kAwakeSection, L"aconly", awake.acOnly ? 1 : 0) ||
+        !g_Inifile.WriteInt(kAwakeSection, L"batteryfloor", awake.batteryFloor) || !WriteHotkey())
+        return false;
+    for (int d = 0; d < kWeekdays; ++d) {
+        const bool on = static_cast<size_t>(d) >= dayTable.size() || dayTable[d];
+        if (!g_Inifile.WriteInt(kHourSection, Inifile_CL::NumberedKey(L"day", d), on ? 1 : 0)) return false;
+    }
+    return true;
+}
+
+PowerStatus SaveData::CurrentPowerStatus() const {
+    SYSTEM_POWER_STATUS status = {};
+    if (!readPowerStatus || !readPowerStatus(&status)) return PowerStatus();
+    return ReadPowerStatus(status);
 }
 
 void SaveData::StartSession(const ManualSession& started) {
     session = started;
-    Store(&SaveData::WriteSession);
+    Store([this] { return WriteSession(); });
 }
 
 void SaveData::EndSession() {
     session = ManualSession();
-    Store(&SaveData::WriteSession);
+    Store([this] { return WriteSession(); });
 }
 
 bool SaveData::WriteSession() const {
@@ -161,17 +227,19 @@ bool SaveData::WriteHours() const {
     return true;
 }
 
-bool SaveData::WriteEverything() const { return WriteWatchedList() && WriteHours() && WriteSession(); }
+bool SaveData::WriteEverything() const {
+    return WriteWatchedList() && WriteHours() && WriteSession() && WriteAwakeSettings();
+}
 
-bool SaveData::Store(bool (SaveData::*part)() const) {
-    const bool written = unsaved_ ? WriteEverything() : (this->*part)();
+bool SaveData::Store(const std::function<bool()>& part) {
+    const bool written = unsaved_ ? WriteEverything() : part();
     unsaved_ = !written;
     return ReportWrite(written);
 }
 
-bool SaveData::SaveWatchedList() { return Store(&SaveData::WriteWatchedList); }
+bool SaveData::SaveWatchedList() { return Store([this] { return WriteWatchedList(); }); }
 
-bool SaveData::SaveHours() { return Store(&SaveData::WriteHours); }
+bool SaveData::SaveHours() { return Store([this] { return WriteHours(); }); }
 
 bool SaveData::ReportWrite(bool written) {
     if (written) return true;
@@ -204,5 +272,9 @@ AwakeReason SaveData::DecideAwake() {
     }
     SYSTEMTIME now = {};
     ::GetLocalTime(&now);
-    return DecideAwakeReason(session, handed, watched, processes.Current(), hourTable, now.wHour);
+    const AwakeReason reason =
+        DecideAwakeReason(session, handed, watched, processes.Current(), hourTable, now.wHour, dayTable, now.wDayOfWeek);
+    // Without a battery rule the battery is not even asked.
+    if (!awake.acOnly && awake.batteryFloor == 0) return reason;
+    return ApplyBatteryRules(reason, awake, CurrentPowerStatus());
 }

@@ -9,6 +9,7 @@
 #include "comlib/process/enum_porocess.h"
 #include "data/awake_command.h"
 #include "data/awake_reason.h"
+#include "data/awake_settings.h"
 #include "data/watched_list.h"
 
 // The keep-awake rule: an enabled watched program runs, or the local hour is marked.
@@ -25,11 +26,17 @@ public:
     int trayHidden = 1;
     WatchedList_CL watched;
     std::vector<bool> hourTable;
+    // DISABLE_TIME day0 (Sunday) to day6: 7 entries after the load, all true by default.
+    std::vector<bool> dayTable;
     // Run-time and section "AWAKE": the manual session, the processes handed over on the
     // command line, the hotkey.
     ManualSession session;
     std::vector<HandedProcess> handed;
     Hotkey hotkey = DefaultHotkey();
+    // Section "AWAKE": the display, "aconly" and "batteryfloor".
+    AwakeSettings awake;
+    // GetSystemPowerStatus; tests put in a battery of their own.
+    BOOL(WINAPI* readPowerStatus)(LPSYSTEM_POWER_STATUS) = &::GetSystemPowerStatus;
 
     // Documents\DormiGuard, or beside the executable when the documents folder is unknown.
     static std::wstring DataFolder();
@@ -56,8 +63,16 @@ public:
     // handed-over processes that have ended.
     AwakeReason DecideAwake();
 
-    // Section "AWAKE": the session's key "until" and the key "hotkey"; both only read here.
+    // Section "AWAKE": the session's key "until", the hotkey, the display and the battery keys.
     void LoadAwakeSettings();
+    // The settings pages store through these. Each writes only the keys whose value differs
+    // from the one held, so a setting the user never changed stays out of the file; after a
+    // failed save, everything (see WriteEverything).
+    void StoreAwakeSettings(const AwakeSettings& next);
+    void StoreHotkey(const Hotkey& next);
+    void StoreDays(const std::vector<bool>& days);
+    // Mains and full when the system cannot say.
+    PowerStatus CurrentPowerStatus() const;
     // Replaces any session and stores it at once; EndSession removes the key.
     void StartSession(const ManualSession& started);
     void EndSession();
@@ -71,7 +86,10 @@ private:
     bool WriteWatchedList() const;
     bool WriteHours() const;
     bool WriteSession() const;
-    bool Store(bool (SaveData::*part)() const);
+    bool WriteHotkey() const;
+    bool WriteAwakeSettings() const;
+    // Writes the part, or everything while an earlier save failed; reports a refusal.
+    bool Store(const std::function<bool()>& part);
 
     bool unsaved_ = false;
     bool userTold_ = false;

@@ -52,7 +52,7 @@ struct CallPattern {
     std::vector<std::string> restartRegistrations;  // RegisterApplicationRestart calls, whole lines
 };
 
-CallPattern ReadPattern(const std::string& trace, DWORD processId) {
+CallPattern ReadPattern(const std::string& trace, DWORD processId, const char* executionState = "00000003") {
     CallPattern pattern;
     char prefix[16];
     snprintf(prefix, sizeof(prefix), "%04lx:", static_cast<unsigned long>(processId));
@@ -71,8 +71,9 @@ CallPattern ReadPattern(const std::string& trace, DWORD processId) {
             if (line.find(".OpenProcess(00001000,00000000,") == std::string::npos) pattern.wrongArguments.push_back(line);
         } else if (line.find(".SetThreadExecutionState(") != std::string::npos) {
             letter = 'S';
-            // ES_SYSTEM_REQUIRED | ES_DISPLAY_REQUIRED, without ES_CONTINUOUS.
-            if (line.find(".SetThreadExecutionState(00000003)") == std::string::npos)
+            // ES_SYSTEM_REQUIRED | ES_DISPLAY_REQUIRED (or the first alone while the display may
+            // sleep), without ES_CONTINUOUS.
+            if (line.find(std::string(".SetThreadExecutionState(") + executionState + ")") == std::string::npos)
                 pattern.wrongArguments.push_back(line);
         } else if (line.find(".SendInput(") != std::string::npos) {
             letter = 'I';
@@ -91,13 +92,14 @@ CallPattern ReadPattern(const std::string& trace, DWORD processId) {
     return pattern;
 }
 
-// Runs the program with the hour table given, two checks through command 124 after the first,
-// and returns its calls once it has ended.
-CallPattern RunThreeChecks(const wchar_t* hourValue, const wchar_t* between = nullptr) {
+// Runs the program with the hour table given (and more INI text), two checks through command 124
+// (or a change of the power status) after the first, and returns its calls once it has ended.
+CallPattern RunThreeChecks(const wchar_t* hourValue, const wchar_t* between = nullptr, const std::wstring& moreIni = L"",
+                           const char* executionState = "00000003", bool byPowerStatus = false) {
     ResetDataFolder();
     std::wstring hours = L"[DISABLE_TIME]\r\n";
     for (int h = 0; h < 24; ++h) hours += FormatWide(L"hour%d=%s\r\n", h, hourValue);
-    PrepareProgramIni(hours);
+    PrepareProgramIni(hours + moreIni);
     DWORD processId = 0;
     {
         const RelayTrace relay;
@@ -108,7 +110,12 @@ CallPattern RunThreeChecks(const wchar_t* hourValue, const wchar_t* between = nu
         EXPECT_NE(window, nullptr);
         if (!window) return {};
         // Sent, not posted: each returns once its check has run.
-        for (int i = 0; i < 2; ++i) ::SendMessageW(window, WM_COMMAND, 124, 0);
+        for (int i = 0; i < 2; ++i) {
+            if (byPowerStatus)
+                ::SendMessageW(window, WM_POWERBROADCAST, PBT_APMPOWERSTATUSCHANGE, 0);
+            else
+                ::SendMessageW(window, WM_COMMAND, 124, 0);
+        }
         // A command between the checks, handed over by a second copy.
         if (between) {
             ChildProcess copy(L"\"" + ModuleFolder() + L"\\DormiGuard.exe\" " + between, ModuleFolder());
@@ -121,7 +128,7 @@ CallPattern RunThreeChecks(const wchar_t* hourValue, const wchar_t* between = nu
         EXPECT_TRUE(program.Exit(&code));
         EXPECT_EQ(code, 0u);
     }
-    return ReadPattern(TraceText(), processId);
+    return ReadPattern(TraceText(), processId, executionState);
 }
 
 }  // namespace
@@ -159,4 +166,17 @@ TEST(ProgramCalls, PowerRequestOnlyWhenSleepBecomesProhibited) {
     const std::string after = manual.withPower.substr(firstAwake + 5);
     EXPECT_TRUE(after == "EOSI" || after == "EOSIEOSI") << manual.withPower;
     EXPECT_GE(firstAwake, 6u) << "three checks while allowed first: " << manual.withPower;
+}
+
+TEST(ProgramCalls, DisplayFreeToSleepMeansSystemResetOnlyAndNoMove) {
+    // A watched program keeps the computer awake; the display setting is off.
+    ChildProcess notepad(L"\"" + NotepadPath() + L"\"");
+    ASSERT_TRUE(notepad.Started());
+    const CallPattern calls = RunThreeChecks(
+        L"0", nullptr, L"[PROCESS_INFO]\r\ncount=1\r\npath0=1:" + NotepadPath() + L"\r\n[AWAKE]\r\ndisplay=0\r\n",
+        "00000001", true);
+    notepad.Kill();
+    // Three checks (the start's and one per power-status change), each with one SetThreadExecutionState(ES_SYSTEM_REQUIRED) and no SendInput.
+    EXPECT_TRUE(calls.letters == "EOSEOSEOS" || calls.letters == "EOSEOSEOSEOS") << calls.letters;
+    EXPECT_TRUE(calls.wrongArguments.empty()) << calls.wrongArguments.front();
 }

@@ -431,14 +431,19 @@ TEST_F(Commands, UnwritableIniKeepsTheEditAndTheNextSaveStoresTheWholeList) {
     EXPECT_EQ(failures(), 1) << "one line for the whole save, not one per key";
     EXPECT_EQ(ReadFileBytes(ini), before);
     EXPECT_EQ(list.CheckState(0), 0) << "the list keeps the edit";
+    ::SendMessageW(window, WM_COMMAND, 130, 0);  // a manual session, refused the same way
+    EXPECT_EQ(failures(), 2);
 
-    // Writable again: the next edit stores the whole list, the earlier edit included.
+    // Writable again: the next edit stores everything, the earlier edits included.
     lock.Reset();
     ASSERT_TRUE(list.SetState(1, INDEXTOSTATEIMAGEMASK(1), LVIS_STATEIMAGEMASK));
     EXPECT_EQ(IniValue(L"PROCESS_INFO", L"count"), L"2");
     EXPECT_EQ(IniValue(L"PROCESS_INFO", L"path0"), L"0:C:\\a\\alpha.exe");
     EXPECT_EQ(IniValue(L"PROCESS_INFO", L"path1"), L"0:C:\\b\\beta.exe");
-    EXPECT_EQ(failures(), 1);
+    EXPECT_EQ(IniValue(L"AWAKE", L"until"), L"indefinite");
+    EXPECT_EQ(IniValue(L"AWAKE", L"display"), L"1");
+    EXPECT_EQ(IniValue(L"DISABLE_TIME", L"day6"), L"1");
+    EXPECT_EQ(failures(), 2);
     ExitProgram();
 }
 
@@ -466,8 +471,9 @@ bool HasText(const std::vector<std::wstring>& texts, const std::wstring& text) {
 struct WindowTexts {
     const wchar_t* listHeader;
     const wchar_t* caption;
-    const wchar_t* tabs[3];
+    const wchar_t* tabs[4];
     const wchar_t* hoursFrame;
+    const wchar_t* displayCheck;
     const wchar_t* hourRow5;
     const wchar_t* noticeCheck;
     const wchar_t* supportButton;
@@ -479,8 +485,9 @@ struct WindowTexts {
 const WindowTexts kJapaneseTexts = {
     L"スリープを抑止するプロセス",
     L"アプリ設定",
-    {L"アプリ設定", L"アプリバージョン", L"ライセンス情報"},
+    {L"アプリ設定", L"動作", L"アプリバージョン", L"ライセンス情報"},
     L"スリープ禁止時間帯",
+    L"画面の電源を切らない",
     L"05:00 ～ 05:59",
     L"バージョンアップの通知をしない",
     L"　　サポートサイトへ　　",
@@ -492,8 +499,9 @@ const WindowTexts kJapaneseTexts = {
 const WindowTexts kEnglishTexts = {
     L"Programs that keep this PC awake",
     L"Settings",
-    {L"Hours", L"Updates", L"License"},
+    {L"Hours", L"Behavior", L"Updates", L"License"},
     L"Hours when this PC stays awake",
+    L"Keep the display on",
     L"05:00 - 05:59",
     L"Don't tell me about new versions",
     L"      Open the support site      ",
@@ -544,12 +552,17 @@ TEST_F(Commands, WindowsSpeakTheChosenLanguageAndTheLogStaysJapanese) {
         ASSERT_NE(sheet, nullptr);
         const HWND tab = FindDescendantByClass(sheet, WC_TABCONTROLW);
         ASSERT_NE(tab, nullptr);
-        for (int i = 0; i < 3; ++i) EXPECT_EQ(RemoteTabText(tab, i), expected.tabs[i]) << i;
+        for (int i = 0; i < 4; ++i) EXPECT_EQ(RemoteTabText(tab, i), expected.tabs[i]) << i;
         HWND hourList = nullptr;
         ASSERT_TRUE(WaitFor([&] { return (hourList = FindDescendantByClass(sheet, WC_LISTVIEWW)) != nullptr; }, 10000));
         EXPECT_EQ(RemoteListView(hourList).Text(5, 0), expected.hourRow5);
         EXPECT_TRUE(HasText(DescendantTexts(sheet), expected.hoursFrame));
         ::SendMessageW(sheet, PSM_SETCURSEL, 1, 0);
+        EXPECT_TRUE(WaitFor([&] { return HasText(DescendantTexts(sheet), expected.displayCheck); }, 10000));
+        // The choice itself reads the same in both languages.
+        EXPECT_TRUE(HasText(DescendantTexts(sheet), L"表示言語 / Language"));
+        EXPECT_TRUE(HasText(DescendantTexts(sheet), L"English"));
+        ::SendMessageW(sheet, PSM_SETCURSEL, 2, 0);
         EXPECT_TRUE(WaitFor([&] { return HasText(DescendantTexts(sheet), expected.noticeCheck); }, 10000));
         EXPECT_TRUE(HasText(DescendantTexts(sheet), expected.supportButton));
         ::PostMessageW(sheet, PSM_PRESSBUTTON, PSBTN_CANCEL, 0);

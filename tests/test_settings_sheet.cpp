@@ -19,6 +19,9 @@
 #include "view/prop_app_license.h"
 #include "view/prop_app_setting.h"
 #include "view/prop_app_version.h"
+#include "view/prop_awake.h"
+#include "view/ui_texts.h"
+#include "comlib/window/ui_font.h"
 #include "view/prop_sheet.h"
 #include "view/support_site.h"
 
@@ -68,9 +71,27 @@ size_t OpenedCount() {
     return g_opened.size();
 }
 
-// The three pages as the settings command puts them together.
+// What the page "動作" asked of the program: the hotkeys offered, and the checks.
+struct AwakeCalls {
+    std::vector<std::wstring> hotkeys;
+    int checks = 0;
+    bool refuse = false;
+};
+
+// The four pages as the settings command puts them together.
 struct Sheet {
+    AwakeCalls calls;
     PropAppSetting_CL hours;
+    PropAwake_CL awake{AwakePageActions{[this](const Hotkey& next, DWORD* error) {
+                                            calls.hotkeys.push_back(FormatHotkey(next));
+                                            if (calls.refuse) {
+                                                *error = ERROR_HOTKEY_ALREADY_REGISTERED;
+                                                return false;
+                                            }
+                                            g_SaveData.StoreHotkey(next);
+                                            return true;
+                                        },
+                                        [this] { ++calls.checks; }}};
     PropAppVersion_CL version;
     PropAppLicense_CL license;
     HWND frame = nullptr;
@@ -78,6 +99,7 @@ struct Sheet {
 
     Sheet() {
         builder.AddPage(&hours, L"アプリ設定");
+        builder.AddPage(&awake, L"動作");
         builder.AddPage(&version, L"アプリバージョン");
         builder.AddPage(&license, L"ライセンス情報");
     }
@@ -124,6 +146,9 @@ protected:
         g_Inifile.SetPath(iniPath_);
         g_SaveData.hourTable = HourTable({5});
         g_SaveData.imageType = 1;
+        g_SaveData.dayTable.assign(7, true);
+        g_SaveData.awake = AwakeSettings();
+        g_SaveData.hotkey = DefaultHotkey();
         {
             std::lock_guard<std::mutex> lock(g_openedLock);
             g_opened.clear();
@@ -185,8 +210,8 @@ TEST(SettingsRules, HourListGeometry) {
     metrics.charWidth = 13;
     metrics.charHeight = 15;
     // d = 400 - 13 / 2 = 394: the list spans cw .. d and 15 lines from ch.
-    const RECT rect = HourListRect(metrics);
-    EXPECT_TRUE(RectsEqual(rect, RECT{13, 15, 394, 15 + 225})) << Describe(rect);
+    const RECT rect = HourListRect(metrics, 40);
+    EXPECT_TRUE(RectsEqual(rect, RECT{13, 40, 394, 40 + 225})) << Describe(rect);
 }
 
 TEST(SettingsRules, SupportSiteAddress) {
@@ -226,9 +251,9 @@ TEST_F(SettingsSheetTest, HoursPageShowsTheTableWithApplyDisabled) {
             script.Do("page", [&] {
                 EXPECT_EQ(WindowText(sheet.frame), L"アプリ設定");
                 HWND tab = reinterpret_cast<HWND>(::SendMessageW(sheet.frame, PSM_GETTABCONTROL, 0, 0));
-                const wchar_t* titles[] = {L"アプリ設定", L"アプリバージョン", L"ライセンス情報"};
-                ASSERT_EQ(::SendMessageW(tab, TCM_GETITEMCOUNT, 0, 0), 3);
-                for (int i = 0; i < 3; ++i) {
+                const wchar_t* titles[] = {L"アプリ設定", L"動作", L"アプリバージョン", L"ライセンス情報"};
+                ASSERT_EQ(::SendMessageW(tab, TCM_GETITEMCOUNT, 0, 0), 4);
+                for (int i = 0; i < 4; ++i) {
                     wchar_t text[64] = {};
                     TCITEMW item = {};
                     item.mask = TCIF_TEXT;
@@ -242,7 +267,18 @@ TEST_F(SettingsSheetTest, HoursPageShowsTheTableWithApplyDisabled) {
                 const PageMetrics metrics = GetPageMetrics(page);
                 EXPECT_GT(metrics.charWidth, 0);
                 EXPECT_GT(metrics.charHeight, 0);
-                EXPECT_TRUE(RectsEqual(ChildRect(list), HourListRect(metrics))) << Describe(ChildRect(list));
+                // The weekday row, all ticked, Sunday first, on one line above the list.
+                int left = 0;
+                for (const wchar_t* day : {L"日", L"月", L"火", L"水", L"木", L"金", L"土"}) {
+                    HWND box = ChildWithText(page, day);
+                    ASSERT_NE(box, nullptr) << day;
+                    EXPECT_EQ(::SendMessageW(box, BM_GETCHECK, 0, 0), BST_CHECKED) << day;
+                    EXPECT_GT(ChildRect(box).left, left) << day;
+                    EXPECT_LT(ChildRect(box).bottom, ChildRect(list).top);
+                    left = ChildRect(box).right;
+                }
+                EXPECT_TRUE(RectsEqual(ChildRect(list), HourListRect(metrics, ChildRect(list).top)))
+                    << Describe(ChildRect(list));
                 const DWORD extended = static_cast<DWORD>(::SendMessageW(list, LVM_GETEXTENDEDLISTVIEWSTYLE, 0, 0));
                 EXPECT_EQ(extended & 0x25u, 0x25u) << "grid lines, check boxes, full-row select";
                 // Only the hour list and its frame are shown; the picture choice stays hidden.
@@ -300,19 +336,26 @@ TEST_F(SettingsSheetTest, OkWritesAllHoursAndReplacesTheTable) {
     Sheet sheet;
     ModalScript script(sheet.Abort());
     script.WaitUntil("sheet shown", [&] { return sheet.IsOpen(); })
-        .Do("tick 09:00 and 23:00, untick 05:00", [&] {
+        .Do("tick 09:00 and 23:00, untick 05:00, Sunday and Saturday", [&] {
             TickRow(sheet.HourList(), 9, true);
             TickRow(sheet.HourList(), 23, true);
             TickRow(sheet.HourList(), 5, false);
+            ::SendMessageW(ChildWithText(sheet.hours.Window(), L"日"), BM_CLICK, 0, 0);
+            ::SendMessageW(ChildWithText(sheet.hours.Window(), L"土"), BM_CLICK, 0, 0);
         })
         .Do("ok", [&] { sheet.Press(PSBTN_OK); });
     EXPECT_EQ(Run(sheet, script), 1);
 
     std::vector<std::wstring> expectedKeys;
     for (int h = 0; h < 24; ++h) expectedKeys.push_back(L"hour" + std::to_wstring(h));
+    expectedKeys.push_back(L"day0");  // only the days that changed
+    expectedKeys.push_back(L"day6");
     EXPECT_EQ(KeysOf(L"DISABLE_TIME"), expectedKeys);
     for (int h = 0; h < 24; ++h)
         EXPECT_EQ(ValueOf(L"DISABLE_TIME", expectedKeys[h]), (h == 9 || h == 23) ? L"1" : L"0") << h;
+    EXPECT_EQ(ValueOf(L"DISABLE_TIME", L"day0"), L"0");
+    EXPECT_EQ(ValueOf(L"DISABLE_TIME", L"day6"), L"0");
+    EXPECT_EQ(g_SaveData.dayTable, (std::vector<bool>{false, true, true, true, true, true, false}));
     EXPECT_EQ(g_SaveData.hourTable, HourTable({9, 23}));
     EXPECT_EQ(g_SaveData.imageType, 1) << "the check box's state, 1 or 0";
     EXPECT_TRUE(KeysOf(L"VERSION").empty()) << "the version tab was never opened";
@@ -329,6 +372,69 @@ TEST_F(SettingsSheetTest, OkWithoutChangesStillWritesAllHours) {
     EXPECT_EQ(ValueOf(L"DISABLE_TIME", L"hour4"), L"0");
     EXPECT_EQ(g_SaveData.hourTable, HourTable({5}));
     EXPECT_EQ(g_SaveData.imageType, 0);
+}
+
+namespace {
+HWND AwakeChild(const Sheet& sheet, const wchar_t* text) { return ChildWithText(sheet.awake.Window(), text); }
+void Click(HWND button) { ::SendMessageW(button, BM_CLICK, 0, 0); }
+LRESULT HotkeyShown(const Sheet& sheet) { return ::SendMessageW(sheet.awake.HotkeyControl(), HKM_GETHOTKEY, 0, 0); }
+void TypeHotkey(const Sheet& sheet, BYTE key) {
+    ::SendMessageW(sheet.awake.HotkeyControl(), HKM_SETHOTKEY, MAKEWORD(key, HOTKEYF_CONTROL | HOTKEYF_ALT), 0);
+}
+}  // namespace
+
+TEST_F(SettingsSheetTest, AwakePageStoresEachSettingAndSaysWhenTheHotkeyIsTaken) {
+    Sheet sheet;
+    const wchar_t kFloor[] = L"バッテリー残量が ";
+    ModalScript script(sheet.Abort());
+    script.WaitUntil("sheet shown", [&] { return sheet.IsOpen(); })
+        .Do("open the tab", [&] { sheet.SelectTab(1); })
+        .WaitUntil("page", [&] { return sheet.awake.Window() && ::IsWindowVisible(sheet.awake.Window()); })
+        .Do("defaults, then change all and apply", [&] {
+            ASSERT_NE(AwakeChild(sheet, L"% を下回ったらスリープを許可する"), nullptr);
+            EXPECT_EQ(::SendMessageW(AwakeChild(sheet, L"画面の電源を切らない"), BM_GETCHECK, 0, 0), BST_CHECKED);
+            EXPECT_EQ(::SendMessageW(AwakeChild(sheet, kFloor), BM_GETCHECK, 0, 0), BST_UNCHECKED);
+            EXPECT_EQ(WindowText(sheet.awake.FloorEdit()), L"10") << "the value the switch starts with";
+            EXPECT_FALSE(::IsWindowEnabled(sheet.awake.FloorEdit()));
+            EXPECT_EQ(HotkeyShown(sheet), 0x0753) << "Ctrl+Alt+Shift+S: 'S' with HOTKEYF_CONTROL | ALT | SHIFT";
+            EXPECT_FALSE(sheet.ApplyEnabled());
+            Click(AwakeChild(sheet, L"画面の電源を切らない"));
+            EXPECT_TRUE(sheet.ApplyEnabled());
+            Click(AwakeChild(sheet, L"AC電源につながっているときだけ、プログラムと時間帯でスリープを禁止する"));
+            Click(AwakeChild(sheet, kFloor));
+            ::SetWindowTextW(sheet.awake.FloorEdit(), L"25");
+            TypeHotkey(sheet, 'K');
+            sheet.Press(PSBTN_APPLYNOW);
+            EXPECT_EQ(ValueOf(L"AWAKE", L"display"), L"0");
+            EXPECT_EQ(ValueOf(L"AWAKE", L"aconly"), L"1");
+            EXPECT_EQ(ValueOf(L"AWAKE", L"batteryfloor"), L"25");
+            EXPECT_EQ(ValueOf(L"AWAKE", L"hotkey"), L"Ctrl+Alt+K");
+            EXPECT_EQ(sheet.calls.checks, 1) << "the check runs at once";
+        })
+        .Do("a key that is taken", [&] {
+            sheet.calls.refuse = true;
+            TypeHotkey(sheet, 'J');
+            sheet.Press(PSBTN_APPLYNOW);
+            HWND message = sheet.awake.HotkeyMessage();
+            EXPECT_TRUE(::IsWindowVisible(message));
+            EXPECT_EQ(WindowText(message).rfind(L"Ctrl+Alt+J は登録できません（", 0), 0u) << WindowText(message);
+            EXPECT_EQ(ChildRect(message).top, ChildRect(sheet.awake.HotkeyControl()).bottom + 4) << "under the key";
+            EXPECT_EQ(HotkeyShown(sheet), MAKEWORD('K', HOTKEYF_CONTROL | HOTKEYF_ALT)) << "the old key";
+            EXPECT_EQ(ValueOf(L"AWAKE", L"hotkey"), L"Ctrl+Alt+K");
+        });
+    RepaintAndShoot(script, sheet, L"settings_awake.png");
+    script.Do("switch the hotkey and the floor off, ok", [&] {
+        sheet.calls.refuse = false;
+        Click(AwakeChild(sheet, L"ホットキーを使う"));
+        EXPECT_FALSE(::IsWindowEnabled(sheet.awake.HotkeyControl()));
+        Click(AwakeChild(sheet, kFloor));
+        sheet.Press(PSBTN_OK);
+    });
+    EXPECT_EQ(Run(sheet, script), 1);
+    EXPECT_EQ(ValueOf(L"AWAKE", L"hotkey"), L"") << "an empty value: no hotkey";
+    EXPECT_EQ(ValueOf(L"AWAKE", L"batteryfloor"), L"0");
+    EXPECT_EQ(sheet.calls.hotkeys, (std::vector<std::wstring>{L"Ctrl+Alt+K", L"Ctrl+Alt+J", L""}));
+    EXPECT_EQ(sheet.calls.checks, 3);
 }
 
 TEST_F(SettingsSheetTest, VersionSwitchIsStoredOnlyFromItsOpenedTab) {
@@ -353,7 +459,7 @@ TEST_F(SettingsSheetTest, VersionSwitchIsStoredOnlyFromItsOpenedTab) {
         ModalScript script(sheet.Abort());
         script.WaitUntil("sheet shown", [&] { return sheet.IsOpen(); });
         if (c.openTab) {
-            script.Do("open the version tab", [&] { sheet.SelectTab(1); })
+            script.Do("open the version tab", [&] { sheet.SelectTab(2); })
                 .WaitUntil("version page", [&] { return sheet.version.Window() && ::IsWindowVisible(sheet.version.Window()); })
                 .Do("switch", [&] {
                     HWND check = ChildWithText(sheet.version.Window(), L"バージョンアップの通知をしない");
@@ -384,7 +490,7 @@ TEST_F(SettingsSheetTest, VersionPageLayoutAndSupportControls) {
     std::unique_ptr<MarkerFile> marker;
     ModalScript script(sheet.Abort());
     script.WaitUntil("sheet shown", [&] { return sheet.IsOpen(); })
-        .Do("open the version tab", [&] { sheet.SelectTab(1); })
+        .Do("open the version tab", [&] { sheet.SelectTab(2); })
         .WaitUntil("version page", [&] { return sheet.version.Window() && ::IsWindowVisible(sheet.version.Window()); })
         .Do("layout", [&] {
             HWND page = sheet.version.Window();
@@ -453,7 +559,7 @@ TEST_F(SettingsSheetTest, LicencePageOpensWithoutBlockingAndShowsItsFrame) {
     script.WaitUntil("sheet shown", [&] { return sheet.IsOpen(); })
         .Do("open the licence tab", [&] {
             const ULONGLONG start = ::GetTickCount64();
-            sheet.SelectTab(2);
+            sheet.SelectTab(3);
             switchMs = ::GetTickCount64() - start;
         })
         .WaitUntil("licence page", [&] { return sheet.license.Window() && ::IsWindowVisible(sheet.license.Window()); })
@@ -514,4 +620,57 @@ TEST_F(SettingsSheetTest, BrowserHostIsAChildAndGoesWithItsObject) {
         PumpMessagesFor(200);
     }
     EXPECT_FALSE(::IsWindow(host)) << "a host its parent has not destroyed goes with the object";
+}
+
+// "表示言語 / Language" on the page 動作: nothing is written until the choice changes; a new one
+// is stored and speaks at once, and the next sheet is in it, its controls inside the page.
+TEST_F(SettingsSheetTest, LanguageChoiceIsStoredWhenChangedAndTheNextSheetSpeaksIt) {
+    const UiLanguage before = CurrentUiLanguage();
+    struct Step {
+        const wchar_t* pick;     // null: OK without a change
+        const wchar_t* stored;   // DISPLAY/language afterwards
+        UiLanguage language;     // the texts afterwards
+        const wchar_t* display;  // a control of the page 動作 in the sheet this step opens
+        const wchar_t* picture;
+    } steps[] = {
+        {nullptr, L"<missing>", UiLanguage::Japanese, L"画面の電源を切らない", L"settings_behavior_ja.png"},
+        {L"English", L"en", UiLanguage::English, L"画面の電源を切らない", nullptr},
+        {L"日本語", L"ja", UiLanguage::Japanese, L"Keep the display on", L"settings_behavior_en.png"},
+    };
+    ASSERT_EQ(before, UiLanguage::Japanese) << "the tests run on a Japanese system";
+    for (const Step& step : steps) {
+        SCOPED_TRACE(step.stored);
+        Sheet sheet;
+        bool inside = true;
+        ModalScript script(sheet.Abort());
+        script.WaitUntil("sheet shown", [&] { return sheet.IsOpen(); })
+            .Do("open the tab", [&] { sheet.SelectTab(1); })
+            .WaitUntil("page", [&] { return sheet.awake.Window() && ::IsWindowVisible(sheet.awake.Window()); })
+            .Do("look", [&] {
+                const HWND page = sheet.awake.Window();
+                EXPECT_NE(ChildWithText(page, L"表示言語 / Language"), nullptr);
+                EXPECT_NE(ChildWithText(page, step.display), nullptr);
+                RECT client = {};
+                ::GetClientRect(page, &client);
+                for (HWND child = ::GetWindow(page, GW_CHILD); child; child = ::GetWindow(child, GW_HWNDNEXT))
+                    if (::IsWindowVisible(child) &&
+                        (ChildRect(child).right > client.right || ChildRect(child).bottom > client.bottom))
+                        inside = false;
+            });
+        if (step.picture) RepaintAndShoot(script, sheet, step.picture);
+        script.Do("choose and press OK", [&] {
+            if (step.pick) {
+                ::SendMessageW(ChildWithText(sheet.awake.Window(), step.pick), BM_CLICK, 0, 0);
+                EXPECT_TRUE(sheet.ApplyEnabled());
+            }
+            sheet.Press(PSBTN_OK);
+        });
+        EXPECT_EQ(Run(sheet, script), 1);
+        EXPECT_TRUE(inside) << "every control of the page inside it";
+        EXPECT_EQ(ValueOf(L"DISPLAY", L"language"), step.stored);
+        EXPECT_EQ(CurrentUiLanguage(), step.language);
+        UseUiFontFor(CurrentUiLanguage() == UiLanguage::English ? UiFontKind::SystemMessage : UiFontKind::DefaultGui);
+    }
+    SetUiLanguage(before);
+    UseUiFontFor(UiFontKind::DefaultGui);
 }

@@ -143,6 +143,11 @@ TEST_F(SavedSettings, FirstRunCreatesAnEmptyUtf16FileAndLogsItFirst) {
     EXPECT_EQ(data.hourTable, std::vector<bool>(24, false));
     EXPECT_EQ(data.watched.Size(), 0u);
     EXPECT_EQ(data.trayHidden, 1);
+    // Missing keys: the display kept on, no battery rule, every weekday.
+    EXPECT_TRUE(data.awake.display);
+    EXPECT_FALSE(data.awake.acOnly);
+    EXPECT_EQ(data.awake.batteryFloor, 0);
+    EXPECT_EQ(data.dayTable, std::vector<bool>(7, true));
 
     std::vector<std::wstring> lines = SplitLines(ReadUtf16File(folder_ + L"\\log.txt"));
     ASSERT_EQ(lines.size(), 1u);
@@ -187,7 +192,8 @@ TEST_F(SavedSettings, StoredValuesLoadByTheirRules) {
     ::CreateDirectoryW(folder_.c_str(), nullptr);
     WriteUtf16File(folder_ + L"\\DormiGuard.ini",
                    L"[DISPLAY]\r\nImageType=0\r\n"
-                   L"[DISABLE_TIME]\r\nhour5=1\r\n"
+                   L"[DISABLE_TIME]\r\nhour5=1\r\nday0=0\r\nday6=0\r\nday3=1\r\n"
+                   L"[AWAKE]\r\ndisplay=0\r\naconly=1\r\nbatteryfloor=70\r\n"
                    L"[PROCESS_INFO]\r\ncount=6\r\n"
                    L"path0=x:C:\\A\\one.exe\r\n"     // anything but 0 means enabled
                    L"path1=0:C:\\A\\two.exe\r\n"
@@ -200,6 +206,10 @@ TEST_F(SavedSettings, StoredValuesLoadByTheirRules) {
     std::vector<bool> expectedHours(24, false);
     expectedHours[5] = true;
     EXPECT_EQ(data.hourTable, expectedHours);
+    EXPECT_EQ(data.dayTable, (std::vector<bool>{false, true, true, true, true, true, false}));
+    EXPECT_FALSE(data.awake.display);
+    EXPECT_TRUE(data.awake.acOnly);
+    EXPECT_EQ(data.awake.batteryFloor, 50) << "above 50 is brought to 50";
     ASSERT_EQ(data.watched.Size(), 3u);
     EXPECT_EQ(data.watched[0].path, L"C:\\A\\one.exe");
     EXPECT_EQ(data.watched[0].enabled, 1);
@@ -274,4 +284,24 @@ TEST_F(SavedSettings, ManualSessionInTheIniFile) {
         const std::vector<std::wstring> lines = SplitLines(ReadUtf16File(folder_ + L"\\log.txt"));
         EXPECT_NE(lines.back().find(stored), std::wstring::npos) << lines.back();
     }
+}
+
+// The settings pages store through SaveData: only what differs from the value held is written.
+TEST_F(SavedSettings, AwakeSettingsWriteOnlyWhatChanged) {
+    SaveData data;
+    data.LoadSettings();
+    data.StoreAwakeSettings(AwakeSettings());
+    data.StoreHotkey(DefaultHotkey());
+    data.StoreDays(std::vector<bool>(7, true));
+    EXPECT_EQ(ReadFileBytes(g_Inifile.Path()), (std::vector<unsigned char>{0xFF, 0xFE})) << "nothing changed";
+
+    AwakeSettings next;
+    next.display = false;
+    next.batteryFloor = 3;  // below the range: 5
+    data.StoreAwakeSettings(next);
+    data.StoreDays({true, false, true, true, true, true, true});
+    Hotkey off;
+    data.StoreHotkey(off);
+    EXPECT_EQ(ReadUtf16File(g_Inifile.Path()),
+              L"[AWAKE]\r\ndisplay=0\r\nbatteryfloor=5\r\nhotkey=\r\n[DISABLE_TIME]\r\nday1=0\r\n");
 }

@@ -39,7 +39,6 @@ protected:
     }
     void TearDown() override {
         g_Logger.SetPath(L"");
-        SleepGuard_CL::SetInputSender(nullptr);
     }
 
     std::vector<std::wstring> Messages() const {
@@ -122,9 +121,9 @@ UINT WINAPI FakeSendInput(UINT count, INPUT* inputs, int size) {
 }  // namespace
 
 TEST_F(SleepGuard, RefusedInputIsLoggedOncePerProhibitedPeriod) {
-    SleepGuard_CL::SetInputSender(FakeSendInput);
     g_calls.clear();
     SleepGuard_CL guard;
+    guard.SetInputSender(FakeSendInput);
     g_refuse = true;  // locked: every check is refused
     guard.Apply(true);
     guard.Apply(true);
@@ -143,6 +142,33 @@ TEST_F(SleepGuard, RefusedInputIsLoggedOncePerProhibitedPeriod) {
     EXPECT_EQ(messages[1], L"★スリープを許可します");
     EXPECT_EQ(messages[2], L"★スリープを禁止します");
     EXPECT_EQ(messages[3], messages[0]);
+}
+
+namespace {
+int g_moves = 0;
+UINT WINAPI CountMoves(UINT count, LPINPUT inputs, int) {
+    for (UINT i = 0; i < count; ++i)
+        if (inputs[i].type == INPUT_MOUSE && inputs[i].mi.dwFlags == MOUSEEVENTF_MOVE) ++g_moves;
+    return count;
+}
+}  // namespace
+
+TEST_F(SleepGuard, DisplayFreeToSleepSendsNoMoveAndLetsTheScreenSaverRun) {
+    SleepGuard_CL guard;
+    guard.SetInputSender(&CountMoves);
+    g_moves = 0;
+    guard.Apply(true);  // the display kept on, as by default: one move
+    EXPECT_EQ(g_moves, 1);
+    EXPECT_TRUE(guard.SwallowSysCommand(SC_SCREENSAVE));
+    guard.SetKeepDisplay(false);
+    guard.Apply(true);
+    guard.Apply(true);
+    EXPECT_EQ(guard.State(), SleepGuard_CL::kProhibited);
+    EXPECT_EQ(g_moves, 1) << "no move while the display may sleep";
+    EXPECT_FALSE(guard.SwallowSysCommand(SC_SCREENSAVE));
+    EXPECT_FALSE(guard.SwallowSysCommand(SC_MONITORPOWER | 0x2));
+    // One swallowed request, logged; the two passed ones left no line.
+    EXPECT_EQ(Messages(), std::vector<std::wstring>{L"★スクリーンセーバー抑止しました"});
 }
 
 TEST_F(SleepGuard, NoCheckOnceTheMainWindowIsGone) {
@@ -200,17 +226,17 @@ TEST(AwakeReasons, OrderAndTexts) {
         {timed, handed, running, 7, FormatWide(L"手動（%02d:%02d まで）", localEnd.wHour, localEnd.wMinute)},
         {none, handed, running, 7, L"backup.exe（PID 4242）の終了まで"},
         {none, nobody, running, 7, L"first.exe が起動中"},
-        {none, nobody, nothing, 7, L"時間帯 07:00 ～ 07:59"},
+        {none, nobody, nothing, 7, L"時間帯 月 07:00 ～ 07:59"},
         {none, nobody, nothing, 8, L""},
     };
     for (const Case& c : cases) {
-        const AwakeReason reason = DecideAwakeReason(c.session, c.handed, watched, c.running, hours, c.hour);
+        const AwakeReason reason = DecideAwakeReason(c.session, c.handed, watched, c.running, hours, c.hour, {}, 1);
         EXPECT_EQ(ReasonText(reason), c.text);
         EXPECT_EQ(reason.KeepsAwake(), !c.text.empty()) << c.text;
     }
     AwakeReason allowed;
     EXPECT_EQ(TrayTip(allowed), L"DormiGuard - スリープ許可中");
-    EXPECT_EQ(TrayTip(DecideAwakeReason(none, nobody, watched, running, hours, 7)),
+    EXPECT_EQ(TrayTip(DecideAwakeReason(none, nobody, watched, running, hours, 7, {}, 1)),
               L"DormiGuard - スリープ禁止中（first.exe が起動中）");
 }
 
@@ -285,6 +311,20 @@ TEST_F(SleepGuard, PowerRequestNewBeforeOldThenClearAndClose) {
     EXPECT_TRUE(Messages().empty());
 }
 
+TEST_F(SleepGuard, PowerRequestWithoutTheDisplayHoldsTheSystemOnly) {
+    PowerScript script;
+    g_power = &script;
+    {
+        PowerRequest_CL power(PowerRequestCalls{&ScriptCreate, &ScriptSet, &ScriptClear});
+        power.Hold(L"a.exe が起動中", false);
+        power.Hold(L"a.exe が起動中", false);  // nothing changed
+        power.Hold(L"a.exe が起動中", true);   // the display setting switched on: a new request
+    }
+    g_power = nullptr;
+    EXPECT_EQ(script.calls, (std::vector<std::string>{"create", "set0system", "create", "set1system", "set1display",
+                                                      "clear0system", "clear1display", "clear1system"}));
+}
+
 TEST_F(SleepGuard, RefusedPowerRequestIsLoggedOncePerProhibitedPeriod) {
     PowerScript script;
     script.refuse = true;
@@ -305,4 +345,86 @@ TEST_F(SleepGuard, RefusedPowerRequestIsLoggedOncePerProhibitedPeriod) {
     ASSERT_EQ(lines.size(), 2u);
     EXPECT_EQ(lines[0].rfind(L"PowerCreateRequest()エラー = 0x00000078 : ", 0), 0u) << lines[0];
     EXPECT_EQ(lines[1], lines[0]);
+}
+
+// A marked hour keeps awake only on a marked day; each day stands alone across midnight.
+TEST(AwakeReasons, WeekdaysOfTheHourTable) {
+    std::vector<bool> hours(24, false);
+    hours[23] = hours[0] = true;
+    const std::vector<bool> mondayOnly = {false, true, false, false, false, false, false};
+    struct Case {
+        const std::vector<bool>& days;
+        int weekday, hour;
+        const wchar_t* text;
+    } cases[] = {
+        {mondayOnly, 1, 23, L"時間帯 月 23:00 ～ 23:59"},
+        {mondayOnly, 2, 0, L""},  // Tuesday 00:00 follows Monday 23:00 but asks Tuesday
+        {mondayOnly, 1, 0, L"時間帯 月 00:00 ～ 00:59"},
+        {mondayOnly, 0, 23, L""},  // Sunday 23:00 comes before Monday 00:00
+        {mondayOnly, 1, 12, L""},
+        {{}, 0, 23, L"時間帯 日 23:00 ～ 23:59"},  // no day keys: every day
+        {{}, 6, 0, L"時間帯 土 00:00 ～ 00:59"},
+    };
+    const WatchedList_CL watched;
+    for (const Case& c : cases) {
+        const AwakeReason reason = DecideAwakeReason(ManualSession(), {}, watched, {}, hours, c.hour, c.days, c.weekday);
+        EXPECT_EQ(ReasonText(reason), c.text) << c.weekday << " " << c.hour;
+    }
+}
+
+namespace {
+SYSTEM_POWER_STATUS g_battery = {};
+BOOL WINAPI FakePowerStatus(LPSYSTEM_POWER_STATUS status) {
+    *status = g_battery;
+    return TRUE;
+}
+BOOL WINAPI FailingPowerStatus(LPSYSTEM_POWER_STATUS) { return FALSE; }
+}  // namespace
+
+// The battery rules through the power-status seam, every hour marked: what each status and
+// setting leaves of the hour's reason and of a manual session.
+TEST(BatteryRules, WhatKeepsAwakeOnBattery) {
+    SaveData data;
+    data.readPowerStatus = &FakePowerStatus;
+    data.hourTable.assign(24, true);
+    ManualSession manual;
+    manual.active = manual.indefinite = true;
+    struct Case {
+        BYTE line, flag, level;  // GetSystemPowerStatus's AC line, battery flag and level
+        bool acOnly;
+        int floor;
+        bool session;
+        const wchar_t* heldBy;  // null: kept awake
+    } cases[] = {
+        {1, 8, 3, true, 10, false, nullptr},                // mains
+        {0, 1, 3, false, 0, false, nullptr},                // battery, no rule
+        {0, 1, 80, true, 0, false, L"バッテリー駆動中"},
+        {0, 1, 80, true, 0, true, nullptr},                 // a manual session still keeps awake
+        {0, 2, 9, false, 10, true, L"バッテリー残量 9%"},  // below the floor: manual too
+        {0, 2, 10, false, 10, true, nullptr},               // at the floor
+        {255, 2, 3, true, 10, false, nullptr},              // unknown AC line
+        {0, 2, 255, true, 10, false, nullptr},              // unknown level
+        {0, 128, 0, true, 50, false, nullptr},              // a desktop without a battery
+    };
+    for (const Case& c : cases) {
+        g_battery = SYSTEM_POWER_STATUS{};
+        g_battery.ACLineStatus = c.line;
+        g_battery.BatteryFlag = c.flag;
+        g_battery.BatteryLifePercent = c.level;
+        data.awake.acOnly = c.acOnly;
+        data.awake.batteryFloor = c.floor;
+        data.session = c.session ? manual : ManualSession();
+        const AwakeReason reason = data.DecideAwake();
+        const std::wstring where = FormatWide(L"%d %d %d %d", c.line, c.flag, c.level, c.session);
+        EXPECT_EQ(reason.KeepsAwake(), c.heldBy == nullptr) << where;
+        if (c.heldBy) {
+            EXPECT_EQ(TrayTip(reason), std::wstring(L"DormiGuard - スリープ許可中（") + c.heldBy + L"）") << where;
+        } else {
+            EXPECT_EQ(reason.kind, c.session ? AwakeReason::Kind::Manual : AwakeReason::Kind::MarkedHour) << where;
+        }
+    }
+    // A failing GetSystemPowerStatus counts as mains power.
+    data.readPowerStatus = &FailingPowerStatus;
+    data.session = ManualSession();
+    EXPECT_TRUE(data.DecideAwake().KeepsAwake());
 }

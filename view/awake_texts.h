@@ -4,6 +4,12 @@
 
 #include "data/awake_reason.h"
 
+// The reason while sleep is prohibited; while a battery rule allows it, why; else empty.
 std::wstring ReasonText(const AwakeReason& reason);
-// "DormiGuard - スリープ禁止中（<reason>）" or "DormiGuard - スリープ許可中".
+// "日" for 0 to "土" for 6.
+std::wstring DayName(int weekday);
+// "DormiGuard - スリープ禁止中（<reason>）" or "DormiGuard - スリープ許可中", with the battery's
+// "（<why>）" while a battery rule allows sleep.
 std::wstring TrayTip(const AwakeReason& reason);
+// The hotkey notice: what holds now.
+std::wstring NoticeText(const AwakeReason& reason);

@@ -25,11 +25,7 @@ UniqueGdiplusImage LoadPicture(const wchar_t* name) {
     Gdiplus::DllExports::GdipLoadImageFromFile((ModuleFolder() + name).c_str(), &image);
     return UniqueGdiplusImage(image);
 }
-
-SleepGuard_CL::InputSender g_sendInput = ::SendInput;
 }  // namespace
-
-void SleepGuard_CL::SetInputSender(InputSender sender) { g_sendInput = sender ? sender : ::SendInput; }
 
 void SleepGuard_CL::Apply(bool keepAwake) {
     if (keepAwake) {
@@ -37,13 +33,17 @@ void SleepGuard_CL::Apply(bool keepAwake) {
         state_ = kProhibited;
         // The system idle timer too: injected input is refused where the display reset alone
         // would leave the computer free to sleep (locked, secure desktop, elevated focus).
+        if (!keepDisplay_) {
+            ::SetThreadExecutionState(ES_SYSTEM_REQUIRED);
+            return;
+        }
         ::SetThreadExecutionState(ES_SYSTEM_REQUIRED | ES_DISPLAY_REQUIRED);
         INPUT input = {};
         input.type = INPUT_MOUSE;
         input.mi.dx = 0;
         input.mi.dy = 0;
         input.mi.dwFlags = MOUSEEVENTF_MOVE;
-        const UINT sent = g_sendInput(1, &input, sizeof(INPUT));
+        const UINT sent = sendInput_(1, &input, sizeof(INPUT));
         NoteInputResult(sent, sent == 0 ? ::GetLastError() : ERROR_SUCCESS);
     } else {
         if (state_ != kAllowed) g_Logger.Log(L"★スリープを許可します", __FILE__, __LINE__);
@@ -61,7 +61,7 @@ void SleepGuard_CL::NoteInputResult(UINT sent, DWORD error) {
 
 bool SleepGuard_CL::SwallowSysCommand(WPARAM command) const {
     const WPARAM kind = command & 0xFFF0;
-    if (state_ != kProhibited || (kind != SC_SCREENSAVE && kind != SC_MONITORPOWER)) return false;
+    if (state_ != kProhibited || !keepDisplay_ || (kind != SC_SCREENSAVE && kind != SC_MONITORPOWER)) return false;
     g_Logger.Log(L"★スクリーンセーバー抑止しました", __FILE__, __LINE__);
     return true;
 }
@@ -123,6 +123,13 @@ LRESULT MainDialog_CL::HandleMessage(HWND window, UINT message, WPARAM wParam, L
                 CheckSleep();
             }
             trayIcon_.OnTimer(wParam);
+            break;
+        case WM_POWERBROADCAST:
+            // Plugged in or out: the battery rules take effect now, not at the next tick.
+            if (wParam == PBT_APMPOWERSTATUSCHANGE) {
+                CheckSleep();
+                return TRUE;
+            }
             break;
         case WM_HOTKEY:
             if (wParam == kHotkeyId) ToggleByHotkey();
@@ -242,14 +249,27 @@ void MainDialog_CL::CheckSleep() {
     // InvalidateRect(NULL), which would repaint the whole desktop.
     if (!Window()) return;
     const AwakeReason reason = g_SaveData.DecideAwake();
+    const bool display = g_SaveData.awake.display;
+    sleep_.SetKeepDisplay(display);
     sleep_.Apply(reason.KeepsAwake());
     if (reason.KeepsAwake())
-        power_.Hold(ReasonText(reason));
+        power_.Hold(ReasonText(reason), display);
     else
         power_.Release();
+    LogBatteryHold(reason);
     ShowReason(reason);
     ScheduleSessionEnd();
     ::InvalidateRect(Window(), nullptr, FALSE);
+}
+
+void MainDialog_CL::LogBatteryHold(const AwakeReason& reason) {
+    // Once per change of the rule that holds back, not on every check nor for each percent.
+    if (reason.heldBack == heldLogged_) return;
+    heldLogged_ = reason.heldBack;
+    if (reason.heldBack == AwakeReason::HeldBack::None)
+        g_Logger.Log(L"★バッテリーによるスリープ許可を終了します", __FILE__, __LINE__);
+    else
+        g_Logger.Log(L"★バッテリーのためスリープを許可します = %s", __FILE__, __LINE__, ReasonText(reason).c_str());
 }
 
 void MainDialog_CL::ShowMainWindow(int mode) {

@@ -21,27 +21,35 @@ public:
     static constexpr int kProhibited = 0;
     static constexpr int kAllowed = 1;
 
+    using InputSender = UINT(WINAPI*)(UINT count, LPINPUT inputs, int size);
+
     int State() const { return state_; }
 
     // While awake: ES_SYSTEM_REQUIRED | ES_DISPLAY_REQUIRED without ES_CONTINUOUS (a one-shot
     // reset of both idle timers, no lasting request) and one zero-distance mouse move, which the
-    // system counts as input. Logs each change of state.
+    // system counts as input. With the display free to sleep, ES_SYSTEM_REQUIRED alone and no
+    // move: input would wake the display. Logs each change of state.
     void Apply(bool keepAwake);
+
+    // "画面の電源を切らない": on by default.
+    void SetKeepDisplay(bool on) { keepDisplay_ = on; }
+    bool KeepDisplay() const { return keepDisplay_; }
+    // SendInput, or a test's stand-in for it.
+    void SetInputSender(InputSender sender) { sendInput_ = sender; }
 
     // SendInput's answer: 0 sent events (the lock screen, the secure desktop, or UIPI while an
     // elevated window has the focus) is logged once per prohibited period, not on every check.
     void NoteInputResult(UINT sent, DWORD error);
 
-    // SendInput, or a test's stand-in for it; nullptr puts SendInput back.
-    using InputSender = UINT(WINAPI*)(UINT count, INPUT* inputs, int size);
-    static void SetInputSender(InputSender sender);
-
-    // WM_SYSCOMMAND: true (and logged) for a screen-saver or monitor-off request while awake.
+    // WM_SYSCOMMAND: true (and logged) for a screen-saver or monitor-off request while awake and
+    // the display is kept on.
     bool SwallowSysCommand(WPARAM command) const;
 
 private:
     int state_ = kProhibited;
     bool inputFailureLogged_ = false;
+    bool keepDisplay_ = true;
+    InputSender sendInput_ = &::SendInput;
 };
 
 // Minutes of a session command 130 to 134 (0: no end), -1 for any other command.
@@ -94,6 +102,11 @@ public:
     // False, logged, when a process to watch cannot be opened.
     bool ApplyAwakeCommand(const AwakeCommand& command);
 
+    // Registers next in place of the hotkey now held (none switches it off) and stores it.
+    // When next is refused, the old key is registered again, nothing is stored, and the system's
+    // error comes back.
+    bool ChangeHotkey(const Hotkey& next, DWORD* error);
+
 private:
     void InitializeWindow();
     void Layout();
@@ -124,6 +137,8 @@ private:
     void FillAwakeMenu(PopupMenu_CL& menu) const;
     void ShowReason(const AwakeReason& reason);
     void ScheduleSessionEnd();
+    void LogBatteryHold(const AwakeReason& reason);
+    void ShowHotkeyInMenuBar();
 
     // The language (main_dialog_language.cpp): the menu bar built from the text table, and
     // every text of the window shown again after the language has changed.
@@ -149,5 +164,6 @@ private:
     AwakeReason reason_;
     bool reasonShown_ = false;
     bool hotkeyRegistered_ = false;
+    AwakeReason::HeldBack heldLogged_ = AwakeReason::HeldBack::None;
     PowerRequest_CL power_;
 };

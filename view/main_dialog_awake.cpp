@@ -2,6 +2,8 @@
 // by a second copy, and the reason shown in the tray.
 #include "view/main_dialog.h"
 
+#include <algorithm>
+
 #include "comlib/log.h"
 #include "comlib/utility.h"
 #include "data/save_data.h"
@@ -40,16 +42,13 @@ void MainDialog_CL::StartManualSession(int minutes) {
     AwakeCommand command;
     command.kind = AwakeCommand::Kind::Session;
     command.minutes = minutes;
-    g_SaveData.StartSession(SessionFor(command, UtcNow()));
-    g_Logger.Log(L"手動のスリープ禁止を開始します = %s", __FILE__, __LINE__,
-                 FormatSessionValue(g_SaveData.session).c_str());
-    CheckSleep();
+    ApplyAwakeCommand(command);
 }
 
 void MainDialog_CL::EndManualSession() {
-    if (g_SaveData.session.active) g_Logger.Log(L"手動のスリープ禁止を解除します", __FILE__, __LINE__);
-    g_SaveData.EndSession();
-    CheckSleep();
+    AwakeCommand command;
+    command.kind = AwakeCommand::Kind::Off;
+    ApplyAwakeCommand(command);
 }
 
 void MainDialog_CL::ToggleByHotkey() {
@@ -58,10 +57,7 @@ void MainDialog_CL::ToggleByHotkey() {
     else
         StartManualSession(0);
     // The window is usually hidden: the icon says what holds now.
-    trayIcon_.ShowBalloon(UiText(TextId::NoticeTitle),
-                          reason_.KeepsAwake() ? UiFormat(TextId::NoticeProhibited, ReasonText(reason_).c_str())
-                                               : std::wstring(UiText(TextId::NoticeAllowed)),
-                          NIIF_INFO | NIIF_NOSOUND);
+    trayIcon_.ShowBalloon(UiText(TextId::NoticeTitle), NoticeText(reason_), NIIF_INFO | NIIF_NOSOUND);
 }
 
 bool MainDialog_CL::ApplyAwakeCommand(const AwakeCommand& command) {
@@ -118,6 +114,36 @@ void MainDialog_CL::RegisterAwakeHotkey() {
                  SystemErrorText(error).c_str(), FormatHotkey(hotkey).c_str());
 }
 
+bool MainDialog_CL::ChangeHotkey(const Hotkey& next, DWORD* error) {
+    *error = ERROR_SUCCESS;
+    const Hotkey old = g_SaveData.hotkey;
+    if (next.key == old.key && next.modifiers == old.modifiers && (hotkeyRegistered_ || next.key == 0)) return true;
+    // One id: the old key goes first, else the system would refuse the same id twice.
+    if (hotkeyRegistered_) ::UnregisterHotKey(Window(), kHotkeyId);
+    hotkeyRegistered_ = false;
+    if (next.key != 0 && !::RegisterHotKey(Window(), kHotkeyId, next.modifiers | MOD_NOREPEAT, next.key)) {
+        *error = ::GetLastError();
+        g_Logger.Log(L"RegisterHotKey()エラー = 0x%08x : %s (%s)", __FILE__, __LINE__, static_cast<unsigned>(*error),
+                     SystemErrorText(*error).c_str(), FormatHotkey(next).c_str());
+        if (old.key != 0)
+            hotkeyRegistered_ = ::RegisterHotKey(Window(), kHotkeyId, old.modifiers | MOD_NOREPEAT, old.key) != FALSE;
+        ShowHotkeyInMenuBar();
+        return false;
+    }
+    hotkeyRegistered_ = next.key != 0;
+    g_SaveData.StoreHotkey(next);
+    g_Logger.Log(L"ホットキーを変更しました = %s", __FILE__, __LINE__, FormatHotkey(next).c_str());
+    ShowHotkeyInMenuBar();
+    return true;
+}
+
+void MainDialog_CL::ShowHotkeyInMenuBar() {
+    if (!menu_) return;
+    const std::wstring hotkey = hotkeyRegistered_ ? FormatHotkey(g_SaveData.hotkey) : std::wstring();
+    const std::wstring text = SessionItemText(kSessionItems[0], hotkey);
+    ::ModifyMenuW(menu_.Get(), kCmdAwakeNoEnd, MF_BYCOMMAND | MF_STRING, kCmdAwakeNoEnd, text.c_str());
+}
+
 void MainDialog_CL::FillAwakeMenu(PopupMenu_CL& menu) const {
     const std::wstring hotkey = hotkeyRegistered_ ? FormatHotkey(g_SaveData.hotkey) : std::wstring();
     for (const SessionItem& item : kSessionItems)
@@ -131,16 +157,17 @@ void MainDialog_CL::AddAwakeMenuToMenuBar() {
     // "編集(&E)", the second menu of the bar: a separator and the submenu after its items.
     const HMENU edit = menu_ ? ::GetSubMenu(menu_.Get(), 1) : nullptr;
     if (!edit) return;
-    const HMENU awake = ::CreatePopupMenu();
+    UniqueMenu awake(::CreatePopupMenu());
     if (!awake) return;
     const std::wstring hotkey = hotkeyRegistered_ ? FormatHotkey(g_SaveData.hotkey) : std::wstring();
     for (const SessionItem& item : kSessionItems)
-        ::AppendMenuW(awake, MF_STRING, item.command, SessionItemText(item, hotkey).c_str());
-    ::AppendMenuW(awake, MF_SEPARATOR, 0, nullptr);
-    ::AppendMenuW(awake, MF_STRING | MF_GRAYED, kCmdAwakeEnd, UiText(TextId::MenuAwakeEnd));
+        ::AppendMenuW(awake.Get(), MF_STRING, item.command, SessionItemText(item, hotkey).c_str());
+    ::AppendMenuW(awake.Get(), MF_SEPARATOR, 0, nullptr);
+    ::AppendMenuW(awake.Get(), MF_STRING | MF_GRAYED, kCmdAwakeEnd, UiText(TextId::MenuAwakeEnd));
     ::AppendMenuW(edit, MF_SEPARATOR, 0, nullptr);
-    // From here the bar owns the submenu: DestroyMenu of the bar destroys it too.
-    ::AppendMenuW(edit, MF_POPUP, reinterpret_cast<UINT_PTR>(awake), UiText(TextId::MenuAwakeNow));
+    // Once appended the bar owns the submenu: DestroyMenu of the bar destroys it too.
+    if (::AppendMenuW(edit, MF_POPUP, reinterpret_cast<UINT_PTR>(awake.Get()), UiText(TextId::MenuAwakeNow)))
+        awake.Release();
 }
 
 void MainDialog_CL::ShowReason(const AwakeReason& reason) {
@@ -158,6 +185,8 @@ void MainDialog_CL::ScheduleSessionEnd() {
     }
     const unsigned long long now = UtcNow();
     const unsigned long long left = session.endUtc > now ? (session.endUtc - now) / 10000 : 0;
-    // A few milliseconds late rather than early: the check then finds the session over.
-    ::SetTimer(Window(), kSessionTimerId, static_cast<UINT>(left + 20), nullptr);
+    // A few milliseconds late rather than early: the check then finds the session over. An end
+    // weeks away (a hand-edited INI file) waits the longest a timer can; the check re-arms it.
+    const unsigned long long wait = std::min<unsigned long long>(left + 20, USER_TIMER_MAXIMUM);
+    ::SetTimer(Window(), kSessionTimerId, static_cast<UINT>(wait), nullptr);
 }

@@ -11,6 +11,7 @@
 #include "view/prop_app_license.h"
 #include "view/prop_app_setting.h"
 #include "view/prop_app_version.h"
+#include "view/prop_awake.h"
 #include "view/prop_sheet.h"
 #include "view/support_site.h"
 #include "view/ui_texts.h"
@@ -121,9 +122,14 @@ void MainDialog_CL::ShowSettings() {
     HWND sheetWindow = nullptr;
     PropSheet_CL sheet(&sheetWindow);
     PropAppSetting_CL settingPage;
+    AwakePageActions actions;
+    actions.changeHotkey = [this](const Hotkey& next, DWORD* error) { return ChangeHotkey(next, error); };
+    actions.checkNow = [this] { CheckSleep(); };
+    PropAwake_CL awakePage(actions);
     PropAppVersion_CL versionPage;
     PropAppLicense_CL licensePage;
     sheet.AddPage(&settingPage, UiText(TextId::PageHours));
+    sheet.AddPage(&awakePage, UiText(TextId::PageAwake));
     sheet.AddPage(&versionPage, UiText(TextId::PageUpdates));
     sheet.AddPage(&licensePage, UiText(TextId::PageLicense));
     const UiLanguage before = CurrentUiLanguage();

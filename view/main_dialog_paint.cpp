@@ -159,7 +159,7 @@ void MainDialog_CL::Paint() {
         ClientMetrics metrics;
         GetClientMetrics(metrics);
         if (DrawStatePicture(bitmap, width, height, metrics.charWidth, sleep_.State(),
-                             reason_.KeepsAwake() ? ReasonText(reason_) : std::wstring())) {
+                             ReasonText(reason_))) {
             ExcludeList(dc);
             CopyBackBuffer(dc, bitmap, width, height);
         }

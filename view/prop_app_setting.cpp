@@ -7,7 +7,9 @@
 #include "comlib/log.h"
 #include "comlib/unique_resource.h"
 #include "comlib/utility.h"
+#include "comlib/window/high_dpi.h"
 #include "data/save_data.h"
+#include "view/awake_texts.h"
 #include "view/ui_texts.h"
 
 namespace {
@@ -49,10 +51,10 @@ bool HoursDiffer(const std::vector<bool>& rows, const std::vector<bool>& table) 
     return false;
 }
 
-RECT HourListRect(const PageMetrics& metrics) {
+RECT HourListRect(const PageMetrics& metrics, int top) {
     // Signed division toward zero, as C++ does.
     const int right = metrics.width - metrics.charWidth / 2;
-    return RECT{metrics.charWidth, metrics.charHeight, right, metrics.charHeight + 15 * metrics.charHeight};
+    return RECT{metrics.charWidth, top, right, top + 15 * metrics.charHeight};
 }
 
 PropAppSetting_CL::~PropAppSetting_CL() = default;
@@ -61,6 +63,8 @@ INT_PTR PropAppSetting_CL::PageMessage(HWND, UINT message, WPARAM wParam, LPARAM
     switch (message) {
     case WM_COMMAND:
         if (koalaCheck_ && LOWORD(wParam) == koalaCheck_->Id()) ReportChanged();
+        for (const CheckBox_CL* day : dayChecks_)
+            if (day && LOWORD(wParam) == day->Id()) ReportChanged();
         return 0;
     case WM_NOTIFY: {
         const auto* header = reinterpret_cast<const NMHDR*>(lParam);
@@ -88,7 +92,23 @@ void PropAppSetting_CL::BuildControls(HWND page) {
     ::ShowWindow(koalaCheck_->Window(), SW_HIDE);
     koalaCheck_->SetCheck(g_SaveData.imageType != 0 ? BST_CHECKED : BST_UNCHECKED);
 
-    const RECT listRect = HourListRect(metrics);
+    // The weekdays above the hours, Sunday first, each as wide as its text needs.
+    HighDpiHelper_CL dpi;
+    dpi.Query();
+    int dayX = cw;
+    int dayBottom = ch;
+    for (int d = 0; d < kWeekdays; ++d) {
+        dayChecks_[d] = factory_.At<CheckBox_CL>(factory_.CreateCheckBox(page, DayName(d), ch));
+        dayChecks_[d]->SetPosition(dayX, ch);
+        const bool on = static_cast<size_t>(d) >= g_SaveData.dayTable.size() || g_SaveData.dayTable[d];
+        dayChecks_[d]->SetCheck(on ? BST_CHECKED : BST_UNCHECKED);
+        RECT box = {};
+        ::GetWindowRect(dayChecks_[d]->Window(), &box);
+        dayX += (box.right - box.left) + dpi.ScaleX(8);
+        dayBottom = ch + (box.bottom - box.top);
+    }
+
+    const RECT listRect = HourListRect(metrics, dayBottom + dpi.ScaleY(6));
     hourList_ = factory_.At<ListView_CL>(factory_.CreateListView(
         page, listRect.right - listRect.left, listRect.bottom - listRect.top, listRect.left, listRect.top));
     HWND list = hourList_->Window();
@@ -119,6 +139,12 @@ void PropAppSetting_CL::BuildControls(HWND page) {
     hourFrame->SetSize(listRect.right + 8, hourFrame->NeededHeight() + 8, true);
 }
 
+std::vector<bool> PropAppSetting_CL::DayTicks() const {
+    std::vector<bool> ticks;
+    for (const CheckBox_CL* day : dayChecks_) ticks.push_back(day && (day->GetCheck() & 0xFF) == BST_CHECKED);
+    return ticks;
+}
+
 std::vector<bool> PropAppSetting_CL::RowTicks() const {
     std::vector<bool> ticks;
     HWND list = hourList_ ? hourList_->Window() : nullptr;
@@ -139,4 +165,5 @@ void PropAppSetting_CL::SaveHours() {
     }
     g_SaveData.hourTable = RowTicks();
     g_SaveData.SaveHours();
+    if (dayChecks_[0] && dayChecks_[0]->Window()) g_SaveData.StoreDays(DayTicks());
 }

@@ -20,8 +20,9 @@ std::wstring HourRowText(int hour);
 bool IsCheckedState(UINT itemState);
 // True when a row's tick differs from the table (entries missing from the table count as off).
 bool HoursDiffer(const std::vector<bool>& rows, const std::vector<bool>& table);
-// The hour list in page coordinates: at (cw, ch), (W - cw / 2 - cw) wide, 15 lines high.
-RECT HourListRect(const PageMetrics& metrics);
+// The hour list in page coordinates: at (cw, top), (W - cw / 2 - cw) wide, 15 lines high; top is
+// below the row of weekday boxes.
+RECT HourListRect(const PageMetrics& metrics, int top);
 
 class PropAppSetting_CL : public SettingsPage_CL {
 public:
@@ -32,17 +33,19 @@ public:
 
 
     // PSN_APPLY: the image type from the (hidden) check box, then hour0..hour23 written to
-    // DISABLE_TIME and the hour table replaced by the ticks.
+    // DISABLE_TIME and the hour table replaced by the ticks; the weekdays stored as changed.
     void SaveHours();
 
 private:
     void BuildControls(HWND page) override;
     INT_PTR PageMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam) override;
     std::vector<bool> RowTicks() const;
+    std::vector<bool> DayTicks() const;
 
     ControlFactory_CL factory_;
     CheckBox_CL* koalaCheck_ = nullptr;  // owned by factory_
     ListView_CL* hourList_ = nullptr;    // owned by factory_
+    CheckBox_CL* dayChecks_[7] = {};     // Sunday to Saturday, owned by factory_
     // While the rows get their first ticks, LVN_ITEMCHANGED is no user change.
     bool building_ = false;
 };

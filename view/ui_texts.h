@@ -8,7 +8,7 @@
 
 enum class TextId : size_t {
     ReasonWatchedProgram,    // %s: file name
-    ReasonMarkedHour,        // %02d, %02d: first and last hour
+    ReasonMarkedHour,        // %s: day name, %02d, %02d: first and last hour
     ReasonManualNoEnd,
     ReasonManualUntil,       // %02d:%02d: local end time
     ReasonHandedProcess,     // %s, %u: file name, process id
@@ -81,6 +81,27 @@ enum class TextId : size_t {
     LanguageJapanese,
     LanguageEnglish,
     LanguageTakesEffect,
+    DaySunday,               // one character each, Sunday to Saturday in order
+    DayMonday,
+    DayTuesday,
+    DayWednesday,
+    DayThursday,
+    DayFriday,
+    DaySaturday,
+    ReasonOnBattery,
+    ReasonLowBattery,        // %d: battery level in percent
+    TipAllowedWhy,           // %s: why a battery rule allows sleep
+    NoticeAllowedWhy,        // %s: the same
+    PageAwake,
+    GroupDisplay,
+    CheckKeepDisplayOn,
+    GroupBattery,
+    CheckAcOnly,
+    CheckBatteryFloor,       // %d: the number box stands here
+    GroupHotkey,
+    CheckHotkeyOn,
+    HotkeyRefused,           // %s: the key, %s: system error text
+    HotkeyUnusable,
     Count
 };
 

@@ -5,7 +5,7 @@ extern const wchar_t* const kEnglishTexts[];
 
 const wchar_t* const kEnglishTexts[] = {
     L"%s is running",
-    L"Marked hour %02d:00 - %02d:59",
+    L"Marked hours %s %02d:00 - %02d:59",
     L"Manual (until I turn it off)",
     L"Manual (until %02d:%02d)",
     L"Until %s (PID %u) ends",
@@ -79,8 +79,30 @@ const wchar_t* const kEnglishTexts[] = {
     L"自動 / Auto",
     L"日本語",
     L"English",
-    L"OK or Apply switches the main window and its menus to this language at once. "
-    L"This window switches the next time you open it.",
+    L"OK or Apply switches the main window and its menus\n"
+    L"to this language at once. This window switches\n"
+    L"the next time you open it.",
+    L"Sun",
+    L"Mon",
+    L"Tue",
+    L"Wed",
+    L"Thu",
+    L"Fri",
+    L"Sat",
+    L"On battery",
+    L"Battery at %d%%",
+    L"DormiGuard - Sleep allowed (%s)",
+    L"Sleep allowed (%s)",
+    L"Behavior",
+    L"Display",
+    L"Keep the display on",
+    L"Battery",
+    L"Keep awake for programs and hours only when plugged in",
+    L"Allow sleep when the battery falls below %d%%",
+    L"Keep-awake hotkey",
+    L"Use a hotkey",
+    L"%s cannot be registered (%s). The previous key stays.",
+    L"This key cannot be used. Combine Ctrl, Alt or Shift with A-Z, 0-9 or F1-F24.",
 };
 static_assert(sizeof(kEnglishTexts) / sizeof(kEnglishTexts[0]) == static_cast<size_t>(TextId::Count),
               "one English text per id");

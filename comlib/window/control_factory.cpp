@@ -111,6 +111,12 @@ int ControlFactory_CL::CreateListView(HWND parent, int width, int height, int x,
     return Add(std::make_unique<ListView_CL>(), parent, WC_LISTVIEWW, L"", kListViewStyle, x, y, width, height);
 }
 
+int ControlFactory_CL::CreateChild(HWND parent, const wchar_t* className, const std::wstring& text, DWORD style,
+                                   int x, int y, int width, int height) {
+    return Add(std::make_unique<ControlBase_CL>(), parent, className, text, WS_CHILD | WS_VISIBLE | style, x, y, width,
+               height);
+}
+
 int ControlFactory_CL::CreateGroupBox(HWND parent, const std::wstring& text, int width, int height, int y) {
     return Add(std::make_unique<GroupBox_CL>(), parent, L"Button", text, kGroupBoxStyle, 0, y, width, height);
 }

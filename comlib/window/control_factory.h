@@ -55,6 +55,10 @@ public:
     int CreateRadioButton(HWND parent, const std::wstring& text, int x, int y, bool firstOfGroup);
     // Report-view list at (x, y).
     int CreateListView(HWND parent, int width, int height, int x, int y);
+    // A child of any other class (an edit box, an up-down, a hotkey control) with the style
+    // given and WS_CHILD | WS_VISIBLE, at (x, y) and of the size given.
+    int CreateChild(HWND parent, const wchar_t* className, const std::wstring& text, DWORD style, int x, int y,
+                    int width, int height);
     // Group box at (0, y).
     int CreateGroupBox(HWND parent, const std::wstring& text, int width, int height, int y);
     // Accept (id 4096) and cancel (id 4098) buttons in the bottom-right corner; returns the

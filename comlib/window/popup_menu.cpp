@@ -142,17 +142,7 @@ MENUITEMINFOW& PopupMenu_CL::Item(int index) {
 }
 
 int PopupMenu_CL::AppendItem(UINT commandId, const std::wstring& text, int imageIndex) {
-    const int index = ItemCount();
-    texts_.push_back(text);
-    MENUITEMINFOW& item = Item(index);
-    item.wID = commandId;
-    item.fType = MFT_OWNERDRAW;
-    item.dwTypeData = &texts_.back()[0];
-    item.cch = static_cast<UINT>(texts_.back().size());
-    item.dwItemData = reinterpret_cast<ULONG_PTR>(this);
-    SetImageIndex(item, imageIndex);
-    ::InsertMenuItemW(menu_.Get(), static_cast<UINT>(::GetMenuItemCount(menu_.Get())), TRUE, &item);
-    return index;
+    return AppendOwnerDrawn(commandId, text, imageIndex, nullptr);
 }
 
 PopupMenu_CL::~PopupMenu_CL() {
@@ -162,12 +152,16 @@ PopupMenu_CL::~PopupMenu_CL() {
 }
 
 int PopupMenu_CL::AppendSubmenu(UINT itemId, const std::wstring& text, int imageIndex, const PopupMenu_CL& submenu) {
+    return AppendOwnerDrawn(itemId, text, imageIndex, submenu.Menu());
+}
+
+int PopupMenu_CL::AppendOwnerDrawn(UINT id, const std::wstring& text, int imageIndex, HMENU submenu) {
     const int index = ItemCount();
     texts_.push_back(text);
     MENUITEMINFOW& item = Item(index);
-    item.wID = itemId;
+    item.wID = id;
     item.fType = MFT_OWNERDRAW;
-    item.hSubMenu = submenu.Menu();
+    item.hSubMenu = submenu;
     item.dwTypeData = &texts_.back()[0];
     item.cch = static_cast<UINT>(texts_.back().size());
     item.dwItemData = reinterpret_cast<ULONG_PTR>(this);

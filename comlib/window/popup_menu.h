@@ -71,6 +71,8 @@ public:
     HIMAGELIST ImageList() const { return imageList_; }
 
 private:
+    int AppendOwnerDrawn(UINT id, const std::wstring& text, int imageIndex, HMENU submenu);
+
     UniqueMenu menu_;
     std::deque<MENUITEMINFOW> items_;
     std::deque<std::wstring> texts_;
