@@ -11,6 +11,20 @@ const wchar_t kKey[] = L"language";
 constexpr LanguageChoice kChoices[] = {LanguageChoice::Auto, LanguageChoice::Japanese, LanguageChoice::English};
 constexpr TextId kChoiceTexts[] = {TextId::LanguageAuto, TextId::LanguageJapanese, TextId::LanguageEnglish};
 
+// The choice's own labels mix both scripts; the English UI face may have no Japanese glyphs
+// where the system links no fonts to it (Wine). The control is made the size of its text in
+// that font again.
+void UseBothScriptsFont(ControlBase_CL* control, bool textSized) {
+    const HFONT stock = JapaneseCapableUiFont();
+    if (!control || !control->Window() || UiFont() == stock) return;
+    ::SendMessageW(control->Window(), WM_SETFONT, reinterpret_cast<WPARAM>(stock), TRUE);
+    if (!textSized) return;
+    wchar_t text[64] = {};
+    ::GetWindowTextW(control->Window(), text, 64);
+    const SIZE size = CheckBoxSizeForText(ControlFactory_CL::MeasureText(stock, text));
+    ::SetWindowPos(control->Window(), nullptr, 0, 0, size.cx, size.cy, SWP_NOMOVE | SWP_NOZORDER);
+}
+
 RECT ChildRect(HWND window) {
     RECT rect = {};
     ::GetWindowRect(window, &rect);
@@ -41,6 +55,7 @@ int LanguageChoiceControls::Build(HWND page, ControlFactory_CL& factory, int top
         buttons_[i] = factory.At<CheckBox_CL>(factory.CreateRadioButton(page, UiText(kChoiceTexts[i]), x, y, i == 0));
         if (!buttons_[i] || !buttons_[i]->Window()) continue;
         buttons_[i]->SetCheck(kChoices[i] == shown_ ? BST_CHECKED : BST_UNCHECKED);
+        UseBothScriptsFont(buttons_[i], true);
         const RECT rect = ChildRect(buttons_[i]->Window());
         x = rect.right + dpi.ScaleX(12);
         bottom = rect.bottom;
@@ -49,6 +64,7 @@ int LanguageChoiceControls::Build(HWND page, ControlFactory_CL& factory, int top
         factory.CreateStaticText(page, UiText(TextId::LanguageTakesEffect), dpi.ScaleX(8), bottom + dpi.ScaleY(4)));
     auto* frame = factory.At<GroupBox_CL>(factory.CreateGroupBox(page, UiText(TextId::GroupLanguage), width, 36, top));
     if (!frame) return top;
+    UseBothScriptsFont(frame, false);
     for (CheckBox_CL* button : buttons_)
         if (button) frame->GrowToContain(*button);
     if (note) frame->GrowToContain(*note);

@@ -57,6 +57,18 @@ HFONT UiFont() {
     return static_cast<HFONT>(::GetStockObject(DEFAULT_GUI_FONT));
 }
 
+HFONT JapaneseCapableUiFont() {
+    const HFONT ui = UiFont();
+    if (ui == static_cast<HFONT>(::GetStockObject(DEFAULT_GUI_FONT))) return ui;
+    static UniqueFont font = [ui] {
+        LOGFONTW logFont = {};
+        ::GetObjectW(ui, sizeof(logFont), &logFont);
+        logFont.lfCharSet = SHIFTJIS_CHARSET;
+        return UniqueFont(::CreateFontIndirectW(&logFont));
+    }();
+    return font ? font.Get() : ui;
+}
+
 std::wstring UiFontFace() {
     // The face GDI draws with after substitutes and character-set matching, not the name
     // asked for: GDI+ knows no substitutes.

@@ -15,3 +15,7 @@ UiFontKind CurrentUiFontKind();
 HFONT UiFont();
 // The face GDI actually draws UiFont() with.
 std::wstring UiFontFace();
+// For a label that mixes Japanese into the texts of another language: UiFont() with the
+// Japanese character set, so that the mapper takes a face with Japanese glyphs where no font
+// link would draw them. UiFont() itself while that is the stock font.
+HFONT JapaneseCapableUiFont();
