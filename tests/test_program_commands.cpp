@@ -577,6 +577,13 @@ TEST_F(Commands, WindowsSpeakTheChosenLanguageAndTheLogStaysJapanese) {
         EXPECT_EQ(RemoteListView(FindDescendantByClass(dialog, WC_LISTVIEWW)).ColumnText(1), expected.pathColumn);
         ::PostMessageW(dialog, WM_COMMAND, 4098, 0);
         ASSERT_TRUE(WaitFor([&] { return !::IsWindow(dialog); }, 10000));
+        // A refused command line: its console line speaks the language, its log line does not.
+        ChildProcess refused(L"\"" + ModuleFolder() + L"\\DormiGuard.exe\" -awake abc", ModuleFolder());
+        DWORD refusedCode = 99;
+        ASSERT_TRUE(refused.WaitExit(60000, &refusedCode));
+        EXPECT_EQ(refusedCode, 2u);
+        EXPECT_TRUE(LogHasMessage(
+            L"コマンドラインエラー : DormiGuard: -awake の値が正しくありません: abc（分数 1～10080、HH:MM、off）"));
         ExitProgram();
 
         const std::vector<std::wstring> log = LogWithoutProcessLists();
