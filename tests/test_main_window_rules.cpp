@@ -3,6 +3,11 @@
 #include <windows.h>
 
 #include "view/main_layout.h"
+#include "view/ui_texts.h"
+
+#include <algorithm>
+#include <string>
+#include <vector>
 
 using namespace main_layout;
 
@@ -76,4 +81,67 @@ TEST(MainLayout, ShowModes) {
     EXPECT_STREQ(StateText(1), L"スリープ許可中");
     EXPECT_EQ(StateColor(0), 0xFFFF0000u);
     EXPECT_EQ(StateColor(1), 0xFF0000FFu);
+}
+
+namespace {
+// The conversions of a format string in order ("%02d", "%s", "%%"): what the arguments meet.
+std::vector<std::wstring> Conversions(const wchar_t* text) {
+    std::vector<std::wstring> found;
+    for (const wchar_t* p = text; *p; ++p) {
+        if (*p != L'%') continue;
+        const wchar_t* end = p + 1;
+        while (*end && !wcschr(L"sdux%c", *end)) ++end;
+        found.emplace_back(p, *end ? end + 1 : end);
+        if (!*end) break;
+        p = end;
+    }
+    return found;
+}
+}  // namespace
+
+TEST(TextTables, EveryIdHasATextInEveryLanguageWithTheSameConversions) {
+    EXPECT_EQ(Conversions(L"a %02d:%02d %s 100%% %u"),
+              (std::vector<std::wstring>{L"%02d", L"%02d", L"%s", L"%%", L"%u"}));
+    for (size_t i = 0; i < static_cast<size_t>(TextId::Count); ++i) {
+        const TextId id = static_cast<TextId>(i);
+        const std::wstring japanese = UiTextIn(UiLanguage::Japanese, id);
+        const std::wstring english = UiTextIn(UiLanguage::English, id);
+        EXPECT_FALSE(japanese.empty()) << "id " << i;
+        EXPECT_FALSE(english.empty()) << "id " << i;
+        EXPECT_EQ(Conversions(japanese.c_str()), Conversions(english.c_str())) << "id " << i;
+        // A menu's access key: as many '&' in both.
+        EXPECT_EQ(std::count(japanese.begin(), japanese.end(), L'&'), std::count(english.begin(), english.end(), L'&'))
+            << "id " << i;
+    }
+    EXPECT_STREQ(UiTextIn(UiLanguage::English, TextId::Count), L"");
+    EXPECT_STREQ(UiTextIn(UiLanguage::Count, TextId::StateAllowed), L"");
+}
+
+TEST(TextTables, TheSettingAndTheSystemLanguageChooseTheTable) {
+    struct Case {
+        const wchar_t* value;
+        LANGID system;
+        UiLanguage expected;
+    };
+    const LANGID japanese = MAKELANGID(LANG_JAPANESE, SUBLANG_JAPANESE_JAPAN);
+    const LANGID english = MAKELANGID(LANG_ENGLISH, SUBLANG_ENGLISH_US);
+    const LANGID german = MAKELANGID(LANG_GERMAN, SUBLANG_GERMAN);
+    const Case cases[] = {
+        {L"auto", japanese, UiLanguage::Japanese}, {L"auto", english, UiLanguage::English},
+        {L"auto", german, UiLanguage::English},    {L"", japanese, UiLanguage::Japanese},
+        {L"fr", english, UiLanguage::English},     {L"ja", english, UiLanguage::Japanese},
+        {L"JA", german, UiLanguage::Japanese},     {L"en", japanese, UiLanguage::English},
+        {L"En", japanese, UiLanguage::English},    {L"english", japanese, UiLanguage::Japanese},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(ResolveLanguage(ParseLanguageChoice(c.value), c.system), c.expected) << c.value << " " << c.system;
+    EXPECT_STREQ(LanguageChoiceValue(LanguageChoice::Auto), L"auto");
+    EXPECT_STREQ(LanguageChoiceValue(LanguageChoice::Japanese), L"ja");
+    EXPECT_STREQ(LanguageChoiceValue(LanguageChoice::English), L"en");
+}
+
+TEST(TextTables, LongEnglishStateWordsAreFittedIntoTheBand) {
+    EXPECT_EQ(FittedPoints(48.0f, 400.0f, 432.0f), 48.0f);
+    EXPECT_EQ(FittedPoints(48.0f, 480.0f, 432.0f), 43.0f);
+    EXPECT_EQ(FittedPoints(48.0f, 5000.0f, 100.0f), 8.0f);
 }

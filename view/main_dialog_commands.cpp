@@ -93,9 +93,9 @@ int MainDialog_CL::FocusedSelectedRow() const {
 void MainDialog_CL::AddPrograms() {
     g_SaveData.processes.Refresh();
     ProcessSelectList_CL dialog(
-        L"スリープを抑止したいプロセスを選択してください。（現在起動しているプロセスを列挙しています）");
-    dialog.AddColumn(L"プロセス名称", 320);
-    dialog.AddColumn(L"ファイルパス", 640);
+        UiText(TextId::SelectPrompt));
+    dialog.AddColumn(UiText(TextId::SelectColumnName), 320);
+    dialog.AddColumn(UiText(TextId::SelectColumnPath), 640);
     for (const ProcessEntry& entry : g_SaveData.processes.Current())
         dialog.AddRow(ProcessRowCells(entry));
     if (dialog.DoModal(::GetModuleHandleW(nullptr), L"ClassName_VigilSelectList", Window()) != 1) return;
@@ -129,11 +129,14 @@ void MainDialog_CL::ShowSettings() {
     PropAwake_CL awakePage(actions);
     PropAppVersion_CL versionPage;
     PropAppLicense_CL licensePage;
-    sheet.AddPage(&settingPage, L"アプリ設定");
+    sheet.AddPage(&settingPage, UiText(TextId::PageHours));
     sheet.AddPage(&awakePage, UiText(TextId::PageAwake));
-    sheet.AddPage(&versionPage, L"アプリバージョン");
-    sheet.AddPage(&licensePage, L"ライセンス情報");
-    if (sheet.Show(Window(), L"アプリ設定") != 1) return;
+    sheet.AddPage(&versionPage, UiText(TextId::PageUpdates));
+    sheet.AddPage(&licensePage, UiText(TextId::PageLicense));
+    const UiLanguage before = CurrentUiLanguage();
+    const INT_PTR result = sheet.Show(Window(), UiText(TextId::SheetCaption));
+    if (CurrentUiLanguage() != before) ApplyLanguage();
+    if (result != 1) return;
     LoadCharacterImages();
     if (list_) ::InvalidateRect(list_->Window(), nullptr, TRUE);
     Layout();
@@ -167,9 +170,9 @@ void MainDialog_CL::OnTrayCallback(LPARAM mouseMessage) {
 
 void MainDialog_CL::ShowListMenu() {
     ContextMenu context;
-    context.menu.AppendItem(kCmdAdd, L"アイテムの追加", kImageAdd);
+    context.menu.AppendItem(kCmdAdd, UiText(TextId::ListMenuAdd), kImageAdd);
     context.menu.AppendSeparator();
-    const int remove = context.menu.AppendItem(kCmdDelete, L"アイテムの削除", kImageDelete);
+    const int remove = context.menu.AppendItem(kCmdDelete, UiText(TextId::ListMenuRemove), kImageDelete);
     if (FocusedSelectedRow() < 0) context.menu.DisableItem(remove);
     context.TrackAtCursor(Window());
 }
@@ -177,9 +180,9 @@ void MainDialog_CL::ShowListMenu() {
 void MainDialog_CL::ShowTrayMenu() {
     ContextMenu context;
     if (g_SaveData.trayHidden == 1)
-        context.menu.AppendItem(kCmdShow, L"メインウインドウの表示", kImageWindow);
+        context.menu.AppendItem(kCmdShow, UiText(TextId::TrayShowWindow), kImageWindow);
     else
-        context.menu.AppendItem(kCmdStore, L"タスクトレイへ格納する", kImageWindow);
+        context.menu.AppendItem(kCmdStore, UiText(TextId::TrayHideToTray), kImageWindow);
     context.menu.AppendSeparator();
     PopupMenu_CL awake;
     awake.CreatePopup();
@@ -187,9 +190,9 @@ void MainDialog_CL::ShowTrayMenu() {
     FillAwakeMenu(awake);
     context.menu.AppendSubmenu(kAwakeSubmenuItem, UiText(TextId::MenuAwakeNow), PopupMenu_CL::kNoImage, awake);
     context.menu.AppendSeparator();
-    context.menu.AppendItem(kCmdSupport, L"サポートサイトへ", kImageSupport);
+    context.menu.AppendItem(kCmdSupport, UiText(TextId::TraySupportSite), kImageSupport);
     context.menu.AppendSeparator();
-    context.menu.AppendItem(kCmdExit, L"DormiGuardの終了", kImageWindow);
+    context.menu.AppendItem(kCmdExit, UiText(TextId::TrayExit), kImageWindow);
     // A tray menu only closes on a click elsewhere when its owner is the foreground window.
     ::SetForegroundWindow(Window());
     context.TrackAtCursor(Window());

@@ -5,6 +5,8 @@
 #include "view/main_dialog.h"
 #include "view/awake_texts.h"
 #include "view/main_layout.h"
+#include "view/ui_texts.h"
+#include "comlib/window/ui_font.h"
 
 using namespace Gdiplus;
 
@@ -25,13 +27,15 @@ Status DrawRoundedFrame(GpGraphics* graphics, float x, float y, float width, flo
 
 namespace {
 
-// "ＭＳ　ゴシック" where it exists, else GDI+'s generic sans-serif family; 48 points.
+// Japanese: "ＭＳ　ゴシック" where it exists. English: the face of the system's UI font.
+// Else GDI+'s generic sans-serif family; 48 points.
 // When neither exists (GDI+ has no substitutes of its own), the face GDI picks for the default
 // GUI font: GDI resolves substitutes and font links, so the state text never goes missing.
 UniqueGdiplusFont CreateStateFont(float points = 48.0f) {
     UniqueGdiplusFontFamily family;
     UniqueGdiplusFont font;
-    if (DllExports::GdipCreateFontFamilyFromName(L"ＭＳ　ゴシック", nullptr, family.Put()) == Ok &&
+    const std::wstring face = CurrentUiLanguage() == UiLanguage::Japanese ? L"ＭＳ　ゴシック" : UiFontFace();
+    if (DllExports::GdipCreateFontFamilyFromName(face.c_str(), nullptr, family.Put()) == Ok &&
         DllExports::GdipCreateFont(family.Get(), points, FontStyleRegular, UnitPoint, font.Put()) == Ok)
         return font;
     GpFontFamily* generic = nullptr;
@@ -41,7 +45,7 @@ UniqueGdiplusFont CreateStateFont(float points = 48.0f) {
             return font;
     }
     LOGFONTW logFont = {};
-    ::GetObjectW(::GetStockObject(DEFAULT_GUI_FONT), sizeof(logFont), &logFont);
+    ::GetObjectW(UiFont(), sizeof(logFont), &logFont);
     const WindowDc screen(nullptr);
     logFont.lfHeight = -::MulDiv(static_cast<int>(points), ::GetDeviceCaps(screen.Get(), LOGPIXELSY), 72);
     logFont.lfWidth = 0;
@@ -72,10 +76,22 @@ void DrawState(GpGraphics* graphics, int width, int height, int charWidth, int s
         DllExports::GdipSetStringFormatAlign(format.Get(), StringAlignmentCenter);
         DllExports::GdipSetStringFormatLineAlign(format.Get(), StringAlignmentCenter);
     }
-    const UniqueGdiplusFont font = CreateStateFont();
+    UniqueGdiplusFont font = CreateStateFont();
     const main_layout::FloatRect area = reasonLine.empty() ? main_layout::StateTextArea(width, height)
                                                            : main_layout::StateTextAreaAboveReason(width, height);
     const RectF layoutRect(area.x, area.y, area.width, area.height);
+    // Words wider than the frame (English at the minimum width) are drawn smaller, never cut.
+    if (font) {
+        RectF bounds;
+        const RectF unbounded(0.0f, 0.0f, 100000.0f, 1000.0f);
+        const float room = static_cast<float>(width - 2 * charWidth);
+        if (DllExports::GdipMeasureString(graphics, main_layout::StateText(sleepState), -1, font.Get(), &unbounded,
+                                          format.Get(), &bounds, nullptr, nullptr) == Ok &&
+            bounds.Width > room && room > 0.0f) {
+            UniqueGdiplusFont smaller = CreateStateFont(main_layout::FittedPoints(48.0f, bounds.Width, room));
+            if (smaller) font = std::move(smaller);
+        }
+    }
     if (font)
         DllExports::GdipDrawString(graphics, main_layout::StateText(sleepState), -1, font.Get(), &layoutRect,
                                    format.Get(), textBrush.Get());

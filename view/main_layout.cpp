@@ -1,5 +1,7 @@
 #include "view/main_layout.h"
 
+#include "view/ui_texts.h"
+
 namespace main_layout {
 
 ControlRects LayoutControls(int w, int h, int cw, int ch) {
@@ -60,7 +62,16 @@ ShowPlan PlanShow(int mode, int trayHidden) {
     }
 }
 
-const wchar_t* StateText(int sleepState) { return sleepState == 0 ? L"スリープ禁止中" : L"スリープ許可中"; }
+const wchar_t* StateText(int sleepState) {
+    return UiText(sleepState == 0 ? TextId::StateProhibited : TextId::StateAllowed);
+}
+
+float FittedPoints(float points, float textWidth, float room) {
+    if (textWidth <= room || textWidth <= 0.0f) return points;
+    // Whole points, rounded down, so the smaller text surely fits.
+    const float fitted = static_cast<float>(static_cast<int>(points * room / textWidth));
+    return fitted < 8.0f ? 8.0f : fitted;
+}
 
 unsigned StateColor(int sleepState) { return sleepState == 0 ? 0xFFFF0000u : 0xFF0000FFu; }
 

@@ -44,5 +44,7 @@ ShowPlan PlanShow(int mode, int trayHidden);
 // The state text and its ARGB colour: prohibited (0) in red, anything else in blue.
 const wchar_t* StateText(int sleepState);
 unsigned StateColor(int sleepState);
+// The point size at which text measured textWidth wide at points fits into room.
+float FittedPoints(float points, float textWidth, float room);
 
 }  // namespace main_layout

@@ -7,6 +7,7 @@
 
 #include "comlib/window/high_dpi.h"
 #include "view/file_icon.h"
+#include "view/ui_texts.h"
 
 namespace {
 constexpr float kListFontScale = 1.2f;
@@ -97,7 +98,7 @@ void ProcessSelectList_CL::BuildControls(HWND dialog) {
     for (const SelectColumn& column : columns_) list_->InsertColumn(column.title, column.width, LVCFMT_LEFT);
     FillRows();
 
-    const int selectIndex = factory_.CreateButtonPair(dialog, L"　　選択　　", L"　キャンセル　");
+    const int selectIndex = factory_.CreateButtonPair(dialog, UiText(TextId::SelectButton), UiText(TextId::CancelButton));
     selectButton_ = factory_.At<Button_CL>(selectIndex);
     selectButton_->SetOwnerValue(selectIndex);
     LayoutControls(dialog);

@@ -2,6 +2,7 @@
 
 #include "comlib/log.h"
 #include "comlib/utility.h"
+#include "comlib/window/ui_font.h"
 
 LOGFONTW ScaleLogFont(const LOGFONTW& base, float scale, int weight) {
     LOGFONTW font = base;
@@ -32,12 +33,12 @@ void ControlBase_CL::SetPosition(int x, int y) {
 }
 
 HFONT ControlBase_CL::Font() const {
-    return ownedFont_ ? ownedFont_.Get() : static_cast<HFONT>(::GetStockObject(DEFAULT_GUI_FONT));
+    return ownedFont_ ? ownedFont_.Get() : UiFont();
 }
 
 void ControlBase_CL::SetFont(float scale, int weight) {
     LOGFONTW base = {};
-    ::GetObjectW(::GetStockObject(DEFAULT_GUI_FONT), sizeof(base), &base);
+    ::GetObjectW(UiFont(), sizeof(base), &base);
     const LOGFONTW scaled = ScaleLogFont(base, scale, weight);
     UniqueFont font(::CreateFontIndirectW(&scaled));
     if (!font) {
