@@ -39,19 +39,18 @@ HMENU MainDialog_CL::BuildMenuBar() {
         {TextId::MenuHelp, {{kCmdSettings, TextId::MenuSettings}, {0, TextId::Count}, {kCmdSupport, TextId::MenuSupportSite}}},
     };
     for (const Popup& popup : popups) {
-        const HMENU menu = ::CreatePopupMenu();
+        UniqueMenu menu(::CreatePopupMenu());
         if (!menu) return nullptr;
         for (const Item& item : popup.items) {
             if (item.command == 0)
-                ::AppendMenuW(menu, MF_SEPARATOR, 0, nullptr);
+                ::AppendMenuW(menu.Get(), MF_SEPARATOR, 0, nullptr);
             else
-                ::AppendMenuW(menu, MF_STRING, item.command, UiText(item.text));
+                ::AppendMenuW(menu.Get(), MF_STRING, item.command, UiText(item.text));
         }
-        // From here the bar owns the popup: DestroyMenu of the bar destroys it too.
-        if (!::AppendMenuW(bar.Get(), MF_POPUP, reinterpret_cast<UINT_PTR>(menu), UiText(popup.title))) {
-            ::DestroyMenu(menu);
+        // Once appended the bar owns the popup: DestroyMenu of the bar destroys it too.
+        if (!::AppendMenuW(bar.Get(), MF_POPUP, reinterpret_cast<UINT_PTR>(menu.Get()), UiText(popup.title)))
             return nullptr;
-        }
+        menu.Release();
     }
     return bar.Release();
 }
