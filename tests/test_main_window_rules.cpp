@@ -8,7 +8,7 @@ using namespace main_layout;
 
 TEST(MainLayout, ControlsInUnitsOfOneCharacter) {
     // A 480 x 470 client area with a "Ｗ" of 12 x 13.
-    const ControlRects r = LayoutControls(480, 470, 12, 13);
+    const ControlRects r = LayoutControls(480, 470, 12, 13, 96);
     EXPECT_EQ(r.groupBoxAt.x, 6);
     EXPECT_EQ(r.groupBoxAt.y, 6);
     EXPECT_EQ(r.groupBoxSize.cx, 468);
@@ -24,15 +24,27 @@ TEST(MainLayout, ControlsInUnitsOfOneCharacter) {
 }
 
 TEST(MainLayout, StateFrameTouchesTheBandAndEndsOneCharacterAboveTheBottom) {
-    const FloatRect frame = StateFrame(600, 500, 12);
+    const FloatRect frame = StateFrame(600, 500, 12, 96);
     EXPECT_FLOAT_EQ(frame.x, 12.0f);
     EXPECT_FLOAT_EQ(frame.y, 350.0f);
     EXPECT_FLOAT_EQ(frame.width, 576.0f);
     EXPECT_FLOAT_EQ(frame.y + frame.height, 500.0f - 12.0f);
-    const FloatRect text = StateTextArea(600, 500);
-    EXPECT_FLOAT_EQ(text.y, 350.0f);
-    EXPECT_FLOAT_EQ(text.height, 150.0f);
-    EXPECT_FLOAT_EQ(text.width, 600.0f);
+    // The text stays clear of the 16-pixel corners and the 3-pixel pen.
+    const FloatRect text = StateTextArea(600, 500, 12, 96, false);
+    EXPECT_FLOAT_EQ(text.x, 28.0f);
+    EXPECT_FLOAT_EQ(text.y, 353.0f);
+    EXPECT_FLOAT_EQ(text.width, 544.0f);
+    EXPECT_FLOAT_EQ(text.height, 132.0f);
+    EXPECT_FLOAT_EQ(StateTextArea(600, 500, 12, 96, true).height, 89.0f) << "above the reason line at 92";
+    // At 144 DPI the band is 225 high, corners 24, pen 4.5; the "Ｗ" comes scaled already.
+    const FloatRect big = StateFrame(900, 750, 18, 144);
+    EXPECT_FLOAT_EQ(big.y, 525.0f);
+    EXPECT_FLOAT_EQ(big.height, 207.0f);
+    const FloatRect bigText = StateTextArea(900, 750, 18, 144, false);
+    EXPECT_FLOAT_EQ(bigText.x, 42.0f);
+    EXPECT_FLOAT_EQ(bigText.width, 816.0f);
+    EXPECT_FLOAT_EQ(bigText.height, 198.0f);
+    EXPECT_FLOAT_EQ(ReasonLineArea(900, 750, 18, 144).y, 663.0f);
 }
 
 TEST(MainLayout, MinimumSizeMovesOnlyRightAndBottom) {
@@ -40,6 +52,7 @@ TEST(MainLayout, MinimumSizeMovesOnlyRightAndBottom) {
         RECT proposed;
         int imageType;
         RECT expected;
+        int dpi = 96;
     } cases[] = {
         {{10, 20, 200, 700}, 0, {10, 20, 490, 700}},  // narrower than 480, even dragging the left edge
         {{10, 20, 600, 300}, 0, {10, 20, 600, 490}},  // lower than 470
@@ -47,10 +60,13 @@ TEST(MainLayout, MinimumSizeMovesOnlyRightAndBottom) {
         {{10, 20, 600, 480}, 0, {10, 20, 600, 490}},  // 460 high
         {{10, 20, 600, 495}, 1, {10, 20, 600, 495}},  // 475 is accepted even with koalas
         {{10, 20, 490, 490}, 1, {10, 20, 490, 490}},  // exactly the minimum
+        {{10, 20, 200, 300}, 0, {10, 20, 730, 725}, 144},  // 720 x 705 at 144 DPI
+        {{10, 20, 600, 300}, 1, {10, 20, 730, 749}, 144},  // 729 with koalas
+        {{10, 20, 200, 300}, 0, {10, 20, 970, 960}, 192},  // 960 x 940 at 192 DPI
     };
     for (const Case& c : cases) {
         RECT r = c.proposed;
-        ApplyMinimumSize(r, c.imageType);
+        ApplyMinimumSize(r, c.imageType, c.dpi);
         EXPECT_TRUE(EqualRect(&r, &c.expected)) << r.left << "," << r.top << "," << r.right << "," << r.bottom;
     }
 }
@@ -74,6 +90,11 @@ TEST(MainLayout, ShowModes) {
     }
     EXPECT_STREQ(StateText(0), L"スリープ禁止中");
     EXPECT_STREQ(StateText(1), L"スリープ許可中");
-    EXPECT_EQ(StateColor(0), 0xFFFF0000u);
-    EXPECT_EQ(StateColor(1), 0xFF0000FFu);
+    EXPECT_EQ(StateColor(0, false), 0xFFFF0000u);
+    EXPECT_EQ(StateColor(1, false), 0xFF0000FFu);
+    // High contrast: the system's highlight and window text instead.
+    const COLORREF highlight = ::GetSysColor(COLOR_HIGHLIGHT);
+    const COLORREF text = ::GetSysColor(COLOR_WINDOWTEXT);
+    EXPECT_EQ(StateColor(0, true), 0xFF000000u | (GetRValue(highlight) << 16) | (GetGValue(highlight) << 8) | GetBValue(highlight));
+    EXPECT_EQ(StateColor(1, true), 0xFF000000u | (GetRValue(text) << 16) | (GetGValue(text) << 8) | GetBValue(text));
 }

@@ -5,6 +5,7 @@
 
 #include "comlib/log.h"
 #include "comlib/utility.h"
+#include "comlib/window/high_dpi.h"
 #include "comlib/window/popup_menu.h"
 #include "data/save_data.h"
 #include "view/process_select_list.h"
@@ -32,8 +33,8 @@ struct ContextMenu {
     ImageList_CL images;
     PopupMenu_CL menu;
 
-    ContextMenu() {
-        images.LoadBitmapStrip(ModuleFolder() + L"\\menu_image.bmp", kMenuImageWidth);
+    explicit ContextMenu(HWND owner) {
+        images.LoadBitmapStrip(ModuleFolder() + L"\\menu_image.bmp", kMenuImageWidth, DpiOfWindow(owner));
         menu.CreatePopup();
         menu.SetImageList(images.Get());
     }
@@ -165,7 +166,7 @@ void MainDialog_CL::OnTrayCallback(LPARAM mouseMessage) {
 }
 
 void MainDialog_CL::ShowListMenu() {
-    ContextMenu context;
+    ContextMenu context(Window());
     context.menu.AppendItem(kCmdAdd, L"アイテムの追加", kImageAdd);
     context.menu.AppendSeparator();
     const int remove = context.menu.AppendItem(kCmdDelete, L"アイテムの削除", kImageDelete);
@@ -174,7 +175,7 @@ void MainDialog_CL::ShowListMenu() {
 }
 
 void MainDialog_CL::ShowTrayMenu() {
-    ContextMenu context;
+    ContextMenu context(Window());
     if (g_SaveData.trayHidden == 1)
         context.menu.AppendItem(kCmdShow, L"メインウインドウの表示", kImageWindow);
     else

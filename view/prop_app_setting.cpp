@@ -93,7 +93,7 @@ void PropAppSetting_CL::BuildControls(HWND page) {
 
     // The weekdays above the hours, Sunday first, each as wide as its text needs.
     HighDpiHelper_CL dpi;
-    dpi.Query();
+    dpi.Query(page);
     int dayX = cw;
     int dayBottom = ch;
     for (int d = 0; d < kWeekdays; ++d) {
