@@ -148,14 +148,12 @@ std::wstring ResetDataFolder() {
     return folder;
 }
 
-namespace {
 void StartGdiplusOnce() {
     static ULONG_PTR token = 0;
     if (token) return;
     Gdiplus::GdiplusStartupInput input;
     Gdiplus::GdiplusStartup(&token, &input, nullptr);
 }
-}  // namespace
 
 BITMAPINFO TopDown32BitInfo(int width, int height) {
     BITMAPINFO info = {};

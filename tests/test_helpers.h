@@ -69,3 +69,5 @@ BITMAPINFO TopDown32BitInfo(int width, int height);
 
 // A snapshot of a window (client area and frame) as a PNG beside the test executables.
 bool SaveWindowScreenshot(HWND window, const std::wstring& fileName);
+// GDI+ started for the rest of the test process.
+void StartGdiplusOnce();

@@ -2,6 +2,9 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
+#include "comlib/gdiplus_owners.h"
+#include "tests/test_helpers.h"
+#include "view/main_dialog_paint.h"
 #include "view/main_layout.h"
 
 using namespace main_layout;
@@ -97,4 +100,47 @@ TEST(MainLayout, ShowModes) {
     const COLORREF text = ::GetSysColor(COLOR_WINDOWTEXT);
     EXPECT_EQ(StateColor(0, true), 0xFF000000u | (GetRValue(highlight) << 16) | (GetGValue(highlight) << 8) | GetBValue(highlight));
     EXPECT_EQ(StateColor(1, true), 0xFF000000u | (GetRValue(text) << 16) | (GetGValue(text) << 8) | GetBValue(text));
+}
+
+// The state text at the size the band chose: measured again, it stands on one line inside the
+// frame, at 96 and 144 DPI, in the narrowest window and a wide one; never above 48 points.
+TEST(MainLayout, StateTextMeasuredToFitItsFrame) {
+    using namespace Gdiplus;
+    StartGdiplusOnce();
+    UniqueGdiplusImage canvas;
+    GpBitmap* bitmap = nullptr;
+    ASSERT_EQ(DllExports::GdipCreateBitmapFromScan0(64, 64, 0, PixelFormat32bppRGB, nullptr, &bitmap), Ok);
+    canvas.Reset(bitmap);
+    UniqueGdiplusGraphics graphics;
+    ASSERT_EQ(DllExports::GdipGetImageGraphicsContext(bitmap, graphics.Put()), Ok);
+    struct Case {
+        int dpi, clientWidth, clientHeight, charWidth;
+        bool reason;
+        float maxPixels;  // 48 points at this DPI
+    } cases[] = {
+        {96, 464, 412, 12, false, 64.0f},  {96, 464, 412, 12, true, 64.0f}, {96, 1200, 700, 12, false, 64.0f},
+        {144, 704, 640, 18, false, 96.0f}, {144, 704, 640, 18, true, 96.0f}, {144, 1800, 900, 18, false, 96.0f},
+    };
+    for (const Case& c : cases)
+        for (int state : {0, 1}) {
+            const FloatRect box = StateTextArea(c.clientWidth, c.clientHeight, c.charWidth, c.dpi, c.reason);
+            const float size = FitStateText(graphics.Get(), StateText(state), box.width, box.height, c.maxPixels);
+            EXPECT_LE(size, c.maxPixels);
+            EXPECT_GT(size, c.maxPixels / 3.0f) << "not shrunk to nothing";
+            const UniqueGdiplusFont font = CreateStateFont(size);
+            ASSERT_TRUE(font);
+            const RectF layout(box.x, box.y, box.width, box.height);
+            RectF measured;
+            INT fitted = 0;
+            INT lines = 0;
+            ASSERT_EQ(DllExports::GdipMeasureString(graphics.Get(), StateText(state), -1, font.Get(), &layout, nullptr,
+                                                    &measured, &fitted, &lines),
+                      Ok);
+            const FloatRect frame = StateFrame(c.clientWidth, c.clientHeight, c.charWidth, c.dpi);
+            EXPECT_EQ(fitted, 7) << c.dpi << " " << c.clientWidth << ": every character laid out";
+            EXPECT_EQ(lines, 1) << c.dpi << " " << c.clientWidth;
+            EXPECT_LE(measured.Width, box.width + 0.5f) << c.dpi << " " << c.clientWidth;
+            EXPECT_GE(measured.Y, frame.y);
+            EXPECT_LE(measured.Y + measured.Height, frame.y + frame.height) << c.dpi << " " << c.clientWidth;
+        }
 }

@@ -25,8 +25,6 @@ Status DrawRoundedFrame(GpGraphics* graphics, float x, float y, float width, flo
     return DllExports::GdipDrawPath(graphics, pen, path.Get());
 }
 
-namespace {
-
 // "ＭＳ　ゴシック" where it exists, else GDI+'s generic sans-serif family; sized in pixels.
 // When neither exists (GDI+ has no substitutes of its own), the face GDI picks for the default
 // GUI font: GDI resolves substitutes and font links, so the state text never goes missing.
@@ -50,6 +48,8 @@ UniqueGdiplusFont CreateStateFont(float pixels) {
     DllExports::GdipCreateFontFromLogfontW(screen.Get(), &logFont, font.Put());
     return font;
 }
+
+namespace {
 
 UniqueGdiplusStringFormat OneLineFormat() {
     UniqueGdiplusStringFormat format;

@@ -4,6 +4,7 @@
 
 #include <string>
 
+#include "comlib/gdiplus_owners.h"
 #include "comlib/unique_resource.h"
 
 // Background, state text and rounded frame into the back buffer; false when GDI+ gives no
@@ -13,6 +14,8 @@
 bool DrawStatePicture(Gdiplus::GpBitmap* backBuffer, int width, int height, int charWidth, int dpi, int sleepState,
                       const std::wstring& reasonLine = std::wstring());
 
+// The state band's font at this size in pixels.
+UniqueGdiplusFont CreateStateFont(float pixels);
 // The font size in pixels, at most maxPixels, at which the text measures one line within
 // boxWidth x boxHeight in the state band's font.
 float FitStateText(Gdiplus::GpGraphics* graphics, const wchar_t* text, float boxWidth, float boxHeight,
