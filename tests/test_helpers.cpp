@@ -214,3 +214,20 @@ bool SaveWindowScreenshot(HWND window, const std::wstring& fileName) {
     Gdiplus::DllExports::GdipDisposeImage(image);
     return status == Gdiplus::Ok;
 }
+
+PrefixDpi::PrefixDpi(DWORD dpi) {
+    ::RegCreateKeyExW(HKEY_CURRENT_USER, L"Control Panel\\Desktop", 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key_,
+                      nullptr);
+    DWORD size = sizeof(previous_);
+    had_ = ::RegQueryValueExW(key_, L"LogPixels", nullptr, nullptr, reinterpret_cast<BYTE*>(&previous_), &size) ==
+           ERROR_SUCCESS;
+    ::RegSetValueExW(key_, L"LogPixels", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&dpi), sizeof(dpi));
+}
+
+PrefixDpi::~PrefixDpi() {
+    if (had_)
+        ::RegSetValueExW(key_, L"LogPixels", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&previous_), sizeof(previous_));
+    else
+        ::RegDeleteValueW(key_, L"LogPixels");
+    ::RegCloseKey(key_);
+}

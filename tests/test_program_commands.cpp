@@ -277,32 +277,6 @@ TEST_F(Commands, DeleteUntickAndTheListMenu) {
 }
 
 namespace {
-// LogPixels of the test prefix for the programs started while this lives: Wine reads it once,
-// when a process starts. The value before is put back.
-class PrefixDpi {
-public:
-    explicit PrefixDpi(DWORD dpi) {
-        ::RegCreateKeyExW(HKEY_CURRENT_USER, L"Control Panel\\Desktop", 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key_,
-                          nullptr);
-        DWORD size = sizeof(previous_);
-        had_ = ::RegQueryValueExW(key_, L"LogPixels", nullptr, nullptr, reinterpret_cast<BYTE*>(&previous_), &size) ==
-               ERROR_SUCCESS;
-        ::RegSetValueExW(key_, L"LogPixels", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&dpi), sizeof(dpi));
-    }
-    ~PrefixDpi() {
-        if (had_)
-            ::RegSetValueExW(key_, L"LogPixels", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&previous_), sizeof(previous_));
-        else
-            ::RegDeleteValueW(key_, L"LogPixels");
-        ::RegCloseKey(key_);
-    }
-
-private:
-    HKEY key_ = nullptr;
-    DWORD previous_ = 0;
-    bool had_ = false;
-};
-
 bool InsideWorkArea(HWND window) {
     RECT work = {};
     RECT rect = {};

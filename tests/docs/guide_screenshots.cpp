@@ -88,4 +88,15 @@ TEST(Guide, Screenshots) {
     DWORD code = 99;
     ASSERT_TRUE(program.Exit(&code));
     EXPECT_EQ(code, 0u);
+
+    // The same window at 150 % (144 DPI): everything scaled, the state text still on one line.
+    const PrefixDpi scaled(144);
+    RunningProgram large;
+    const HWND largeWindow = large.WaitForMainWindow();
+    ASSERT_NE(largeWindow, nullptr);
+    ASSERT_TRUE(WaitFor([&] { return ::IsWindowVisible(largeWindow) != FALSE; }, 10000));
+    MoveIntoView(largeWindow);
+    ASSERT_TRUE(WaitFor([&] { return CaptureStateBand(largeWindow).red > 200; }, 10000));
+    EXPECT_TRUE(SaveWindowScreenshot(largeWindow, L"guide_main_window_150.png"));
+    ASSERT_TRUE(large.Exit(&code));
 }
