@@ -13,6 +13,7 @@
 #include "comlib/utility.h"
 #include "data/awake_command.h"
 #include "data/save_data.h"
+#include "view/language_setting.h"
 #include "view/ui_texts.h"
 #include "comlib/unique_resource.h"
 #include "view/main_dialog.h"
@@ -65,30 +66,37 @@ void WriteConsoleLine(const std::wstring& text) {
     ::FreeConsole();
 }
 
-int RefuseCommandLine(const std::wstring& reason) {
+// The console speaks the user's language; the log line stays Japanese in every language.
+int RefuseCommandLine(const std::wstring& reason, const std::wstring& logReason) {
     WriteConsoleLine(reason);
     // Into the running copy's log, when the data folder is there; never created from here.
     if (::GetFileAttributesW(SaveData::DataFolder().c_str()) != INVALID_FILE_ATTRIBUTES) {
         g_Logger.SetPath(SaveData::LogPath());
-        g_Logger.Log(L"コマンドラインエラー : %s", __FILE__, __LINE__, reason.c_str());
+        g_Logger.Log(L"コマンドラインエラー : %s", __FILE__, __LINE__, logReason.c_str());
     }
     return kBadCommandLine;
 }
 
-std::wstring ParseErrorText(const CommandParse& parse) {
+std::wstring ParseErrorText(const CommandParse& parse, UiLanguage language) {
     switch (parse.error) {
         case CommandError::UnknownSwitch:
-            return UiFormat(TextId::ConsoleUnknownSwitch, parse.offending.c_str());
+            return UiFormatIn(language, TextId::ConsoleUnknownSwitch, parse.offending.c_str());
         case CommandError::BadAwakeValue:
-            return UiFormat(TextId::ConsoleBadAwakeValue, parse.offending.c_str());
+            return UiFormatIn(language, TextId::ConsoleBadAwakeValue, parse.offending.c_str());
         case CommandError::BadProcessId:
-            return UiFormat(TextId::ConsoleBadProcessId, parse.offending.c_str());
+            return UiFormatIn(language, TextId::ConsoleBadProcessId, parse.offending.c_str());
         case CommandError::RunMissing:
-            return UiText(TextId::ConsoleRunMissing);
+            return UiTextIn(language, TextId::ConsoleRunMissing);
         default:
-            return UiText(TextId::ConsoleTooManyCommands);
+            return UiTextIn(language, TextId::ConsoleTooManyCommands);
     }
 }
+
+int RefuseParse(const CommandParse& parse) {
+    return RefuseCommandLine(ParseErrorText(parse, CurrentUiLanguage()), ParseErrorText(parse, UiLanguage::Japanese));
+}
+
+int RefuseText(TextId id) { return RefuseCommandLine(UiText(id), UiTextIn(UiLanguage::Japanese, id)); }
 
 bool ProcessRuns(DWORD processId) {
     const UniqueHandle process(::OpenProcess(SYNCHRONIZE, FALSE, processId));
@@ -134,7 +142,10 @@ int RunAndWatch(const std::wstring& commandLine) {
     if (!::CreateProcessW(nullptr, &mutableLine[0], nullptr, nullptr, TRUE, CREATE_SUSPENDED, nullptr, nullptr,
                           &startup, &info)) {
         const DWORD error = ::GetLastError();
-        return RefuseCommandLine(UiFormat(TextId::ConsoleRunFailed, commandLine.c_str(), SystemErrorText(error).c_str()));
+        const std::wstring reason = SystemErrorText(error);
+        return RefuseCommandLine(UiFormat(TextId::ConsoleRunFailed, commandLine.c_str(), reason.c_str()),
+                                 UiFormatIn(UiLanguage::Japanese, TextId::ConsoleRunFailed, commandLine.c_str(),
+                                            reason.c_str()));
     }
     const UniqueHandle child(info.hProcess);
     const UniqueHandle childThread(info.hThread);
@@ -160,7 +171,7 @@ int RunAndWatch(const std::wstring& commandLine) {
     watch.processId = info.dwProcessId;
     if (!window || !HandOver(window, watch)) {
         ::TerminateProcess(child.Get(), kBadCommandLine);
-        return RefuseCommandLine(UiText(TextId::ConsoleNotHandedOver));
+        return RefuseText(TextId::ConsoleNotHandedOver);
     }
     ::ResumeThread(childThread.Get());
     ::WaitForSingleObject(child.Get(), INFINITE);
@@ -183,6 +194,8 @@ int RunMessageLoop(MainDialog_CL& mainDialog) {
 
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
     std::setlocale(LC_ALL, "Japanese");
+    // Before any text: the console messages of a refused command line speak it too.
+    ApplyLanguageChoice(ReadLanguageChoice(SaveData::IniPath()));
     const CommandLine_CL commandLine;
     int startupFlag = commandLine.HasOption(L"-startup") ? 1 : 0;
 
@@ -190,10 +203,12 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
     AwakeCommand awakeCommand;
     if (HasAwakeSwitch(commandLine.RawArguments())) {
         const CommandParse parse = ParseAwakeCommand(commandLine.RawArguments());
-        if (parse.error != CommandError::None) return RefuseCommandLine(ParseErrorText(parse));
+        if (parse.error != CommandError::None) return RefuseParse(parse);
         awakeCommand = parse.command;
         if (awakeCommand.kind == AwakeCommand::Kind::Pid && !ProcessRuns(awakeCommand.processId))
-            return RefuseCommandLine(UiFormat(TextId::ConsoleNoProcess, static_cast<unsigned>(awakeCommand.processId)));
+            return RefuseCommandLine(
+                UiFormat(TextId::ConsoleNoProcess, static_cast<unsigned>(awakeCommand.processId)),
+                UiFormatIn(UiLanguage::Japanese, TextId::ConsoleNoProcess, static_cast<unsigned>(awakeCommand.processId)));
         if (awakeCommand.kind == AwakeCommand::Kind::Run) return RunAndWatch(awakeCommand.runCommandLine);
         startupFlag = 1;
     }
@@ -210,7 +225,7 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
         }
         const HWND running = WaitForRunningCopy(kStartingCopyMs, nullptr);
         if (running && HandOver(running, awakeCommand)) return 0;
-        return RefuseCommandLine(UiText(TextId::ConsoleNotHandedOver));
+        return RefuseText(TextId::ConsoleNotHandedOver);
     }
 
     ::CoInitialize(nullptr);

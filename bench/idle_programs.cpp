@@ -28,8 +28,12 @@ int IdlePrograms_CL::Start(int count) {
     folder_ = FormatWide(L"%sdg_bench_idle_%lu", temp, ::GetCurrentProcessId());
     ::CreateDirectoryW(folder_.c_str(), nullptr);
     const size_t before = ProcessCount();
+    const size_t running = processes_.size();
     for (int i = 0; i < count; ++i) {
-        const std::wstring file = FormatWide(L"%s\\idle%02d.exe", folder_.c_str(), i);
+        const std::wstring file = FormatWide(L"%s\\idle%03u.exe", folder_.c_str(), static_cast<unsigned>(files_.size()));
+        // A copy, not a link: Wine names a process started through a hard link after the file
+        // the link shares, so every copy would be one snapshot entry.
+        ::DeleteFileW(file.c_str());  // left by a run that ended early (the folder is named by process id)
         if (!::CopyFileW(self, file.c_str(), FALSE)) continue;
         files_.push_back(file);
         std::wstring commandLine = FormatWide(L"\"%s\" --idle %lu", file.c_str(), ::GetCurrentProcessId());
@@ -41,9 +45,9 @@ int IdlePrograms_CL::Start(int count) {
         processes_.emplace_back(info.hProcess);
         ::CloseHandle(info.hThread);
     }
-    const ULONGLONG deadline = ::GetTickCount64() + 10000;
-    while (ProcessCount() < before + processes_.size() && ::GetTickCount64() < deadline) ::Sleep(10);
-    return static_cast<int>(processes_.size());
+    const ULONGLONG deadline = ::GetTickCount64() + 60000;
+    while (ProcessCount() < before + processes_.size() - running && ::GetTickCount64() < deadline) ::Sleep(10);
+    return static_cast<int>(processes_.size() - running);
 }
 
 IdlePrograms_CL::~IdlePrograms_CL() {

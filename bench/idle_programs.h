@@ -11,9 +11,10 @@ int WaitForParent(unsigned long parentId);
 
 class IdlePrograms_CL {
 public:
-    // Starts `count` copies from a folder in %TEMP% and waits, up to 10 s, until the system
+    // Starts `count` more copies from a folder in %TEMP% and waits, up to 60 s, until the system
     // lists them. Returns how many started.
     int Start(int count);
+    int Running() const { return static_cast<int>(processes_.size()); }
     // Ends the copies and deletes them.
     ~IdlePrograms_CL();
 

@@ -58,7 +58,7 @@ void TaskTrayIcon_CL::Attempt() {
     // A busy shell answers ERROR_TIMEOUT; that is worth waiting for without limit.
     if (error != ERROR_TIMEOUT && --budget_ <= 0) {
         asking_ = true;
-        const int answer = calls_.messageBox(data_.hWnd, L"タスクトレイへアイコンを追加できませんでした。",
+        const int answer = calls_.messageBox(data_.hWnd, addFailedText_.c_str(),
                                              caption_.c_str(), MB_RETRYCANCEL);
         asking_ = false;
         if (answer != IDRETRY) {

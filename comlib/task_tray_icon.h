@@ -38,6 +38,8 @@ public:
     // Loads icon resource 101 at 16 x 16 and sets the callback message.
     void SetTrayIcon();
     void SetTip(const std::wstring& text);
+    // The question asked after the failure budget is spent, in the user's language.
+    void SetAddFailedText(const std::wstring& text) { addFailedText_ = text; }
     // First attempt at once; while the shell refuses, the retry timer tries again every
     // 2 seconds and the caller's thread goes on. True when the icon is in the tray now.
     bool Add(HWND window);
@@ -75,6 +77,7 @@ private:
     NOTIFYICONDATAW data_;
     UINT taskbarCreated_ = 0;
     std::wstring caption_;
+    std::wstring addFailedText_ = L"タスクトレイへアイコンを追加できませんでした。";
     UniqueIcon icon_;
     TrayShellCalls calls_;
     int budget_ = kFailureBudget;

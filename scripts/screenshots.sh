@@ -21,6 +21,9 @@ rm -rf "$stage"
 mkdir -p "$stage"
 cp "$build/DormiGuard.exe" "$build/guide_screenshots.exe" "$root"/assets/* "$stage/"
 wine 'C:\DormiGuard\guide_screenshots.exe'
+# The English guide's pictures: the same program on an English system (Wine takes the user's
+# UI language from the Unix locale).
+LANG=en_US.UTF-8 LC_ALL=en_US.UTF-8 wine 'C:\DormiGuard\guide_screenshots.exe'
 mkdir -p "$root/docs"
 for shot in "$stage"/screenshots/guide_*.png; do
     cp "$shot" "$root/docs/$(basename "$shot" | sed 's/^guide_//')"

@@ -24,7 +24,8 @@ command -v unzip >/dev/null 2>&1 || need+=(unzip)
 command -v openssl >/dev/null 2>&1 || need+=(openssl)
 command -v sha256sum >/dev/null 2>&1 || need+=(coreutils)
 python3 -c 'import yaml' >/dev/null 2>&1 || /usr/bin/python3 -c 'import yaml' >/dev/null 2>&1 || need+=(python3-yaml)
-locale -a 2>/dev/null | grep -qi '^ja_JP.utf8$' || need+=(locales)
+# Japanese and English: the program speaks the language of the user's Windows (LANG under Wine).
+command -v locale-gen >/dev/null 2>&1 || need+=(locales)
 
 if [ ${#need[@]} -gt 0 ]; then
     echo "setup: installing ${need[*]}"
@@ -33,9 +34,12 @@ if [ ${#need[@]} -gt 0 ]; then
     apt-get install -y -qq --no-install-recommends "${need[@]}" >/dev/null
 fi
 
-if ! locale -a 2>/dev/null | grep -qi '^ja_JP.utf8$'; then
-    sed -i 's/^# *ja_JP.UTF-8 UTF-8/ja_JP.UTF-8 UTF-8/' /etc/locale.gen
-    grep -q '^ja_JP.UTF-8 UTF-8' /etc/locale.gen || echo 'ja_JP.UTF-8 UTF-8' >> /etc/locale.gen
-    locale-gen >/dev/null
-fi
+generate=0
+for wanted in ja_JP en_US; do
+    locale -a 2>/dev/null | grep -qi "^$wanted.utf8$" && continue
+    sed -i "s/^# *$wanted.UTF-8 UTF-8/$wanted.UTF-8 UTF-8/" /etc/locale.gen
+    grep -q "^$wanted.UTF-8 UTF-8" /etc/locale.gen || echo "$wanted.UTF-8 UTF-8" >> /etc/locale.gen
+    generate=1
+done
+[ "$generate" = 0 ] || locale-gen >/dev/null
 echo "setup: toolchain ready"

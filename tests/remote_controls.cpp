@@ -34,6 +34,43 @@ std::wstring RemoteListView::Text(int item, int subItem) const {
     return std::wstring(text.data());
 }
 
+std::wstring RemoteListView::ColumnText(int column) const {
+    if (!memory_) return std::wstring();
+    LVCOLUMNW request = {};
+    request.mask = LVCF_TEXT;
+    request.pszText = reinterpret_cast<wchar_t*>(static_cast<char*>(memory_) + kTextOffset);
+    request.cchTextMax = static_cast<int>((kRemoteBytes - kTextOffset) / sizeof(wchar_t));
+    SIZE_T done = 0;
+    ::WriteProcessMemory(process_.Get(), memory_, &request, sizeof(request), &done);
+    if (!::SendMessageW(list_, LVM_GETCOLUMNW, static_cast<WPARAM>(column), reinterpret_cast<LPARAM>(memory_)))
+        return std::wstring();
+    std::vector<wchar_t> text((kRemoteBytes - kTextOffset) / sizeof(wchar_t), L'\0');
+    ::ReadProcessMemory(process_.Get(), static_cast<char*>(memory_) + kTextOffset, text.data(),
+                        (text.size() - 1) * sizeof(wchar_t), &done);
+    return std::wstring(text.data());
+}
+
+std::wstring RemoteTabText(HWND tab, int index) {
+    DWORD processId = 0;
+    ::GetWindowThreadProcessId(tab, &processId);
+    const UniqueHandle process(::OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_READ | PROCESS_VM_WRITE, FALSE, processId));
+    if (!process) return std::wstring();
+    void* memory = ::VirtualAllocEx(process.Get(), nullptr, kRemoteBytes, MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE);
+    if (!memory) return std::wstring();
+    TCITEMW request = {};
+    request.mask = TCIF_TEXT;
+    request.pszText = reinterpret_cast<wchar_t*>(static_cast<char*>(memory) + kTextOffset);
+    request.cchTextMax = static_cast<int>((kRemoteBytes - kTextOffset) / sizeof(wchar_t));
+    SIZE_T done = 0;
+    std::vector<wchar_t> text((kRemoteBytes - kTextOffset) / sizeof(wchar_t), L'\0');
+    if (::WriteProcessMemory(process.Get(), memory, &request, sizeof(request), &done) &&
+        ::SendMessageW(tab, TCM_GETITEMW, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(memory)))
+        ::ReadProcessMemory(process.Get(), static_cast<char*>(memory) + kTextOffset, text.data(),
+                            (text.size() - 1) * sizeof(wchar_t), &done);
+    ::VirtualFreeEx(process.Get(), memory, 0, MEM_RELEASE);
+    return std::wstring(text.data());
+}
+
 UINT RemoteListView::State(int item, UINT mask) const {
     return static_cast<UINT>(::SendMessageW(list_, LVM_GETITEMSTATE, static_cast<WPARAM>(item), mask));
 }

@@ -20,6 +20,7 @@ public:
     bool Valid() const { return memory_ != nullptr; }
     int Count() const;
     std::wstring Text(int item, int subItem) const;
+    std::wstring ColumnText(int column) const;
     UINT State(int item, UINT mask) const;
     // LVM_SETITEMSTATE through the owner's memory; -1 applies to every item.
     bool SetState(int item, UINT state, UINT mask) const;
@@ -34,6 +35,9 @@ private:
     UniqueHandle process_;
     void* memory_ = nullptr;
 };
+
+// The title of a tab control's tab, read through the owner's memory.
+std::wstring RemoteTabText(HWND tab, int index);
 
 // The first visible top-level window of a process with this class (null for any) and title.
 HWND FindProcessWindow(DWORD processId, const wchar_t* className, const std::wstring& title);

@@ -6,6 +6,13 @@
 #include "tests/test_helpers.h"
 #include "view/main_dialog_paint.h"
 #include "view/main_layout.h"
+#include "view/ui_texts.h"
+#include "comlib/window/ui_font.h"
+#include <cwchar>
+
+#include <algorithm>
+#include <string>
+#include <vector>
 
 using namespace main_layout;
 
@@ -103,7 +110,8 @@ TEST(MainLayout, ShowModes) {
 }
 
 // The state text at the size the band chose: measured again, it stands on one line inside the
-// frame, at 96 and 144 DPI, in the narrowest window and a wide one; never above 48 points.
+// frame, at 96 and 144 DPI, in the narrowest window and a wide one, in both languages with the
+// font each draws with; never above 48 points.
 TEST(MainLayout, StateTextMeasuredToFitItsFrame) {
     using namespace Gdiplus;
     StartGdiplusOnce();
@@ -121,26 +129,105 @@ TEST(MainLayout, StateTextMeasuredToFitItsFrame) {
         {96, 464, 412, 12, false, 64.0f},  {96, 464, 412, 12, true, 64.0f}, {96, 1200, 700, 12, false, 64.0f},
         {144, 704, 640, 18, false, 96.0f}, {144, 704, 640, 18, true, 96.0f}, {144, 1800, 900, 18, false, 96.0f},
     };
-    for (const Case& c : cases)
-        for (int state : {0, 1}) {
+    struct Words {
+        UiLanguage language;
+        UiFontKind font;
+        int state;
+        const wchar_t* text;
+    } words[] = {
+        {UiLanguage::Japanese, UiFontKind::DefaultGui, 0, L"スリープ禁止中"},
+        {UiLanguage::Japanese, UiFontKind::DefaultGui, 1, L"スリープ許可中"},
+        {UiLanguage::English, UiFontKind::SystemMessage, 0, L"Staying awake"},
+        {UiLanguage::English, UiFontKind::SystemMessage, 1, L"Sleep allowed"},
+    };
+    const UiLanguage before = CurrentUiLanguage();
+    for (const Words& w : words) {
+        SetUiLanguage(w.language);
+        UseUiFontFor(w.font);
+        ASSERT_STREQ(StateText(w.state), w.text);
+        const INT characters = static_cast<INT>(wcslen(w.text));
+        for (const Case& c : cases) {
             const FloatRect box = StateTextArea(c.clientWidth, c.clientHeight, c.charWidth, c.dpi, c.reason);
-            const float size = FitStateText(graphics.Get(), StateText(state), box.width, box.height, c.maxPixels);
+            const float size = FitStateText(graphics.Get(), w.text, box.width, box.height, c.maxPixels);
             EXPECT_LE(size, c.maxPixels);
-            EXPECT_GT(size, c.maxPixels / 3.0f) << "not shrunk to nothing";
+            EXPECT_GT(size, c.maxPixels / 4.0f) << "not shrunk to nothing";
             const UniqueGdiplusFont font = CreateStateFont(size);
             ASSERT_TRUE(font);
             const RectF layout(box.x, box.y, box.width, box.height);
             RectF measured;
             INT fitted = 0;
             INT lines = 0;
-            ASSERT_EQ(DllExports::GdipMeasureString(graphics.Get(), StateText(state), -1, font.Get(), &layout, nullptr,
+            ASSERT_EQ(DllExports::GdipMeasureString(graphics.Get(), w.text, -1, font.Get(), &layout, nullptr,
                                                     &measured, &fitted, &lines),
                       Ok);
             const FloatRect frame = StateFrame(c.clientWidth, c.clientHeight, c.charWidth, c.dpi);
-            EXPECT_EQ(fitted, 7) << c.dpi << " " << c.clientWidth << ": every character laid out";
-            EXPECT_EQ(lines, 1) << c.dpi << " " << c.clientWidth;
-            EXPECT_LE(measured.Width, box.width + 0.5f) << c.dpi << " " << c.clientWidth;
-            EXPECT_GE(measured.Y, frame.y);
-            EXPECT_LE(measured.Y + measured.Height, frame.y + frame.height) << c.dpi << " " << c.clientWidth;
+            const std::wstring where = std::wstring(w.text) + L" " + std::to_wstring(c.dpi) + L" " +
+                                       std::to_wstring(c.clientWidth) + (c.reason ? L" reason" : L"");
+            EXPECT_EQ(fitted, characters) << where << ": every character laid out";
+            EXPECT_EQ(lines, 1) << where;
+            EXPECT_LE(measured.Width, box.width + 0.5f) << where;
+            EXPECT_GE(measured.Y, frame.y) << where;
+            EXPECT_LE(measured.Y + measured.Height, frame.y + frame.height) << where;
         }
+    }
+    SetUiLanguage(before);
+    UseUiFontFor(UiFontKind::DefaultGui);
 }
+
+namespace {
+// The conversions of a format string in order ("%02d", "%s", "%%"): what the arguments meet.
+std::vector<std::wstring> Conversions(const wchar_t* text) {
+    std::vector<std::wstring> found;
+    for (const wchar_t* p = text; *p; ++p) {
+        if (*p != L'%') continue;
+        const wchar_t* end = p + 1;
+        while (*end && !wcschr(L"sdux%c", *end)) ++end;
+        found.emplace_back(p, *end ? end + 1 : end);
+        if (!*end) break;
+        p = end;
+    }
+    return found;
+}
+}  // namespace
+
+TEST(TextTables, EveryIdHasATextInEveryLanguageWithTheSameConversions) {
+    EXPECT_EQ(Conversions(L"a %02d:%02d %s 100%% %u"),
+              (std::vector<std::wstring>{L"%02d", L"%02d", L"%s", L"%%", L"%u"}));
+    for (size_t i = 0; i < static_cast<size_t>(TextId::Count); ++i) {
+        const TextId id = static_cast<TextId>(i);
+        const std::wstring japanese = UiTextIn(UiLanguage::Japanese, id);
+        const std::wstring english = UiTextIn(UiLanguage::English, id);
+        EXPECT_FALSE(japanese.empty()) << "id " << i;
+        EXPECT_FALSE(english.empty()) << "id " << i;
+        EXPECT_EQ(Conversions(japanese.c_str()), Conversions(english.c_str())) << "id " << i;
+        // A menu's access key: as many '&' in both.
+        EXPECT_EQ(std::count(japanese.begin(), japanese.end(), L'&'), std::count(english.begin(), english.end(), L'&'))
+            << "id " << i;
+    }
+    EXPECT_STREQ(UiTextIn(UiLanguage::English, TextId::Count), L"");
+    EXPECT_STREQ(UiTextIn(UiLanguage::Count, TextId::StateAllowed), L"");
+}
+
+TEST(TextTables, TheSettingAndTheSystemLanguageChooseTheTable) {
+    struct Case {
+        const wchar_t* value;
+        LANGID system;
+        UiLanguage expected;
+    };
+    const LANGID japanese = MAKELANGID(LANG_JAPANESE, SUBLANG_JAPANESE_JAPAN);
+    const LANGID english = MAKELANGID(LANG_ENGLISH, SUBLANG_ENGLISH_US);
+    const LANGID german = MAKELANGID(LANG_GERMAN, SUBLANG_GERMAN);
+    const Case cases[] = {
+        {L"auto", japanese, UiLanguage::Japanese}, {L"auto", english, UiLanguage::English},
+        {L"auto", german, UiLanguage::English},    {L"", japanese, UiLanguage::Japanese},
+        {L"fr", english, UiLanguage::English},     {L"ja", english, UiLanguage::Japanese},
+        {L"JA", german, UiLanguage::Japanese},     {L"en", japanese, UiLanguage::English},
+        {L"En", japanese, UiLanguage::English},    {L"english", japanese, UiLanguage::Japanese},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(ResolveLanguage(ParseLanguageChoice(c.value), c.system), c.expected) << c.value << " " << c.system;
+    EXPECT_STREQ(LanguageChoiceValue(LanguageChoice::Auto), L"auto");
+    EXPECT_STREQ(LanguageChoiceValue(LanguageChoice::Japanese), L"ja");
+    EXPECT_STREQ(LanguageChoiceValue(LanguageChoice::English), L"en");
+}
+

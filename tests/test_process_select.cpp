@@ -13,6 +13,7 @@
 #include "tests/modal_script.h"
 #include "tests/test_helpers.h"
 #include "view/file_icon.h"
+#include "view/process_rows.h"
 #include "view/process_select_list.h"
 
 namespace {
@@ -247,15 +248,20 @@ TEST_F(SelectDialogTest, ListsTwoHundredRowsInGivenOrder) {
 TEST_F(SelectDialogTest, SelectButtonMarksExactlyTheSelectedRows) {
     ProcessSelectList_CL dialog(kPrompt);
     FillLikeAddCommand(dialog, SamplePaths());
-    const std::set<int> chosen = {1, 4, 6};
+    // A process the user may not open, as the add command lists it: by its file name alone.
+    dialog.AddRow(ProcessRowCells(MakeProcessEntry(L"MsMpEng.exe")));
+    const int service = static_cast<int>(SamplePaths().size());
+    const std::set<int> chosen = {1, 4, 6, service};
     int selectedAfterClick = -1;
     ModalScript script(CloseOf(dialog));
     script.WaitUntil("dialog shown", [&] { return IsOpen(dialog); })
         .Do("select and press",
             [&] {
                 HWND list = ListOf(dialog);
+                EXPECT_EQ(ItemText(list, service, 0), L"MsMpEng.exe");
+                EXPECT_EQ(ItemText(list, service, 1), L"");
                 for (int i : chosen) SetItemState(list, i, LVIS_SELECTED, LVIS_SELECTED);
-                ASSERT_EQ(::SendMessageW(list, LVM_GETSELECTEDCOUNT, 0, 0), 3);
+                ASSERT_EQ(::SendMessageW(list, LVM_GETSELECTEDCOUNT, 0, 0), 4);
                 ::SendMessageW(SelectButtonOf(dialog), BM_CLICK, 0, 0);
                 // EndDialog has run, the window is still there until the loop returns.
                 selectedAfterClick = static_cast<int>(::SendMessageW(list, LVM_GETSELECTEDCOUNT, 0, 0));
@@ -263,6 +269,9 @@ TEST_F(SelectDialogTest, SelectButtonMarksExactlyTheSelectedRows) {
     EXPECT_EQ(Run(dialog, script), 1);
     EXPECT_EQ(MarkedRows(dialog), chosen);
     EXPECT_EQ(selectedAfterClick, 0) << "the marked rows are deselected";
+    // What the add command stores: the path, or the file name where there is none.
+    EXPECT_EQ(WatchedPathOfRow(dialog.Rows()[4]), kMissingProgram);
+    EXPECT_EQ(WatchedPathOfRow(dialog.Rows()[service]), L"MsMpEng.exe");
 }
 
 TEST_F(SelectDialogTest, SelectWithNothingSelectedReturnsOneAndMarksNothing) {

@@ -5,13 +5,17 @@
 #include <algorithm>
 #include <clocale>
 #include <cwchar>
+#include <map>
+#include <optional>
 
+#include "comlib/inifile.h"
 #include "comlib/log.h"
 #include "comlib/process/enum_porocess.h"
 #include "comlib/utility.h"
 #include "data/save_data.h"
 #include "data/watched_list.h"
 #include "tests/test_helpers.h"
+#include "view/process_rows.h"
 
 namespace {
 
@@ -226,7 +230,7 @@ TEST(WatchedListRules, AddSortRemoveEnable) {
     ASSERT_EQ(list.Size(), 1u);
     EXPECT_EQ(list[0].path, L"D:\\B\\TOOL.EXE");
     EXPECT_EQ(list[0].enabled, 0);
-    EXPECT_EQ(list[0].nameKey, StringKey(L"tool.exe"));
+    EXPECT_EQ(list[0].nameKey, 372944u);  // "tool.exe"
 
     EXPECT_TRUE(list.AddWatched(L"C:\\x\\alpha.exe", 1));
     EXPECT_TRUE(list.AddWatched(L"Zeta.exe", 1));  // no backslash: the whole text is the name
@@ -271,6 +275,127 @@ TEST(KeepAwakeRule, WatchedProgramsThenHours) {
     };
     ASSERT_EQ(StringKey(L"tool.ewh"), StringKey(L"tool.exe"));
     for (const Case& c : cases) EXPECT_EQ(KeepAwakeDecision(watched, c.running, *c.hours, c.hour), c.expected) << c.why;
+}
+
+TEST(SnapshotPathRule, PathOrFileNameOrNothing) {
+    DriveMap map(26);
+    map[2] = L"\\Device\\HarddiskVolume1";
+    const std::wstring notepad = L"\\Device\\HarddiskVolume1\\windows\\notepad.exe";
+    const std::wstring empty;
+    const std::wstring unmapped = L"\\Device\\Mup\\server\\agent.exe";
+    struct Case {
+        const wchar_t* name;
+        const std::wstring* devicePath;  // null: the process could not be opened or queried
+        std::optional<std::wstring> expected;
+    } cases[] = {
+        {L"notepad.exe", &notepad, L"c:\\windows\\notepad.exe"},
+        {L"agent.exe", &unmapped, L"\\Device\\Mup\\server\\agent.exe"},
+        {L"MsMpEng.exe", nullptr, L"MsMpEng.exe"},
+        {L"MsMpEng.exe", &empty, L"MsMpEng.exe"},
+        {L"", nullptr, std::nullopt},
+        {L"", &notepad, std::nullopt},
+    };
+    for (const Case& c : cases) EXPECT_EQ(SnapshotPathOf(c.name, c.devicePath, map), c.expected) << c.name;
+}
+
+// The listing and the open replaced: processes of other sessions, ones the user may not open,
+// the idle process, and ids that come back with another program.
+class FakeSource : public ProcessSource {
+public:
+    std::vector<ListedProcess> listed;
+    std::map<DWORD, std::wstring> devicePaths;  // an id missing here cannot be opened
+    std::vector<DWORD> opened;
+    int listings = 0;
+
+    DWORD OwnSession() override { return 1; }
+    bool List(std::vector<ListedProcess>& processes) override {
+        ++listings;
+        processes = listed;
+        return true;
+    }
+    bool QueryImagePath(DWORD id, std::wstring& devicePath) override {
+        opened.push_back(id);
+        const auto found = devicePaths.find(id);
+        if (found == devicePaths.end()) return false;
+        devicePath = found->second;
+        return true;
+    }
+};
+
+class ListedProcesses : public ::testing::Test {
+protected:
+    void SetUp() override {
+        std::setlocale(LC_ALL, "Japanese");
+        logPath_ = TempLog(L"dg_listed_log.txt");
+        g_Logger.SetPath(logPath_);
+        source_.listed = {{0, 0, L""},  // the idle process
+                          {4, 0, L"MsMpEng.exe"},
+                          {40, 1, L"notepad.exe"},
+                          {44, 2, L"theirs.exe"},
+                          {48, 1, L"ghost.exe"}};
+        source_.devicePaths = {{40, L"\\Device\\HarddiskVolume1\\windows\\notepad.exe"},
+                               {44, L"\\Device\\HarddiskVolume1\\theirs.exe"},
+                               {48, L""}};
+        data_.hourTable.assign(24, false);
+        data_.processes.SetSource(&source_);
+    }
+    void TearDown() override { g_Logger.SetPath(L""); }
+
+    std::vector<std::wstring> Paths() const {
+        std::vector<std::wstring> paths;
+        for (const ProcessEntry& entry : data_.processes.Current()) paths.push_back(entry.path);
+        return paths;
+    }
+
+    FakeSource source_;
+    SaveData data_;
+    std::wstring logPath_;
+};
+
+TEST_F(ListedProcesses, OneTheUserCannotOpenIsListedPickedAndKeepsAwake) {
+    EXPECT_FALSE(data_.ShouldKeepAwake());
+    EXPECT_EQ(source_.opened, (std::vector<DWORD>{4, 40, 48}));
+    EXPECT_EQ(Paths(), (std::vector<std::wstring>{L"MsMpEng.exe", L"ghost.exe", L"c:\\windows\\notepad.exe"}));
+    const std::vector<std::wstring> log = SplitLines(ReadUtf16File(logPath_));
+    ASSERT_EQ(log.size(), 5u);
+    EXPECT_NE(log[1].find(L"★今回追加(3件)"), std::wstring::npos);
+    EXPECT_NE(log[2].find(L" : MsMpEng.exe"), std::wstring::npos) << log[2];
+
+    // Picked in the selection dialog: an empty path column, stored by its file name.
+    const ProcessEntry& service = data_.processes.Current()[0];
+    SelectRow row;
+    row.cells = ProcessRowCells(service);
+    EXPECT_EQ(row.cells, (std::vector<std::wstring>{L"MsMpEng.exe", L""}));
+    EXPECT_EQ(ProcessRowCells(data_.processes.Current()[2]),
+              (std::vector<std::wstring>{L"notepad.exe", L"c:\\windows\\notepad.exe"}));
+    ASSERT_TRUE(data_.watched.AddWatched(WatchedPathOfRow(row), 1));
+    const std::wstring ini = TempLog(L"dg_listed.ini");
+    Inifile_CL::CreateIfMissing(ini);
+    g_Inifile.SetPath(ini);
+    data_.SaveWatchedList();
+    EXPECT_EQ(g_Inifile.ReadString(L"PROCESS_INFO", L"path0", L""), L"1:MsMpEng.exe");
+    g_Inifile.SetPath(L"");
+    ::DeleteFileW(ini.c_str());
+    EXPECT_TRUE(data_.ShouldKeepAwake());
+}
+
+TEST_F(ListedProcesses, SteadyChecksOpenNothingAndAReusedIdIsLookedUpAgain) {
+    data_.ShouldKeepAwake();
+    source_.opened.clear();
+    data_.ShouldKeepAwake();
+    EXPECT_TRUE(source_.opened.empty());
+    EXPECT_TRUE(data_.processes.Diff().Empty());
+
+    // Id 40 now belongs to another program, id 4 moved to the user's session, 48 ended.
+    source_.listed = {{4, 1, L"MsMpEng.exe"}, {40, 1, L"calc.exe"}, {44, 2, L"theirs.exe"}};
+    source_.devicePaths[40] = L"\\Device\\HarddiskVolume1\\windows\\calc.exe";
+    EXPECT_FALSE(data_.ShouldKeepAwake());
+    EXPECT_EQ(source_.opened, (std::vector<DWORD>{4, 40}));
+    EXPECT_EQ(Paths(), (std::vector<std::wstring>{L"MsMpEng.exe", L"c:\\windows\\calc.exe"}));
+    const ProcessDiff diff = data_.processes.Diff();
+    EXPECT_EQ(diff.added, (std::vector<std::wstring>{L"c:\\windows\\calc.exe"}));
+    EXPECT_EQ(diff.removed, (std::vector<std::wstring>{L"ghost.exe", L"c:\\windows\\notepad.exe"}));
+    EXPECT_EQ(source_.listings, 3);
 }
 
 // Wine's notepad.exe as the watched program: snapshots, diff, log and the decision.
@@ -325,7 +450,8 @@ TEST_F(RealProcesses, TwoNotepadsAreOneEntryAndTheDiffFollowsThem) {
     ASSERT_GE(entry->path.size(), 3u);
     EXPECT_TRUE(entry->path[0] >= L'a' && entry->path[0] <= L'z') << entry->path;
     EXPECT_EQ(entry->path.substr(1, 2), L":\\");
-    EXPECT_EQ(entry->pathKey, StringKey(entry->path));
+    EXPECT_EQ(entry->path, L"c:\\windows\\system32\\notepad.exe");
+    EXPECT_EQ(entry->pathKey, 1211247413u);
     // Sorted by file name.
     for (size_t i = 1; i < processes.Current().size(); ++i)
         EXPECT_LE(FileNamePart(processes.Current()[i - 1].path), FileNamePart(processes.Current()[i].path));
@@ -370,6 +496,16 @@ TEST_F(RealProcesses, ProgramOnTheTenthVolumeKeepsItsDriveLetter) {
 }
 
 TEST_F(RealProcesses, ShouldKeepAwakeFollowsNotepadAndLogsTheChanges) {
+    // Wine runs its desktop process (explorer.exe) while a window exists: hold one, so that the
+    // desktop starts before the first check and not between two of them.
+    const UniqueWindow holder(::CreateWindowW(L"STATIC", L"", WS_POPUP, 0, 0, 1, 1, nullptr, nullptr, nullptr, nullptr));
+    EnumProcess_CL desktop;
+    ASSERT_TRUE(WaitFor(
+        [&] {
+            desktop.Refresh();
+            return FindFileName(desktop.Current(), L"explorer.exe") != nullptr;
+        },
+        15000));
     SaveData data;
     data.hourTable.assign(24, false);
     data.watched.AddWatched(L"C:\\anywhere\\NOTEPAD.EXE", 1);
@@ -384,8 +520,16 @@ TEST_F(RealProcesses, ShouldKeepAwakeFollowsNotepadAndLogsTheChanges) {
     data.watched.SetEnabledAt(0, 1);
     EXPECT_TRUE(data.ShouldKeepAwake());
 
+    // Another program starts and the watched one ends before one check: a block with both lists.
+    ::CreateDirectoryW(L"l:\\apps", nullptr);
+    ASSERT_TRUE(::CopyFileW(NotepadPath().c_str(), L"l:\\apps\\second.exe", FALSE));
+    ChildProcess second(L"\"l:\\apps\\second.exe\"");
+    ASSERT_TRUE(second.Started());
+    ASSERT_EQ(::WaitForInputIdle(second.Handle(), 15000), 0u);
     notepad.Kill();
     EXPECT_FALSE(data.ShouldKeepAwake());
+    second.Kill();
+    ::DeleteFileW(L"l:\\apps\\second.exe");
 
     std::vector<std::wstring> messages;
     for (const std::wstring& line : SplitLines(ReadUtf16File(logPath_))) {
@@ -398,28 +542,43 @@ TEST_F(RealProcesses, ShouldKeepAwakeFollowsNotepadAndLogsTheChanges) {
             EXPECT_NE(line.find(source), std::wstring::npos) << line;
         }
     }
-    // Every list: "label(N件)" and then exactly N paths, added before removed, in blocks.
+    // Every block: the header, then "label(N件)" and exactly N paths, added before removed; no
+    // label stands anywhere else.
     size_t lastBlock = std::wstring::npos;
-    for (size_t i = 0; i < messages.size(); ++i) {
-        if (messages[i] == L"---- プロセス情報変更 ----") {
-            lastBlock = i;
+    size_t labelsInBlocks = 0;
+    for (size_t i = 0; i < messages.size();) {
+        if (messages[i] != L"---- プロセス情報変更 ----") {
+            ++i;
             continue;
         }
-        int count = 0;
-        if (swscanf(messages[i].c_str(), L"★今回追加(%d件)", &count) != 1 &&
-            swscanf(messages[i].c_str(), L"★今回削除(%d件)", &count) != 1)
-            continue;
-        ASSERT_GE(count, 1) << messages[i];
-        ASSERT_LE(i + count, messages.size() - 1) << messages[i];
-        for (size_t k = i + 1; k <= i + count; ++k) EXPECT_EQ(messages[k].substr(1, 2), L":\\") << messages[k];
-        if (i + count + 1 < messages.size()) {
-            EXPECT_NE(messages[i + count + 1].substr(1, 2), L":\\");
+        lastBlock = i++;
+        size_t lists = 0;
+        for (const wchar_t* label : {L"★今回追加(%d件)", L"★今回削除(%d件)"}) {
+            int count = 0;
+            if (i >= messages.size() || swscanf(messages[i].c_str(), label, &count) != 1) continue;
+            ++lists;
+            ASSERT_GE(count, 1) << messages[i];
+            ASSERT_LE(i + count, messages.size() - 1) << messages[i];
+            for (size_t k = i + 1; k <= i + count; ++k) EXPECT_EQ(messages[k].substr(1, 2), L":\\") << messages[k];
+            i += count + 1;
         }
-        i += count;
+        EXPECT_GE(lists, 1u) << "a header without a list at " << lastBlock;
+        if (i < messages.size()) {
+            EXPECT_NE(messages[i].substr(1, 2), L":\\") << "more paths than the count";
+        }
+        labelsInBlocks += lists;
     }
-    // The last check saw notepad end, and nothing else.
+    const size_t labels = static_cast<size_t>(std::count_if(messages.begin(), messages.end(), [](const std::wstring& m) {
+        return m.rfind(L"★今回追加(", 0) == 0 || m.rfind(L"★今回削除(", 0) == 0;
+    }));
+    EXPECT_EQ(labelsInBlocks, labels) << "a label out of its place";
+    // The last check saw the second program start and notepad end, and nothing else.
     ASSERT_NE(lastBlock, std::wstring::npos);
-    ASSERT_EQ(messages.size(), lastBlock + 3);
-    EXPECT_EQ(messages[lastBlock + 1], L"★今回削除(1件)");
-    EXPECT_TRUE(EqualsNoCase(FileNamePart(messages[lastBlock + 2]), L"notepad.exe")) << messages[lastBlock + 2];
+    std::wstring last;
+    for (size_t i = lastBlock; i < messages.size(); ++i) last += messages[i] + L"\n";
+    ASSERT_EQ(messages.size(), lastBlock + 5) << last;
+    EXPECT_EQ(messages[lastBlock + 1], L"★今回追加(1件)");
+    EXPECT_EQ(messages[lastBlock + 2], L"l:\\apps\\second.exe");
+    EXPECT_EQ(messages[lastBlock + 3], L"★今回削除(1件)");
+    EXPECT_EQ(messages[lastBlock + 4], L"c:\\windows\\system32\\notepad.exe");
 }

@@ -447,6 +447,8 @@ TEST_F(Program, TimedSessionEndsWithinASecondAndTheTrayOffersSessions) {
     EXPECT_FALSE(LogHasMessage(L"手動のスリープ禁止が終了しました"));
     ASSERT_TRUE(WaitFor([] { return LogHasMessage(L"手動のスリープ禁止が終了しました"); }, 15000));
     EXPECT_LE(::GetTickCount64(), endTick + 1000) << "ended by its own timer, not the 20-second tick";
+    // The same check writes the state line just after the end line.
+    EXPECT_TRUE(WaitForLogMessage(L"★スリープを許可します", 1, 5000));
     EXPECT_EQ(CountLogMessage(L"★スリープを許可します"), 1u);
     EXPECT_EQ(IniValue(L"AWAKE", L"until"), L"<missing>");
 

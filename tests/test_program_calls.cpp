@@ -18,14 +18,17 @@ const wchar_t kDebugKey[] = L"Software\\Wine\\Debug";
 const wchar_t kRelayed[] =
     L"kernel32.K32EnumProcesses;kernel32.OpenProcess;kernel32.SetThreadExecutionState;user32.SendInput;"
     L"RegisterApplicationRestart;kernel32.PowerCreateRequest";
+// The process listing and the device queries of the drive map.
+const wchar_t kRelayedListing[] = L";ntdll.NtQuerySystemInformation;kernel32.QueryDosDeviceW";
 
 // The relay list in the prefix, and WINEDEBUG for the programs this test starts (each trace
 // line then begins with the process id); both are taken back when it goes.
 class RelayTrace {
 public:
     RelayTrace() {
-        ::RegSetKeyValueW(HKEY_CURRENT_USER, kDebugKey, L"RelayInclude", REG_SZ, kRelayed,
-                          static_cast<DWORD>((wcslen(kRelayed) + 1) * sizeof(wchar_t)));
+        const std::wstring relayed = std::wstring(kRelayed) + kRelayedListing;
+        ::RegSetKeyValueW(HKEY_CURRENT_USER, kDebugKey, L"RelayInclude", REG_SZ, relayed.c_str(),
+                          static_cast<DWORD>((relayed.size() + 1) * sizeof(wchar_t)));
         ::SetEnvironmentVariableW(L"WINEDEBUG", L"+pid,+relay");
     }
     ~RelayTrace() {
@@ -65,6 +68,8 @@ CallPattern ReadPattern(const std::string& trace, DWORD processId, const char* e
         char letter = 0;
         if (line.find(".K32EnumProcesses(") != std::string::npos) {
             letter = 'E';
+        } else if (line.find(".NtQuerySystemInformation(00000005,") != std::string::npos) {
+            letter = 'E';  // SystemProcessInformation: the one listing of a check
         } else if (line.find(".OpenProcess(") != std::string::npos) {
             letter = 'O';
             // PROCESS_QUERY_LIMITED_INFORMATION alone, no inheritance.
@@ -131,12 +136,43 @@ CallPattern RunThreeChecks(const wchar_t* hourValue, const wchar_t* between = nu
     return ReadPattern(TraceText(), processId, executionState);
 }
 
+// One check of one process, from its listing to the next: the ids it opened (as the trace gives
+// them, 8 hex digits) and its device queries. The drive map built before the first check is left out.
+struct CheckCalls {
+    std::vector<std::string> openedIds;
+    int deviceQueries = 0;
+};
+
+std::vector<CheckCalls> ReadChecks(const std::string& trace, DWORD processId) {
+    std::vector<CheckCalls> checks;
+    char prefix[16];
+    snprintf(prefix, sizeof(prefix), "%04lx:", static_cast<unsigned long>(processId));
+    for (size_t at = 0; at < trace.size();) {
+        const size_t end = std::min(trace.find('\n', at), trace.size());
+        const std::string line = trace.substr(at, end - at);
+        at = end + 1;
+        if (line.rfind(prefix, 0) != 0 || line.find(":Call ") == std::string::npos) continue;
+        if (line.find(".NtQuerySystemInformation(00000005,") != std::string::npos) {
+            checks.emplace_back();
+        } else if (checks.empty()) {
+            continue;
+        } else if (line.find(".QueryDosDeviceW(") != std::string::npos) {
+            ++checks.back().deviceQueries;
+        } else {
+            const size_t open = line.find(".OpenProcess(00001000,00000000,");
+            if (open != std::string::npos) checks.back().openedIds.push_back(line.substr(open + 31, 8));
+        }
+    }
+    return checks;
+}
+
 }  // namespace
 
 TEST(ProgramCalls, EachCheckWhileProhibitedResetsBothTimersOnceAndInjectsOneMove) {
     const CallPattern calls = RunThreeChecks(L"1");
     // The start's check and the two commands; the 20-second timer may add one more.
-    EXPECT_TRUE(calls.letters == "EOSIEOSIEOSI" || calls.letters == "EOSIEOSIEOSIEOSI") << calls.letters;
+    // Only the first check meets new processes and opens them.
+    EXPECT_TRUE(calls.letters == "EOSIESIESI" || calls.letters == "EOSIESIESIESI") << calls.letters;
     EXPECT_TRUE(calls.wrongArguments.empty()) << calls.wrongArguments.front();
     // Windows brings the program back, in the tray, after an update restart or a crash.
     ASSERT_EQ(calls.restartRegistrations.size(), 1u);
@@ -147,7 +183,7 @@ TEST(ProgramCalls, EachCheckWhileProhibitedResetsBothTimersOnceAndInjectsOneMove
 TEST(ProgramCalls, ChecksWhileAllowedMakeNeitherCall) {
     const CallPattern calls = RunThreeChecks(L"0");
     // Three enumerations prove that three checks ran.
-    EXPECT_TRUE(calls.letters == "EOEOEO" || calls.letters == "EOEOEOEO") << calls.letters;
+    EXPECT_TRUE(calls.letters == "EOEE" || calls.letters == "EOEEE") << calls.letters;
     EXPECT_TRUE(calls.wrongArguments.empty()) << calls.wrongArguments.front();
 }
 
@@ -155,17 +191,19 @@ TEST(ProgramCalls, PowerRequestOnlyWhenSleepBecomesProhibited) {
     // Prohibited from the first check: one creation (Wine refuses it), none on later checks.
     // The 20-second timer may add one check anywhere.
     const CallPattern marked = RunThreeChecks(L"1");
-    EXPECT_TRUE(marked.withPower == "EOSIPEOSIEOSI" || marked.withPower == "EOSIPEOSIEOSIEOSI") << marked.withPower;
+    EXPECT_TRUE(marked.withPower == "EOSIPESIESI" || marked.withPower == "EOSIPESIESIESI") << marked.withPower;
     // Allowed, then a manual session from a second copy: created when the state changes; every
     // check after it one reset and one move, and no creation.
     const CallPattern manual = RunThreeChecks(L"0", L"-awake");
-    const size_t firstAwake = manual.withPower.find("EOSI");
+    // The check of the hand-over also opens the second copy, which is new to it.
+    const size_t firstAwake = manual.withPower.find("SI");
     ASSERT_NE(firstAwake, std::string::npos) << manual.withPower;
-    EXPECT_EQ(manual.withPower.find('P'), firstAwake + 4) << manual.withPower;
+    EXPECT_EQ(manual.withPower.find('P'), firstAwake + 2) << manual.withPower;
     EXPECT_EQ(std::count(manual.withPower.begin(), manual.withPower.end(), 'P'), 1) << manual.withPower;
-    const std::string after = manual.withPower.substr(firstAwake + 5);
-    EXPECT_TRUE(after == "EOSI" || after == "EOSIEOSI") << manual.withPower;
-    EXPECT_GE(firstAwake, 6u) << "three checks while allowed first: " << manual.withPower;
+    const std::string after = manual.withPower.substr(firstAwake + 3);
+    EXPECT_TRUE(after == "ESI" || after == "ESIESI") << manual.withPower;
+    const std::string before = manual.withPower.substr(0, firstAwake);
+    EXPECT_GE(std::count(before.begin(), before.end(), 'E'), 4) << "three checks while allowed first: " << manual.withPower;
 }
 
 TEST(ProgramCalls, DisplayFreeToSleepMeansSystemResetOnlyAndNoMove) {
@@ -176,7 +214,54 @@ TEST(ProgramCalls, DisplayFreeToSleepMeansSystemResetOnlyAndNoMove) {
         L"0", nullptr, L"[PROCESS_INFO]\r\ncount=1\r\npath0=1:" + NotepadPath() + L"\r\n[AWAKE]\r\ndisplay=0\r\n",
         "00000001", true);
     notepad.Kill();
-    // Three checks (the start's and one per power-status change), each with one SetThreadExecutionState(ES_SYSTEM_REQUIRED) and no SendInput.
-    EXPECT_TRUE(calls.letters == "EOSEOSEOS" || calls.letters == "EOSEOSEOSEOS") << calls.letters;
+    // Three checks (the start's and one per power-status change), each with one
+    // SetThreadExecutionState(ES_SYSTEM_REQUIRED) and no SendInput.
+    EXPECT_TRUE(calls.letters == "EOSESES" || calls.letters == "EOSESESES") << calls.letters;
     EXPECT_TRUE(calls.wrongArguments.empty()) << calls.wrongArguments.front();
+}
+
+TEST(ProgramCalls, OnlyANewProcessIsOpenedAndOnlyThenIsTheDriveMapBuilt) {
+    ResetDataFolder();
+    PrepareProgramIni(L"");
+    DWORD processId = 0;
+    DWORD notepadId = 0;
+    {
+        const RelayTrace relay;
+        RunningProgram program(L"-startup");
+        ASSERT_TRUE(program.Started());
+        processId = program.ProcessId();
+        const HWND window = program.WaitForMainWindow();
+        ASSERT_NE(window, nullptr);
+        for (int i = 0; i < 2; ++i) ::SendMessageW(window, WM_COMMAND, 124, 0);
+        ChildProcess notepad(L"\"" + NotepadPath() + L"\"");
+        ASSERT_TRUE(notepad.Started());
+        notepadId = notepad.Id();
+        ASSERT_EQ(::WaitForInputIdle(notepad.Handle(), 15000), 0u);
+        for (int i = 0; i < 2; ++i) ::SendMessageW(window, WM_COMMAND, 124, 0);
+        DWORD code = 99;
+        EXPECT_TRUE(program.Exit(&code));
+    }
+    const std::vector<CheckCalls> checks = ReadChecks(TraceText(), processId);
+    // The start's check and four commands; the 20-second timer may add one more.
+    ASSERT_GE(checks.size(), 5u);
+    EXPECT_FALSE(checks[0].openedIds.empty()) << "the first check opens what runs";
+    std::vector<std::string> openedLater;
+    size_t steady = 0;
+    for (size_t i = 0; i < checks.size(); ++i) {
+        // 26 device queries a to z where a process is opened, none where nothing is new.
+        EXPECT_EQ(checks[i].deviceQueries, checks[i].openedIds.empty() ? 0 : 26) << "check " << i;
+        if (i == 0) continue;
+        openedLater.insert(openedLater.end(), checks[i].openedIds.begin(), checks[i].openedIds.end());
+        if (checks[i].openedIds.empty()) ++steady;
+    }
+    char notepadHex[16];
+    snprintf(notepadHex, sizeof(notepadHex), "%08lx", static_cast<unsigned long>(notepadId));
+    EXPECT_EQ(openedLater, std::vector<std::string>{notepadHex});
+    EXPECT_GE(steady, 3u);
+    // Opened once, it is listed by its full path.
+    const std::vector<std::wstring> messages = LogMessages();
+    const auto added = std::find(messages.begin(), messages.end(), L"★今回追加(1件)");
+    ASSERT_NE(added, messages.end());
+    ASSERT_NE(added + 1, messages.end());
+    EXPECT_TRUE(EqualsNoCase(added[1], L"c:\\windows\\system32\\notepad.exe")) << added[1];
 }

@@ -506,3 +506,151 @@ TEST_F(Commands, UnwritableIniKeepsTheEditAndTheNextSaveStoresTheWholeList) {
     EXPECT_EQ(failures(), 2);
     ExitProgram();
 }
+
+namespace {
+
+std::vector<std::wstring> DescendantTexts(HWND parent) {
+    std::vector<std::wstring> texts;
+    ::EnumChildWindows(
+        parent,
+        [](HWND child, LPARAM into) {
+            wchar_t text[512] = {};
+            ::GetWindowTextW(child, text, 512);
+            if (text[0]) reinterpret_cast<std::vector<std::wstring>*>(into)->push_back(text);
+            return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&texts));
+    return texts;
+}
+
+bool HasText(const std::vector<std::wstring>& texts, const std::wstring& text) {
+    return std::find(texts.begin(), texts.end(), text) != texts.end();
+}
+
+// What the user reads in one language, as the issue and the Parts give it.
+struct WindowTexts {
+    const wchar_t* listHeader;
+    const wchar_t* caption;
+    const wchar_t* tabs[4];
+    const wchar_t* hoursFrame;
+    const wchar_t* displayCheck;
+    const wchar_t* hourRow5;
+    const wchar_t* noticeCheck;
+    const wchar_t* supportButton;
+    const wchar_t* selectPrompt;
+    const wchar_t* selectButton;
+    const wchar_t* cancelButton;
+    const wchar_t* pathColumn;
+};
+const WindowTexts kJapaneseTexts = {
+    L"スリープを抑止するプロセス",
+    L"アプリ設定",
+    {L"アプリ設定", L"動作", L"アプリバージョン", L"ライセンス情報"},
+    L"スリープ禁止時間帯",
+    L"画面の電源を切らない",
+    L"05:00 ～ 05:59",
+    L"バージョンアップの通知をしない",
+    L"　　サポートサイトへ　　",
+    L"スリープを抑止したいプロセスを選択してください。（現在起動しているプロセスを列挙しています）",
+    L"　　選択　　",
+    L"　キャンセル　",
+    L"ファイルパス",
+};
+const WindowTexts kEnglishTexts = {
+    L"Programs that keep this PC awake",
+    L"Settings",
+    {L"Hours", L"Behavior", L"Updates", L"License"},
+    L"Hours when this PC stays awake",
+    L"Keep the display on",
+    L"05:00 - 05:59",
+    L"Don't tell me about new versions",
+    L"      Open the support site      ",
+    L"Choose the programs that keep this PC awake while they run (the programs running now are listed)",
+    L"      Select      ",
+    L"     Cancel     ",
+    L"File path",
+};
+
+// The log without the process lists, whose contents depend on what else runs at that moment.
+std::vector<std::wstring> LogWithoutProcessLists() {
+    std::vector<std::wstring> kept;
+    for (const std::wstring& message : LogMessages())
+        if (message.find(L":\\") == std::wstring::npos && message.rfind(L"★今回", 0) != 0) kept.push_back(message);
+    return kept;
+}
+
+}  // namespace
+
+// The Windows language picks the texts and the INI's DISPLAY/language overrides it both ways;
+// the log is the same in every language. ctest runs this test a second time under
+// LANG=en_US.UTF-8 (test_program_english): Wine takes the UI language from the Unix locale.
+TEST_F(Commands, WindowsSpeakTheChosenLanguageAndTheLogStaysJapanese) {
+    const bool japaneseSystem = PRIMARYLANGID(::GetUserDefaultUILanguage()) == LANG_JAPANESE;
+    const WindowTexts* const automatic = japaneseSystem ? &kJapaneseTexts : &kEnglishTexts;
+    struct Case {
+        const wchar_t* ini;
+        const WindowTexts* expected;
+    };
+    const Case cases[] = {
+        {L"", automatic},
+        {L"[DISPLAY]\r\nlanguage=fr\r\n", automatic},
+        {L"[DISPLAY]\r\nlanguage=ja\r\n", &kJapaneseTexts},
+        {L"[DISPLAY]\r\nlanguage=en\r\n", &kEnglishTexts},
+    };
+    std::vector<std::wstring> firstLog;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.ini);
+        ResetDataFolder();
+        const WindowTexts& expected = *c.expected;
+        const HWND window = Start(c.ini);
+        ASSERT_NE(window, nullptr);
+        RemoteListView mainList(MainList(window));
+        EXPECT_EQ(mainList.ColumnText(0), expected.listHeader);
+
+        ::PostMessageW(window, WM_COMMAND, 129, 0);
+        const HWND sheet = WaitForWindow(Pid(), nullptr, expected.caption);
+        ASSERT_NE(sheet, nullptr);
+        const HWND tab = FindDescendantByClass(sheet, WC_TABCONTROLW);
+        ASSERT_NE(tab, nullptr);
+        for (int i = 0; i < 4; ++i) EXPECT_EQ(RemoteTabText(tab, i), expected.tabs[i]) << i;
+        HWND hourList = nullptr;
+        ASSERT_TRUE(WaitFor([&] { return (hourList = FindDescendantByClass(sheet, WC_LISTVIEWW)) != nullptr; }, 10000));
+        EXPECT_EQ(RemoteListView(hourList).Text(5, 0), expected.hourRow5);
+        EXPECT_TRUE(HasText(DescendantTexts(sheet), expected.hoursFrame));
+        ::SendMessageW(sheet, PSM_SETCURSEL, 1, 0);
+        EXPECT_TRUE(WaitFor([&] { return HasText(DescendantTexts(sheet), expected.displayCheck); }, 10000));
+        // The choice itself reads the same in both languages.
+        EXPECT_TRUE(HasText(DescendantTexts(sheet), L"表示言語 / Language"));
+        EXPECT_TRUE(HasText(DescendantTexts(sheet), L"English"));
+        ::SendMessageW(sheet, PSM_SETCURSEL, 2, 0);
+        EXPECT_TRUE(WaitFor([&] { return HasText(DescendantTexts(sheet), expected.noticeCheck); }, 10000));
+        EXPECT_TRUE(HasText(DescendantTexts(sheet), expected.supportButton));
+        ::PostMessageW(sheet, PSM_PRESSBUTTON, PSBTN_CANCEL, 0);
+        ASSERT_TRUE(WaitFor([&] { return !::IsWindow(sheet); }, 10000));
+
+        ::PostMessageW(window, WM_COMMAND, 122, 0);
+        const HWND dialog = WaitForWindow(Pid(), nullptr, expected.selectPrompt);
+        ASSERT_NE(dialog, nullptr);
+        const std::vector<std::wstring> dialogTexts = DescendantTexts(dialog);
+        EXPECT_TRUE(HasText(dialogTexts, expected.selectButton));
+        EXPECT_TRUE(HasText(dialogTexts, expected.cancelButton));
+        EXPECT_EQ(RemoteListView(FindDescendantByClass(dialog, WC_LISTVIEWW)).ColumnText(1), expected.pathColumn);
+        ::PostMessageW(dialog, WM_COMMAND, 4098, 0);
+        ASSERT_TRUE(WaitFor([&] { return !::IsWindow(dialog); }, 10000));
+        // A refused command line: its console line speaks the language, its log line does not.
+        ChildProcess refused(L"\"" + ModuleFolder() + L"\\DormiGuard.exe\" -awake abc", ModuleFolder());
+        DWORD refusedCode = 99;
+        ASSERT_TRUE(refused.WaitExit(60000, &refusedCode));
+        EXPECT_EQ(refusedCode, 2u);
+        EXPECT_TRUE(LogHasMessage(
+            L"コマンドラインエラー : DormiGuard: -awake の値が正しくありません: abc（分数 1～10080、HH:MM、off）"));
+        ExitProgram();
+
+        const std::vector<std::wstring> log = LogWithoutProcessLists();
+        EXPECT_TRUE(std::find(log.begin(), log.end(), L"★★★★★ アプリ起動 ★★★★★") != log.end());
+        if (firstLog.empty())
+            firstLog = log;
+        else
+            EXPECT_EQ(log, firstLog);
+    }
+}

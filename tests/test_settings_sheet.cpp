@@ -20,6 +20,8 @@
 #include "view/prop_app_setting.h"
 #include "view/prop_app_version.h"
 #include "view/prop_awake.h"
+#include "view/ui_texts.h"
+#include "comlib/window/ui_font.h"
 #include "view/prop_sheet.h"
 #include "view/support_site.h"
 
@@ -618,4 +620,57 @@ TEST_F(SettingsSheetTest, BrowserHostIsAChildAndGoesWithItsObject) {
         PumpMessagesFor(200);
     }
     EXPECT_FALSE(::IsWindow(host)) << "a host its parent has not destroyed goes with the object";
+}
+
+// "表示言語 / Language" on the page 動作: nothing is written until the choice changes; a new one
+// is stored and speaks at once, and the next sheet is in it, its controls inside the page.
+TEST_F(SettingsSheetTest, LanguageChoiceIsStoredWhenChangedAndTheNextSheetSpeaksIt) {
+    const UiLanguage before = CurrentUiLanguage();
+    struct Step {
+        const wchar_t* pick;     // null: OK without a change
+        const wchar_t* stored;   // DISPLAY/language afterwards
+        UiLanguage language;     // the texts afterwards
+        const wchar_t* display;  // a control of the page 動作 in the sheet this step opens
+        const wchar_t* picture;
+    } steps[] = {
+        {nullptr, L"<missing>", UiLanguage::Japanese, L"画面の電源を切らない", L"settings_behavior_ja.png"},
+        {L"English", L"en", UiLanguage::English, L"画面の電源を切らない", nullptr},
+        {L"日本語", L"ja", UiLanguage::Japanese, L"Keep the display on", L"settings_behavior_en.png"},
+    };
+    ASSERT_EQ(before, UiLanguage::Japanese) << "the tests run on a Japanese system";
+    for (const Step& step : steps) {
+        SCOPED_TRACE(step.stored);
+        Sheet sheet;
+        bool inside = true;
+        ModalScript script(sheet.Abort());
+        script.WaitUntil("sheet shown", [&] { return sheet.IsOpen(); })
+            .Do("open the tab", [&] { sheet.SelectTab(1); })
+            .WaitUntil("page", [&] { return sheet.awake.Window() && ::IsWindowVisible(sheet.awake.Window()); })
+            .Do("look", [&] {
+                const HWND page = sheet.awake.Window();
+                EXPECT_NE(ChildWithText(page, L"表示言語 / Language"), nullptr);
+                EXPECT_NE(ChildWithText(page, step.display), nullptr);
+                RECT client = {};
+                ::GetClientRect(page, &client);
+                for (HWND child = ::GetWindow(page, GW_CHILD); child; child = ::GetWindow(child, GW_HWNDNEXT))
+                    if (::IsWindowVisible(child) &&
+                        (ChildRect(child).right > client.right || ChildRect(child).bottom > client.bottom))
+                        inside = false;
+            });
+        if (step.picture) RepaintAndShoot(script, sheet, step.picture);
+        script.Do("choose and press OK", [&] {
+            if (step.pick) {
+                ::SendMessageW(ChildWithText(sheet.awake.Window(), step.pick), BM_CLICK, 0, 0);
+                EXPECT_TRUE(sheet.ApplyEnabled());
+            }
+            sheet.Press(PSBTN_OK);
+        });
+        EXPECT_EQ(Run(sheet, script), 1);
+        EXPECT_TRUE(inside) << "every control of the page inside it";
+        EXPECT_EQ(ValueOf(L"DISPLAY", L"language"), step.stored);
+        EXPECT_EQ(CurrentUiLanguage(), step.language);
+        UseUiFontFor(CurrentUiLanguage() == UiLanguage::English ? UiFontKind::SystemMessage : UiFontKind::DefaultGui);
+    }
+    SetUiLanguage(before);
+    UseUiFontFor(UiFontKind::DefaultGui);
 }

@@ -14,6 +14,9 @@
 #include "comlib/window/high_dpi.h"
 #include "view/update_check.h"
 #include "view/update_dialog.h"
+#include "view/ui_texts.h"
+#include "comlib/window/ui_font.h"
+#include "tests/test_helpers.h"
 #include "tests/http_test_support.h"
 
 namespace {
@@ -317,3 +320,64 @@ TEST_F(UpdateDialogTest, WithoutAnOwnerAMessageBoxAsks) {
     }
 }
 
+
+// The notice in both languages: its texts, and every control inside the dialog at 96 DPI.
+TEST_F(UpdateDialogTest, NoticeInEachLanguageFitsItsTexts) {
+    struct Case {
+        UiLanguage language;
+        UiFontKind font;
+        const wchar_t* message;
+        const wchar_t* accept;
+        const wchar_t* cancel;
+        const wchar_t* picture;
+    } cases[] = {
+        {UiLanguage::Japanese, UiFontKind::DefaultGui,
+         L"最新のバージョン1.0.6.0が公開されています。\r\nサイトへ移動しますか？\r\n\r\n"
+         L"　（現在インストールされているバージョンは1.0.5です。）\r\n",
+         L"　サイトへ移動する　", L"後日通知する　", L"update_dialog_ja.png"},
+        {UiLanguage::English, UiFontKind::SystemMessage,
+         L"Version 1.0.6.0 has been published.\r\nDo you want to go to the site?\r\n\r\n"
+         L"   (The version installed now is 1.0.5.)\r\n",
+         L"   Go to the site   ", L"Remind me later ", L"update_dialog_en.png"},
+    };
+    const UiLanguage before = CurrentUiLanguage();
+    for (const Case& c : cases) {
+        SetUiLanguage(c.language);
+        UseUiFontFor(c.font);
+        UpdateDialog_CL dialog(UiText(TextId::UpdateTitle), L"1.0.5", L"1.0.6.0");
+        HWND handle = nullptr;
+        dialog.SetHandleTarget(&handle);
+        std::vector<std::wstring> texts;
+        bool inside = true;
+        ModalDriver driver(
+            [&] {
+                if (!handle || !::IsWindowVisible(handle)) return false;
+                RECT client = {};
+                ::GetClientRect(handle, &client);
+                for (HWND child = ::GetWindow(handle, GW_CHILD); child; child = ::GetWindow(child, GW_HWNDNEXT)) {
+                    texts.push_back(WindowText(child));
+                    RECT rect = {};
+                    ::GetWindowRect(child, &rect);
+                    ::MapWindowPoints(nullptr, handle, reinterpret_cast<POINT*>(&rect), 2);
+                    // Controls are made the size of their text: inside the client area, nothing is cut.
+                    if (rect.left < 0 || rect.top < 0 || rect.right > client.right || rect.bottom > client.bottom)
+                        inside = false;
+                }
+                SaveWindowScreenshot(handle, c.picture);
+                ::PostMessageW(handle, WM_COMMAND, MAKEWPARAM(4098, BN_CLICKED), 0);
+                return true;
+            },
+            [&] {
+                if (handle) ::EndDialog(handle, -2);
+            });
+        EXPECT_EQ(dialog.DoModal(nullptr, nullptr, owner_), 2);
+        EXPECT_FALSE(driver.TimedOut());
+        EXPECT_TRUE(inside) << c.picture;
+        ASSERT_EQ(texts.size(), 3u);
+        EXPECT_EQ(texts[0], c.accept);
+        EXPECT_EQ(texts[1], c.cancel);
+        EXPECT_EQ(texts[2], c.message);
+    }
+    SetUiLanguage(before);
+    UseUiFontFor(UiFontKind::DefaultGui);
+}

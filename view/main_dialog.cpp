@@ -69,8 +69,7 @@ bool SleepGuard_CL::SwallowSysCommand(WPARAM command) const {
 
 MainDialog_CL::MainDialog_CL(int startupFlag)
     : startupFlag_(startupFlag),
-      update_(DORMIGUARD_WEB_HOST, L"DormiGuard/Version.txt", INTERNET_DEFAULT_HTTP_PORT, L"DormiGuardのアップデート。",
-              kVersion) {
+      update_(DORMIGUARD_WEB_HOST, L"DormiGuard/Version.txt", INTERNET_DEFAULT_HTTP_PORT, UiText(TextId::UpdateTitle), kVersion) {
     // Owned by a hidden window, so it has no taskbar button; no clipping of children.
     SetStyle(WS_OVERLAPPEDWINDOW);
     SetHiddenOwner(true);
@@ -176,7 +175,7 @@ void MainDialog_CL::InitializeWindow() {
     backBuffer_.Resize(minimum.cx, minimum.cy);
     SetWindowIcons();
 
-    menu_.Reset(::LoadMenuW(::GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDR_MAINMENU)));
+    menu_.Reset(BuildMenuBar());
     if (menu_) ::SetMenu(window, menu_.Get());
     ::SetWindowTextW(window, kTitle);
     // Windows starts the program again, in the tray, after an update restart or a crash.
@@ -184,6 +183,7 @@ void MainDialog_CL::InitializeWindow() {
 
     trayIcon_.SetTrayIcon();
     trayIcon_.SetTip(kTitle);
+    trayIcon_.SetAddFailedText(UiText(TextId::TrayAddFailed));
     trayIcon_.Add(window);
     g_SaveData.SetSaveFailureHandler([this](const std::wstring& file, DWORD error) {
         return trayIcon_.ShowBalloon(UiText(TextId::SaveFailedTitle), SaveFailureNoticeText(file, error), NIIF_WARNING);
@@ -206,7 +206,7 @@ void MainDialog_CL::InitializeWindow() {
         const LONG_PTR style = ::GetWindowLongPtrW(listWindow, GWL_STYLE);
         ::SetWindowLongPtrW(listWindow, GWL_STYLE, style | LVS_SINGLESEL);
         AttachSystemSmallIcons(listWindow, systemImages_);
-        list_->InsertColumn(L"スリープを抑止するプロセス", 40 * metrics.charWidth, LVCFMT_LEFT);
+        list_->InsertColumn(UiText(TextId::WatchedListHeader), WatchedColumnWidth(metrics.charWidth), LVCFMT_LEFT);
     }
 
     groupBox_ = factory_.At<GroupBox_CL>(factory_.CreateGroupBox(window, L"", 320, 240, 0));
@@ -280,7 +280,7 @@ void MainDialog_CL::OnDpiChanged(const RECT& suggested) {
         AttachSystemSmallIcons(list_->Window(), systemImages_);
         ClientMetrics metrics;
         GetClientMetrics(metrics);
-        ::SendMessageW(list_->Window(), LVM_SETCOLUMNWIDTH, 0, MAKELPARAM(40 * metrics.charWidth, 0));
+        ::SendMessageW(list_->Window(), LVM_SETCOLUMNWIDTH, 0, MAKELPARAM(WatchedColumnWidth(metrics.charWidth), 0));
     }
     Layout();
     ::InvalidateRect(window, nullptr, FALSE);

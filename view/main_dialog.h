@@ -144,6 +144,12 @@ private:
     void LogBatteryHold(const AwakeReason& reason);
     void ShowHotkeyInMenuBar();
 
+    // The language (main_dialog_language.cpp): the menu bar built from the text table, and
+    // every text of the window shown again after the language has changed.
+    static HMENU BuildMenuBar();
+    int WatchedColumnWidth(int charWidth) const;
+    void ApplyLanguage();
+
     ControlFactory_CL factory_;
     GroupBox_CL* groupBox_ = nullptr;
     ListView_CL* list_ = nullptr;

@@ -8,6 +8,7 @@
 #include "comlib/window/high_dpi.h"
 #include "comlib/window/popup_menu.h"
 #include "data/save_data.h"
+#include "view/process_rows.h"
 #include "view/process_select_list.h"
 #include "view/prop_app_license.h"
 #include "view/prop_app_setting.h"
@@ -93,17 +94,17 @@ int MainDialog_CL::FocusedSelectedRow() const {
 void MainDialog_CL::AddPrograms() {
     g_SaveData.processes.Refresh();
     ProcessSelectList_CL dialog(
-        L"スリープを抑止したいプロセスを選択してください。（現在起動しているプロセスを列挙しています）");
-    dialog.AddColumn(L"プロセス名称", 320);
-    dialog.AddColumn(L"ファイルパス", 640);
+        UiText(TextId::SelectPrompt));
+    dialog.AddColumn(UiText(TextId::SelectColumnName), 320);
+    dialog.AddColumn(UiText(TextId::SelectColumnPath), 640);
     for (const ProcessEntry& entry : g_SaveData.processes.Current())
-        dialog.AddRow({FileNamePart(entry.path), entry.path});
+        dialog.AddRow(ProcessRowCells(entry));
     if (dialog.DoModal(::GetModuleHandleW(nullptr), L"ClassName_VigilSelectList", Window()) != 1) return;
 
     const std::vector<SelectRow>& rows = dialog.Rows();
     // Last to first: of two marked rows with one file name, the lower one wins.
     for (size_t i = rows.size(); i-- > 0;)
-        if (rows[i].marked == 1) g_SaveData.watched.AddWatched(rows[i].cells[1], 1);
+        if (rows[i].marked == 1) g_SaveData.watched.AddWatched(WatchedPathOfRow(rows[i]), 1);
     g_SaveData.watched.SortByFileName();
     g_SaveData.SaveWatchedList();
     FillWatchedList();
@@ -129,11 +130,14 @@ void MainDialog_CL::ShowSettings() {
     PropAwake_CL awakePage(actions);
     PropAppVersion_CL versionPage;
     PropAppLicense_CL licensePage;
-    sheet.AddPage(&settingPage, L"アプリ設定");
+    sheet.AddPage(&settingPage, UiText(TextId::PageHours));
     sheet.AddPage(&awakePage, UiText(TextId::PageAwake));
-    sheet.AddPage(&versionPage, L"アプリバージョン");
-    sheet.AddPage(&licensePage, L"ライセンス情報");
-    if (sheet.Show(Window(), L"アプリ設定") != 1) return;
+    sheet.AddPage(&versionPage, UiText(TextId::PageUpdates));
+    sheet.AddPage(&licensePage, UiText(TextId::PageLicense));
+    const UiLanguage before = CurrentUiLanguage();
+    const INT_PTR result = sheet.Show(Window(), UiText(TextId::SheetCaption));
+    if (CurrentUiLanguage() != before) ApplyLanguage();
+    if (result != 1) return;
     LoadCharacterImages();
     if (list_) ::InvalidateRect(list_->Window(), nullptr, TRUE);
     Layout();
@@ -167,9 +171,9 @@ void MainDialog_CL::OnTrayCallback(LPARAM mouseMessage) {
 
 void MainDialog_CL::ShowListMenu() {
     ContextMenu context(Window());
-    context.menu.AppendItem(kCmdAdd, L"アイテムの追加", kImageAdd);
+    context.menu.AppendItem(kCmdAdd, UiText(TextId::ListMenuAdd), kImageAdd);
     context.menu.AppendSeparator();
-    const int remove = context.menu.AppendItem(kCmdDelete, L"アイテムの削除", kImageDelete);
+    const int remove = context.menu.AppendItem(kCmdDelete, UiText(TextId::ListMenuRemove), kImageDelete);
     if (FocusedSelectedRow() < 0) context.menu.DisableItem(remove);
     context.TrackAtCursor(Window());
 }
@@ -177,9 +181,9 @@ void MainDialog_CL::ShowListMenu() {
 void MainDialog_CL::ShowTrayMenu() {
     ContextMenu context(Window());
     if (g_SaveData.trayHidden == 1)
-        context.menu.AppendItem(kCmdShow, L"メインウインドウの表示", kImageWindow);
+        context.menu.AppendItem(kCmdShow, UiText(TextId::TrayShowWindow), kImageWindow);
     else
-        context.menu.AppendItem(kCmdStore, L"タスクトレイへ格納する", kImageWindow);
+        context.menu.AppendItem(kCmdStore, UiText(TextId::TrayHideToTray), kImageWindow);
     context.menu.AppendSeparator();
     PopupMenu_CL awake;
     awake.CreatePopup();
@@ -187,9 +191,9 @@ void MainDialog_CL::ShowTrayMenu() {
     FillAwakeMenu(awake);
     context.menu.AppendSubmenu(kAwakeSubmenuItem, UiText(TextId::MenuAwakeNow), PopupMenu_CL::kNoImage, awake);
     context.menu.AppendSeparator();
-    context.menu.AppendItem(kCmdSupport, L"サポートサイトへ", kImageSupport);
+    context.menu.AppendItem(kCmdSupport, UiText(TextId::TraySupportSite), kImageSupport);
     context.menu.AppendSeparator();
-    context.menu.AppendItem(kCmdExit, L"DormiGuardの終了", kImageWindow);
+    context.menu.AppendItem(kCmdExit, UiText(TextId::TrayExit), kImageWindow);
     // A tray menu only closes on a click elsewhere when its owner is the foreground window.
     ::SetForegroundWindow(Window());
     context.TrackAtCursor(Window());

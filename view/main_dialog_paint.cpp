@@ -6,6 +6,8 @@
 #include "view/awake_texts.h"
 #include "comlib/window/high_dpi.h"
 #include "view/main_layout.h"
+#include "view/ui_texts.h"
+#include "comlib/window/ui_font.h"
 
 using namespace Gdiplus;
 
@@ -25,13 +27,15 @@ Status DrawRoundedFrame(GpGraphics* graphics, float x, float y, float width, flo
     return DllExports::GdipDrawPath(graphics, pen, path.Get());
 }
 
-// "ＭＳ　ゴシック" where it exists, else GDI+'s generic sans-serif family; sized in pixels.
+// Japanese: "ＭＳ　ゴシック" where it exists. English: the face of the system's UI font.
+// Else GDI+'s generic sans-serif family; sized in pixels.
 // When neither exists (GDI+ has no substitutes of its own), the face GDI picks for the default
 // GUI font: GDI resolves substitutes and font links, so the state text never goes missing.
 UniqueGdiplusFont CreateStateFont(float pixels) {
     UniqueGdiplusFontFamily family;
     UniqueGdiplusFont font;
-    if (DllExports::GdipCreateFontFamilyFromName(L"ＭＳ　ゴシック", nullptr, family.Put()) == Ok &&
+    const std::wstring face = CurrentUiLanguage() == UiLanguage::Japanese ? L"ＭＳ　ゴシック" : UiFontFace();
+    if (DllExports::GdipCreateFontFamilyFromName(face.c_str(), nullptr, family.Put()) == Ok &&
         DllExports::GdipCreateFont(family.Get(), pixels, FontStyleRegular, UnitPixel, font.Put()) == Ok)
         return font;
     GpFontFamily* generic = nullptr;
@@ -41,7 +45,7 @@ UniqueGdiplusFont CreateStateFont(float pixels) {
             return font;
     }
     LOGFONTW logFont = {};
-    ::GetObjectW(::GetStockObject(DEFAULT_GUI_FONT), sizeof(logFont), &logFont);
+    ::GetObjectW(UiFont(), sizeof(logFont), &logFont);
     logFont.lfHeight = -static_cast<LONG>(pixels);
     logFont.lfWidth = 0;
     const WindowDc screen(nullptr);

@@ -1,6 +1,7 @@
 #include "view/main_layout.h"
 
 #include "comlib/window/high_dpi.h"
+#include "view/ui_texts.h"
 
 namespace main_layout {
 
@@ -83,7 +84,9 @@ ShowPlan PlanShow(int mode, int trayHidden) {
     }
 }
 
-const wchar_t* StateText(int sleepState) { return sleepState == 0 ? L"スリープ禁止中" : L"スリープ許可中"; }
+const wchar_t* StateText(int sleepState) {
+    return UiText(sleepState == 0 ? TextId::StateProhibited : TextId::StateAllowed);
+}
 
 unsigned StateColor(int sleepState, bool highContrast) {
     if (!highContrast) return sleepState == 0 ? 0xFFFF0000u : 0xFF0000FFu;

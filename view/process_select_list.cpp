@@ -7,6 +7,7 @@
 
 #include "comlib/window/high_dpi.h"
 #include "view/file_icon.h"
+#include "view/ui_texts.h"
 
 namespace {
 constexpr float kListFontScale = 1.2f;
@@ -93,7 +94,7 @@ void ProcessSelectList_CL::BuildControls(HWND dialog) {
         list_->InsertColumn(column.title, ScaleForDpi(column.width, dpi), LVCFMT_LEFT);
     FillRows();
 
-    const int selectIndex = factory_.CreateButtonPair(dialog, L"　　選択　　", L"　キャンセル　");
+    const int selectIndex = factory_.CreateButtonPair(dialog, UiText(TextId::SelectButton), UiText(TextId::CancelButton));
     selectButton_ = factory_.At<Button_CL>(selectIndex);
     selectButton_->SetOwnerValue(selectIndex);
     LayoutControls(dialog);

@@ -10,6 +10,7 @@
 #include "comlib/window/high_dpi.h"
 #include "data/save_data.h"
 #include "view/awake_texts.h"
+#include "view/ui_texts.h"
 
 namespace {
 constexpr DWORD kHourListExtendedStyle = LVS_EX_GRIDLINES | LVS_EX_CHECKBOXES | LVS_EX_FULLROWSELECT;
@@ -38,7 +39,7 @@ PageMetrics GetPageMetrics(HWND page) {
     return metrics;
 }
 
-std::wstring HourRowText(int hour) { return FormatWide(L"%02d:00 ～ %02d:59", hour, hour); }
+std::wstring HourRowText(int hour) { return UiFormat(TextId::HourRow, hour, hour); }
 
 bool IsCheckedState(UINT itemState) { return (itemState & 0xFFFFF000u) == kCheckedState; }
 
@@ -87,7 +88,7 @@ void PropAppSetting_CL::BuildControls(HWND page) {
     const int ch = metrics.charHeight;
 
     // The picture choice is kept but not offered: the box and its frame stay hidden.
-    koalaCheck_ = factory_.At<CheckBox_CL>(factory_.CreateCheckBox(page, L"ピルミちゃんのイメージをコアラにする", ch));
+    koalaCheck_ = factory_.At<CheckBox_CL>(factory_.CreateCheckBox(page, UiText(TextId::CheckKoala), ch));
     ::ShowWindow(koalaCheck_->Window(), SW_HIDE);
     koalaCheck_->SetCheck(g_SaveData.imageType != 0 ? BST_CHECKED : BST_UNCHECKED);
 
@@ -113,7 +114,7 @@ void PropAppSetting_CL::BuildControls(HWND page) {
     HWND list = hourList_->Window();
     const LRESULT extended = ::SendMessageW(list, LVM_GETEXTENDEDLISTVIEWSTYLE, 0, 0);
     ::SendMessageW(list, LVM_SETEXTENDEDLISTVIEWSTYLE, 0, extended | kHourListExtendedStyle);
-    hourList_->InsertColumn(L"スリープ禁止時間帯", metrics.width - 3 * cw, LVCFMT_LEFT);
+    hourList_->InsertColumn(UiText(TextId::HoursColumn), metrics.width - 3 * cw, LVCFMT_LEFT);
 
     building_ = true;
     for (int h = 0; h < kHours; ++h) hourList_->SetItemText(HourRowText(h), h, 0, 0, 0);
@@ -126,13 +127,13 @@ void PropAppSetting_CL::BuildControls(HWND page) {
     }
     building_ = false;
 
-    auto* displayFrame = factory_.At<GroupBox_CL>(factory_.CreateGroupBox(page, L"表示情報", metrics.width, 36, 0));
+    auto* displayFrame = factory_.At<GroupBox_CL>(factory_.CreateGroupBox(page, UiText(TextId::GroupDisplayInfo), metrics.width, 36, 0));
     displayFrame->GrowToContain(*koalaCheck_);
     displayFrame->SetSize(metrics.width, displayFrame->NeededHeight() + 8, true);
     ::ShowWindow(displayFrame->Window(), SW_HIDE);
 
     auto* hourFrame = factory_.At<GroupBox_CL>(
-        factory_.CreateGroupBox(page, L"スリープ禁止時間帯", metrics.width - 2 * cw, 160, 0));
+        factory_.CreateGroupBox(page, UiText(TextId::HoursColumn), metrics.width - 2 * cw, 160, 0));
     hourFrame->GrowToContain(*hourList_);
     // The frame's width is the list's right edge (d); 8 more on each measure leave a margin.
     hourFrame->SetSize(listRect.right + 8, hourFrame->NeededHeight() + 8, true);

@@ -6,6 +6,7 @@
 #include "data/save_data.h"
 #include "view/prop_app_setting.h"
 #include "view/support_site.h"
+#include "view/ui_texts.h"
 
 namespace {
 constexpr int kNotifyCheckY = 16;
@@ -42,7 +43,7 @@ INT_PTR PropAppVersion_CL::PageMessage(HWND, UINT message, WPARAM wParam, LPARAM
 void PropAppVersion_CL::BuildControls(HWND page) {
     const PageMetrics metrics = GetPageMetrics(page);
 
-    notifyCheck_ = factory_.At<CheckBox_CL>(factory_.CreateCheckBox(page, L"バージョンアップの通知をしない", kNotifyCheckY));
+    notifyCheck_ = factory_.At<CheckBox_CL>(factory_.CreateCheckBox(page, UiText(TextId::CheckNoUpdateNotice), kNotifyCheckY));
 
     const int iconIndex = factory_.CreateButton(page, L"OK");
     iconButton_ = factory_.At<Button_CL>(iconIndex);
@@ -56,8 +57,8 @@ void PropAppVersion_CL::BuildControls(HWND page) {
 
     const int versionIndex = factory_.CreateStaticText(page, L"Version : " DORMIGUARD_VERSION, 8, 0);
     const int spacerIndex = factory_.CreateStaticText(page, L"　", 8, 0);
-    const int supportTextIndex = factory_.CreateStaticText(page, L"サポートサイトへ", 8, 0);
-    const int supportIndex = factory_.CreateButton(page, L"　　サポートサイトへ　　");
+    const int supportTextIndex = factory_.CreateStaticText(page, UiText(TextId::SupportSiteLabel), 8, 0);
+    const int supportIndex = factory_.CreateButton(page, UiText(TextId::SupportSiteButton));
     supportButton_ = factory_.At<Button_CL>(supportIndex);
 
     notifyCheck_->SetCheck(g_Inifile.ReadInt(L"VERSION", L"notify", 0) != 0 ? BST_CHECKED : BST_UNCHECKED);
@@ -66,12 +67,12 @@ void PropAppVersion_CL::BuildControls(HWND page) {
     factory_.StackVertically(stack);
 
     auto* noticeFrame =
-        factory_.At<GroupBox_CL>(factory_.CreateGroupBox(page, L"バージョンアップの通知", metrics.width, 36, 0));
+        factory_.At<GroupBox_CL>(factory_.CreateGroupBox(page, UiText(TextId::GroupUpdateNotice), metrics.width, 36, 0));
     noticeFrame->GrowToContain(*notifyCheck_);
     noticeFrame->SetSize(metrics.width, noticeFrame->NeededHeight() + 8, true);
 
     auto* versionFrame = factory_.At<GroupBox_CL>(
-        factory_.CreateGroupBox(page, L"バージョン情報", metrics.width, 140, kVersionFrameY));
+        factory_.CreateGroupBox(page, UiText(TextId::GroupVersionInfo), metrics.width, 140, kVersionFrameY));
     versionFrame->GrowToContain(*supportButton_);
     versionFrame->SetSize(metrics.width, versionFrame->NeededHeight() + 8, true);
 

@@ -83,7 +83,7 @@ INT_PTR PropAwake_CL::PageMessage(HWND window, UINT message, WPARAM wParam, LPAR
             const bool typed = HIWORD(wParam) == EN_CHANGE &&
                                ((floorEdit_ && id == floorEdit_->Id()) || (hotkey_ && id == hotkey_->Id()));
             if (box) EnableDependents();
-            if (box || typed) ReportChanged();
+            if (box || typed || language_.IsChoiceCommand(id)) ReportChanged();
             return 0;
         }
         case WM_NOTIFY:
@@ -166,6 +166,8 @@ void PropAwake_CL::BuildControls(HWND page) {
     hotkeyFrame->GrowToContain(*message_);
     hotkeyFrame->SetSize(metrics.width, hotkeyFrame->NeededHeight() + margin, true);
 
+    language_.Build(page, factory_, ChildRectOf(hotkeyFrame->Window()).bottom + dpi.ScaleY(kRowGap), metrics.width);
+
     EnableDependents();
     building_ = false;
 }
@@ -204,6 +206,8 @@ void PropAwake_CL::SayAboutHotkey(const std::wstring& text) {
 
 bool PropAwake_CL::SaveAwake() {
     if (!displayCheck_ || !displayCheck_->Window()) return true;
+    // The language first: a refused hotkey keeps the page open but must not lose the choice.
+    language_.Apply();
     AwakeSettings next;
     next.display = Checked(displayCheck_);
     next.acOnly = Checked(acOnlyCheck_);

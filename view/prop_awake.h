@@ -8,6 +8,7 @@
 #include "comlib/window/control_factory.h"
 #include "comlib/window/controls.h"
 #include "data/awake_command.h"
+#include "view/language_setting.h"
 #include "view/settings_page.h"
 
 // "バッテリー残量が %d%% を下回ったらスリープを許可する" -> the text before and after the number
@@ -63,4 +64,5 @@ private:
     // The control's value as filled: unchanged, the stored key stays (Win cannot be typed there).
     WORD shownHotkey_ = 0;
     bool building_ = false;
+    LanguageChoiceControls language_;
 };

@@ -4,6 +4,9 @@
 
 #include "comlib/utility.h"
 
+// The English table, in view/ui_texts_en.cpp.
+extern const wchar_t* const kEnglishTexts[];
+
 namespace {
 
 const wchar_t* const kJapanese[] = {
@@ -36,6 +39,55 @@ const wchar_t* const kJapanese[] = {
     L"変更はこの実行中だけ有効です。保存できるようになると次の変更ですべて保存します。\n%s\n%s",
     L"Windows セキュリティの「コントロールされたフォルダー アクセス」が書き込みを止めている可能性があります。"
     L"DormiGuard を許可してください。",
+    L"ファイル(&F)",
+    L"編集(&E)",
+    L"ヘルプ(&H)",
+    L"アプリケーションの終了(&X)",
+    L"アイテムの追加(&A)",
+    L"アイテムの削除(&D)",
+    L"状態の更新(&U)\tF5",
+    L"アプリ設定(&A)",
+    L"サポートサイト(&S)",
+    L"アイテムの追加",
+    L"アイテムの削除",
+    L"メインウインドウの表示",
+    L"タスクトレイへ格納する",
+    L"サポートサイトへ",
+    L"DormiGuardの終了",
+    L"スリープ禁止中",
+    L"スリープ許可中",
+    L"スリープを抑止するプロセス",
+    L"スリープを抑止したいプロセスを選択してください。（現在起動しているプロセスを列挙しています）",
+    L"プロセス名称",
+    L"ファイルパス",
+    L"　　選択　　",
+    L"　キャンセル　",
+    L"アプリ設定",
+    L"アプリ設定",
+    L"アプリバージョン",
+    L"ライセンス情報",
+    L"ピルミちゃんのイメージをコアラにする",
+    L"表示情報",
+    L"スリープ禁止時間帯",
+    L"%02d:00 ～ %02d:59",
+    L"バージョンアップの通知をしない",
+    L"バージョンアップの通知",
+    L"バージョン情報",
+    L"サポートサイトへ",
+    L"　　サポートサイトへ　　",
+    L"DormiGuardのアップデート。",
+    L"最新のバージョン%sが公開されています。\r\nサイトへ移動しますか？\r\n\r\n"
+    L"　（現在インストールされているバージョンは%sです。）\r\n",
+    L"　サイトへ移動する　",
+    L"後日通知する　",
+    L"タスクトレイへアイコンを追加できませんでした。",
+    L"表示言語 / Language",
+    L"自動 / Auto",
+    L"日本語",
+    L"English",
+    L"OK か適用を押すと、メインウインドウとメニューはすぐに\n"
+    L"この言語になります。この設定画面は次に開いたときから\n"
+    L"切り替わります。",
     L"日",
     L"月",
     L"火",
@@ -59,19 +111,75 @@ const wchar_t* const kJapanese[] = {
     L"このキーは使えません。Ctrl・Alt・Shift と A～Z、0～9、F1～F24 を組み合わせてください。",
 };
 static_assert(sizeof(kJapanese) / sizeof(kJapanese[0]) == static_cast<size_t>(TextId::Count),
-              "one text per id");
+              "one Japanese text per id");
+
+const wchar_t* const* const kTables[] = {kJapanese, kEnglishTexts};
+static_assert(sizeof(kTables) / sizeof(kTables[0]) == static_cast<size_t>(UiLanguage::Count),
+              "one table per language");
+
+// Written once on the UI thread before any window exists; read only on that thread.
+bool g_languageSet = false;
+UiLanguage g_language = UiLanguage::Japanese;
 
 }  // namespace
 
-const wchar_t* UiText(TextId id) {
-    const size_t index = static_cast<size_t>(id);
-    return index < static_cast<size_t>(TextId::Count) ? kJapanese[index] : L"";
+LanguageChoice ParseLanguageChoice(const std::wstring& value) {
+    if (EqualsNoCase(value, L"ja")) return LanguageChoice::Japanese;
+    if (EqualsNoCase(value, L"en")) return LanguageChoice::English;
+    return LanguageChoice::Auto;
 }
+
+const wchar_t* LanguageChoiceValue(LanguageChoice choice) {
+    switch (choice) {
+        case LanguageChoice::Japanese:
+            return L"ja";
+        case LanguageChoice::English:
+            return L"en";
+        default:
+            return L"auto";
+    }
+}
+
+UiLanguage ResolveLanguage(LanguageChoice choice, LANGID userUiLanguage) {
+    if (choice == LanguageChoice::Japanese) return UiLanguage::Japanese;
+    if (choice == LanguageChoice::English) return UiLanguage::English;
+    return PRIMARYLANGID(userUiLanguage) == LANG_JAPANESE ? UiLanguage::Japanese : UiLanguage::English;
+}
+
+UiLanguage CurrentUiLanguage() {
+    if (!g_languageSet) {
+        g_language = ResolveLanguage(LanguageChoice::Auto, ::GetUserDefaultUILanguage());
+        g_languageSet = true;
+    }
+    return g_language;
+}
+
+void SetUiLanguage(UiLanguage language) {
+    g_language = language < UiLanguage::Count ? language : UiLanguage::English;
+    g_languageSet = true;
+}
+
+const wchar_t* UiTextIn(UiLanguage language, TextId id) {
+    const size_t index = static_cast<size_t>(id);
+    const size_t table = static_cast<size_t>(language);
+    if (index >= static_cast<size_t>(TextId::Count) || table >= static_cast<size_t>(UiLanguage::Count)) return L"";
+    return kTables[table][index];
+}
+
+const wchar_t* UiText(TextId id) { return UiTextIn(CurrentUiLanguage(), id); }
 
 std::wstring UiFormat(TextId id, ...) {
     va_list args;
     va_start(args, id);
     std::wstring text = FormatWideV(UiText(id), args);
+    va_end(args);
+    return text;
+}
+
+std::wstring UiFormatIn(UiLanguage language, TextId id, ...) {
+    va_list args;
+    va_start(args, id);
+    std::wstring text = FormatWideV(UiTextIn(language, id), args);
     va_end(args);
     return text;
 }

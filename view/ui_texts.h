@@ -1,6 +1,6 @@
 #pragma once
-// Texts the user reads, one id each. One table per language: a second language is one more
-// table of the same length in ui_texts.cpp and a choice in UiText.
+// Texts the user reads, one id each. One table per language, each of TextId::Count texts: a
+// third language is one more table and one more UiLanguage. The log stays in Japanese.
 #include <windows.h>
 
 #include <cstddef>
@@ -35,6 +35,52 @@ enum class TextId : size_t {
     SaveFailedTitle,
     SaveFailedBody,          // %s: the file, %s: the reason
     SaveFailedAccessDenied,  // the hint added for ERROR_ACCESS_DENIED
+    MenuFile,
+    MenuEdit,
+    MenuHelp,
+    MenuExit,
+    MenuAddProgram,
+    MenuRemoveProgram,
+    MenuCheckNow,
+    MenuSettings,
+    MenuSupportSite,
+    ListMenuAdd,
+    ListMenuRemove,
+    TrayShowWindow,
+    TrayHideToTray,
+    TraySupportSite,
+    TrayExit,
+    StateProhibited,
+    StateAllowed,
+    WatchedListHeader,
+    SelectPrompt,
+    SelectColumnName,
+    SelectColumnPath,
+    SelectButton,
+    CancelButton,
+    SheetCaption,
+    PageHours,
+    PageUpdates,
+    PageLicense,
+    CheckKoala,
+    GroupDisplayInfo,
+    HoursColumn,             // also the frame around the hour list
+    HourRow,                 // %02d, %02d: the hour twice
+    CheckNoUpdateNotice,
+    GroupUpdateNotice,
+    GroupVersionInfo,
+    SupportSiteLabel,
+    SupportSiteButton,
+    UpdateTitle,
+    UpdateMessage,           // %s: the new version, %s: the installed version
+    UpdateGoToSite,
+    UpdateNotifyLater,
+    TrayAddFailed,
+    GroupLanguage,
+    LanguageAuto,
+    LanguageJapanese,
+    LanguageEnglish,
+    LanguageTakesEffect,
     DaySunday,               // one character each, Sunday to Saturday in order
     DayMonday,
     DayTuesday,
@@ -59,10 +105,28 @@ enum class TextId : size_t {
     Count
 };
 
+enum class UiLanguage : size_t { Japanese, English, Count };
+
+// The user's choice, section "DISPLAY", key "language": "auto", "ja" or "en"; anything else is
+// "auto".
+enum class LanguageChoice { Auto, Japanese, English };
+LanguageChoice ParseLanguageChoice(const std::wstring& value);
+const wchar_t* LanguageChoiceValue(LanguageChoice choice);
+// Auto follows the primary language of the user's UI language: Japanese or else English.
+UiLanguage ResolveLanguage(LanguageChoice choice, LANGID userUiLanguage);
+// The language every UiText call uses; until set, the one the user's UI language gives.
+UiLanguage CurrentUiLanguage();
+void SetUiLanguage(UiLanguage language);
+
+// The text of one language, "" for an id out of range.
+const wchar_t* UiTextIn(UiLanguage language, TextId id);
+
 // The text of the current language.
 const wchar_t* UiText(TextId id);
 // UiText through FormatWide.
 std::wstring UiFormat(TextId id, ...);
+// The same in the language given: the log writes the Japanese text in every language.
+std::wstring UiFormatIn(UiLanguage language, TextId id, ...);
 
 // The notification about settings that could not be saved: the file, the reason and, for
 // ERROR_ACCESS_DENIED, the hint about Windows Security's controlled folder access.

@@ -1,10 +1,10 @@
 #include "view/update_dialog.h"
 
 #include "comlib/window/high_dpi.h"
+#include "view/ui_texts.h"
 
 std::wstring UpdateMessageText(const std::wstring& newVersion, const std::wstring& installedVersion) {
-    return L"最新のバージョン" + newVersion + L"が公開されています。" + L"\r\n" + L"サイトへ移動しますか？\r\n\r\n" +
-           L"　（現在インストールされているバージョンは" + installedVersion + L"です。）\r\n";
+    return UiFormat(TextId::UpdateMessage, newVersion.c_str(), installedVersion.c_str());
 }
 
 UpdateDialog_CL::UpdateDialog_CL(std::wstring title, std::wstring installedVersion, std::wstring newVersion)
@@ -18,7 +18,7 @@ void UpdateDialog_CL::OnInitDialog(HWND window) {
     // A fixed-size question: neither minimise nor maximise.
     const LONG style = ::GetWindowLongW(window, GWL_STYLE);
     ::SetWindowLongW(window, GWL_STYLE, style & ~(WS_MAXIMIZEBOX | WS_MINIMIZEBOX));
-    factory_.CreateButtonPair(window, L"　サイトへ移動する　", L"後日通知する　");
+    factory_.CreateButtonPair(window, UiText(TextId::UpdateGoToSite), UiText(TextId::UpdateNotifyLater));
     factory_.CreateStaticText(window, UpdateMessageText(newVersion_, installedVersion_), 8, 8);
     CenterWindowOver(Owner(), window);
 }

@@ -1,6 +1,5 @@
 #include "comlib/process/enum_porocess.h"
 
-#include <psapi.h>
 #include <algorithm>
 
 #include "comlib/log.h"
@@ -62,6 +61,13 @@ uint32_t FindPath(const ProcessSnapshot& snapshot, uint32_t key, const std::wstr
         key, [&](uint32_t position) { return EqualsNoCase(snapshot.entries[position].path, path); });
 }
 }  // namespace
+
+std::optional<std::wstring> SnapshotPathOf(const std::wstring& imageName, const std::wstring* devicePath,
+                                           const DriveMap& driveMap) {
+    if (imageName.empty()) return std::nullopt;
+    if (!devicePath || devicePath->empty()) return imageName;
+    return ToDriveLetterForm(*devicePath, driveMap);
+}
 
 bool AddUniquePath(ProcessSnapshot& snapshot, std::wstring path) {
     ProcessEntry entry = MakeProcessEntry(std::move(path));
@@ -154,20 +160,49 @@ void EnumProcess_CL::BuildDriveMap() {
 }
 
 int EnumProcess_CL::Enumerate(ProcessSnapshot& target) {
-    DWORD ids[8192];
-    DWORD bytes = 0;
-    const DWORD count = ::K32EnumProcesses(ids, sizeof(ids), &bytes) ? bytes / sizeof(DWORD) : 0;
-    target.Clear(count);
-    for (DWORD i = 0; i < count; ++i) {
-        // PROCESS_QUERY_LIMITED_INFORMATION alone is all the image name needs, and Windows
-        // grants it to an ordinary user for elevated processes too; 0x0410 would not be.
-        UniqueHandle process(::OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, ids[i]));
-        if (!process) continue;
-        wchar_t path[1040] = {};
-        // No name (a process that is ending, say) is no program to list or to pick.
-        if (::K32GetProcessImageFileNameW(process.Get(), path, 1040) == 0 || path[0] == L'\0') continue;
-        AddUniquePath(target, ToDriveLetterForm(path, wcsnlen(path, 1040), driveMap_));
+    ProcessSource& source = source_ ? *source_ : SystemProcessSource::Instance();
+    if (!source.List(listed_)) listed_.clear();
+    const DWORD ownSession = source.OwnSession();
+    // Which processes count, and which of them are new, before any is opened: the drive map is
+    // only needed for a new one.
+    knownAt_.resize(listed_.size());
+    bool anyNew = false;
+    for (size_t i = 0; i < listed_.size(); ++i) {
+        const ListedProcess& listed = listed_[i];
+        // Other users' sessions are theirs; the idle process has no name.
+        if (listed.imageName.empty() || (listed.session != ownSession && listed.session != 0)) {
+            knownAt_[i] = kLeftOut;
+            continue;
+        }
+        knownAt_[i] = knownIndex_.Find(listed.id, [&](uint32_t position) {
+            return known_[position].session == listed.session && known_[position].imageName == listed.imageName;
+        });
+        if (knownAt_[i] == PathIndex_CL::kNone) anyNew = true;
     }
+    if (anyNew) BuildDriveMap();
+
+    target.Clear(listed_.size());
+    seen_.clear();
+    std::wstring devicePath;
+    for (size_t i = 0; i < listed_.size(); ++i) {
+        if (knownAt_[i] == kLeftOut) continue;
+        ListedProcess& listed = listed_[i];
+        KnownProcess process;
+        process.id = listed.id;
+        process.session = listed.session;
+        if (knownAt_[i] != PathIndex_CL::kNone) {
+            process.path = std::move(known_[knownAt_[i]].path);
+        } else {
+            const bool opened = source.QueryImagePath(listed.id, devicePath);
+            process.path = *SnapshotPathOf(listed.imageName, opened ? &devicePath : nullptr, driveMap_);
+        }
+        process.imageName = std::move(listed.imageName);
+        AddUniquePath(target, process.path);
+        seen_.push_back(std::move(process));
+    }
+    known_.swap(seen_);
+    knownIndex_.Clear(known_.size());
+    for (size_t i = 0; i < known_.size(); ++i) knownIndex_.Insert(known_[i].id, static_cast<uint32_t>(i));
     SortByFileName(target);
     return 0;
 }
@@ -176,7 +211,6 @@ int EnumProcess_CL::Enumerate(ProcessSnapshot& target) {
 // capacity of the one before.
 void EnumProcess_CL::Refresh() {
     std::swap(previous_, current_);
-    BuildDriveMap();
     Enumerate(current_);
 }
 

@@ -2,10 +2,12 @@
 // Snapshots of the running programs: one entry per distinct image path, in drive-letter form.
 #include <windows.h>
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "comlib/process/path_index.h"
+#include "comlib/process/process_listing.h"
 
 // Quick filter for path and file-name comparisons: key = key * 3 + c over the text folded by
 // FoldCase, the fold that EqualsNoCase uses, so equal names always have equal keys.
@@ -22,6 +24,8 @@ struct ProcessEntry {
 
     const wchar_t* FileName() const { return path.data() + nameOffset; }
     size_t FileNameLength() const { return path.size() - nameOffset; }
+    // A process that could not be opened, or had no path, is known by its file name alone.
+    bool NameOnly() const { return nameOffset == 0; }
 };
 
 // The entry of a path with both keys and the file-name offset, in one pass over the path.
@@ -61,6 +65,12 @@ inline std::wstring ToDriveLetterForm(const std::wstring& devicePath, const Driv
     return ToDriveLetterForm(devicePath.data(), devicePath.size(), driveMap);
 }
 
+// The text a listed process enters the snapshot under: its image path in drive-letter form; its
+// file name alone when it could not be opened (devicePath null) or has no path; nothing when it
+// has no name (the idle process).
+std::optional<std::wstring> SnapshotPathOf(const std::wstring& imageName, const std::wstring* devicePath,
+                                           const DriveMap& driveMap);
+
 // Appends the path unless an equal one (case-insensitive) is there already; true when appended.
 bool AddUniquePath(ProcessSnapshot& snapshot, std::wstring path);
 
@@ -79,6 +89,9 @@ public:
     virtual ~EnumProcess_CL() = default;
 
     void BuildDriveMap();
+    // Lists the processes of the user's session and of session 0 (services) with one call. A
+    // process listed by the enumeration before keeps the path found then; only a new one is
+    // opened, and the drive map is built again only when there is one.
     int Enumerate(ProcessSnapshot& target);
     void Refresh();
     ProcessDiff Diff() const;
@@ -86,11 +99,30 @@ public:
     const std::vector<ProcessEntry>& Current() const { return current_.entries; }
     const DriveMap& Drives() const { return driveMap_; }
 
+    // Null puts the system's listing and open back.
+    void SetSource(ProcessSource* source) { source_ = source; }
+
     // Writes "label(N件)" and then one line per path.
     static void LogPathList(const std::wstring& label, const std::vector<std::wstring>& paths);
 
 private:
+    // A process of the last enumeration and its snapshot text: the same id, session and image
+    // name in the next one is the same process, so it is not opened again.
+    struct KnownProcess {
+        DWORD id = 0;
+        DWORD session = 0;
+        std::wstring imageName;
+        std::wstring path;
+    };
+    static constexpr uint32_t kLeftOut = PathIndex_CL::kNone - 1;
+
     DriveMap driveMap_;
     ProcessSnapshot previous_;
     ProcessSnapshot current_;
+    ProcessSource* source_ = nullptr;
+    std::vector<ListedProcess> listed_;
+    std::vector<uint32_t> knownAt_;  // per listed process: its position in known_, kNone, or kLeftOut
+    std::vector<KnownProcess> known_;
+    std::vector<KnownProcess> seen_;
+    PathIndex_CL knownIndex_;  // positions in known_ by process id
 };

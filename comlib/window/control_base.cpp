@@ -3,6 +3,7 @@
 #include "comlib/log.h"
 #include "comlib/utility.h"
 #include "comlib/window/high_dpi.h"
+#include "comlib/window/ui_font.h"
 
 LOGFONTW ScaleLogFont(const LOGFONTW& base, float scale, int weight) {
     LOGFONTW font = base;
@@ -33,15 +34,15 @@ void ControlBase_CL::SetPosition(int x, int y) {
 }
 
 HFONT ControlBase_CL::Font() const {
-    return ownedFont_ ? ownedFont_.Get() : static_cast<HFONT>(::GetStockObject(DEFAULT_GUI_FONT));
+    return ownedFont_ ? ownedFont_.Get() : UiFont();
 }
 
 void ControlBase_CL::SetFont(float scale, int weight) {
     fontScale_ = scale;
     fontWeight_ = weight;
     LOGFONTW base = {};
-    ::GetObjectW(::GetStockObject(DEFAULT_GUI_FONT), sizeof(base), &base);
-    // The stock font is made for the system DPI; a window on a monitor of another DPI wants it
+    ::GetObjectW(UiFont(), sizeof(base), &base);
+    // The UI font is made for the system DPI; a window on a monitor of another DPI wants it
     // in proportion.
     const int dpi = DpiOfWindow(window_);
     const int systemDpi = SystemDpi();

@@ -55,7 +55,7 @@ public:
     void SetId(int id) { id_ = id; }
     HWND Window() const { return window_; }
     void SetWindow(HWND window) { window_ = window; }
-    // The font the window uses: the object's own font, or the stock DEFAULT_GUI_FONT.
+    // The font the window uses: the object's own font, or UiFont() (ui_font.h).
     HFONT Font() const;
     bool OwnsFont() const { return ownedFont_.IsValid(); }
     int OwnerValue() const { return ownerValue_; }

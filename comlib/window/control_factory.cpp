@@ -100,6 +100,13 @@ int ControlFactory_CL::CreateCheckBox(HWND parent, const std::wstring& text, int
     return index;
 }
 
+int ControlFactory_CL::CreateRadioButton(HWND parent, const std::wstring& text, int x, int y, bool firstOfGroup) {
+    auto control = std::make_unique<CheckBox_CL>();
+    const SIZE size = CheckBoxSizeForText(MeasureText(control->Font(), text));
+    const DWORD style = (kButtonStyle & ~BS_PUSHBUTTON) | BS_AUTORADIOBUTTON | (firstOfGroup ? WS_GROUP : 0);
+    return Add(std::move(control), parent, L"Button", text, style, x, y, size.cx, size.cy);
+}
+
 int ControlFactory_CL::CreateListView(HWND parent, int width, int height, int x, int y) {
     return Add(std::make_unique<ListView_CL>(), parent, WC_LISTVIEWW, L"", kListViewStyle, x, y, width, height);
 }

@@ -50,6 +50,9 @@ public:
     int CreateButton(HWND parent, const std::wstring& text);
     // Auto check box at (8, y), text width + 32 by text height, unchecked.
     int CreateCheckBox(HWND parent, const std::wstring& text, int y);
+    // Auto radio button at (x, y), sized like a check box; the first of a group starts it
+    // (WS_GROUP), so that the buttons after it switch each other off.
+    int CreateRadioButton(HWND parent, const std::wstring& text, int x, int y, bool firstOfGroup);
     // Report-view list at (x, y).
     int CreateListView(HWND parent, int width, int height, int x, int y);
     // A child of any other class (an edit box, an up-down, a hotkey control) with the style

@@ -1,4 +1,5 @@
 #include "comlib/window/dialog_base.h"
+#include "comlib/window/ui_font.h"
 
 #include <prsht.h>
 #include <cstring>
@@ -104,8 +105,8 @@ void SubClassDialogBase_CL::Bind(HWND window, HWND handleValue) {
     window_ = window;
     if (handleTarget_) *handleTarget_ = handleValue;
     dc_ = ::GetDC(window);
-    // The template has no DS_SETFONT; the stock font is set here instead and never deleted.
-    font_ = static_cast<HFONT>(::GetStockObject(DEFAULT_GUI_FONT));
+    // The template has no DS_SETFONT; the program's UI font is set here instead, never deleted.
+    font_ = UiFont();
     ::SendMessageW(window, WM_SETFONT, reinterpret_cast<WPARAM>(font_), TRUE);
 }
 

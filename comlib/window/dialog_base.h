@@ -68,7 +68,7 @@ private:
     HDC dc_ = nullptr;  // GetDC(window_), released at WM_DESTROY
     // DWORD elements keep the DLGTEMPLATE aligned as DialogBoxIndirectParamW requires.
     std::unique_ptr<DWORD[]> template_;
-    HFONT font_ = nullptr;  // the stock DEFAULT_GUI_FONT, never deleted
+    HFONT font_ = nullptr;  // UiFont(), never deleted here
     HWND* handleTarget_ = nullptr;
     DWORD style_ = kDefaultStyle;
 };

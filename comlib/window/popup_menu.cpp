@@ -1,4 +1,5 @@
 #include "comlib/window/popup_menu.h"
+#include "comlib/window/ui_font.h"
 
 #include "comlib/window/high_dpi.h"
 
@@ -80,7 +81,7 @@ void MeasureItem(HWND window, MEASUREITEMSTRUCT* measure) {
     SIZE text = {};
     {
         WindowDc dc(window);
-        SelectedObject font(dc.Get(), ::GetStockObject(DEFAULT_GUI_FONT));
+        SelectedObject font(dc.Get(), UiFont());
         ::GetTextExtentPoint32W(dc.Get(), left.c_str(), static_cast<int>(left.size()), &text);
     }
     // The right part is not measured: the 48 extra pixels leave room for it.
@@ -112,7 +113,7 @@ void DrawItem(DRAWITEMSTRUCT* draw) {
     MenuTextRects rects =
         MenuItemTextRects(draw->rcItem, images != nullptr, ImageSize(images).cx, DpiOfWindow(::WindowFromDC(dc)));
     {
-        SelectedObject font(dc, ::GetStockObject(DEFAULT_GUI_FONT));
+        SelectedObject font(dc, UiFont());
         // ETO_OPAQUE with no text fills the rectangle with the background colour.
         ::ExtTextOutW(dc, 0, 0, ETO_OPAQUE, &draw->rcItem, nullptr, 0, nullptr);
         ::DrawTextW(dc, left.c_str(), -1, &rects.left, DT_SINGLELINE | DT_VCENTER);

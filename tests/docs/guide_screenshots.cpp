@@ -15,8 +15,15 @@
 
 namespace {
 
-const wchar_t kSelectPrompt[] =
-    L"スリープを抑止したいプロセスを選択してください。（現在起動しているプロセスを列挙しています）";
+// The program speaks the language of the user's Windows; under Wine that is the Unix locale
+// this program runs with. English pictures are named guide_en_*.
+const bool kJapanese = PRIMARYLANGID(::GetUserDefaultUILanguage()) == LANG_JAPANESE;
+const wchar_t* const kSelectPrompt =
+    kJapanese ? L"スリープを抑止したいプロセスを選択してください。（現在起動しているプロセスを列挙しています）"
+              : L"Choose the programs that keep this PC awake while they run (the programs running now are listed)";
+const wchar_t* const kSheetCaption = kJapanese ? L"アプリ設定" : L"Settings";
+
+std::wstring PictureName(const wchar_t* name) { return std::wstring(kJapanese ? L"guide_" : L"guide_en_") + name; }
 
 HWND WaitForWindow(DWORD processId, const std::wstring& title) {
     HWND found = nullptr;
@@ -47,12 +54,12 @@ TEST(Guide, Screenshots) {
     MoveIntoView(window);
     // Notepad runs and is watched: the state reads "sleep prohibited" in red.
     ASSERT_TRUE(WaitFor([&] { return CaptureStateBand(window).red > 200; }, 10000));
-    EXPECT_TRUE(SaveWindowScreenshot(window, L"guide_main_window.png"));
+    EXPECT_TRUE(SaveWindowScreenshot(window, PictureName(L"main_window.png")));
 
     ::PostMessageW(window, 0x700, 0, WM_RBUTTONDOWN);
     HWND menu = nullptr;
     ASSERT_TRUE(WaitFor([&] { return (menu = FindPopupMenuWindow(program.ProcessId())) != nullptr; }, 10000));
-    EXPECT_TRUE(SaveWindowScreenshot(menu, L"guide_tray_menu.png"));
+    EXPECT_TRUE(SaveWindowScreenshot(menu, PictureName(L"tray_menu.png")));
     SendKey(VK_ESCAPE);
     ASSERT_TRUE(WaitFor([&] { return FindPopupMenuWindow(program.ProcessId()) == nullptr; }, 10000));
 
@@ -64,12 +71,12 @@ TEST(Guide, Screenshots) {
     ASSERT_GE(notepadRow, 0);
     rows.SetState(notepadRow, LVIS_SELECTED, LVIS_SELECTED);
     MoveIntoView(dialog);
-    EXPECT_TRUE(SaveWindowScreenshot(dialog, L"guide_selection_dialog.png"));
+    EXPECT_TRUE(SaveWindowScreenshot(dialog, PictureName(L"selection_dialog.png")));
     ::PostMessageW(dialog, WM_COMMAND, 4098, 0);  // cancel
     ASSERT_TRUE(WaitFor([&] { return !::IsWindow(dialog); }, 10000));
 
     ::PostMessageW(window, WM_COMMAND, 129, 0);
-    const HWND sheet = WaitForWindow(program.ProcessId(), L"アプリ設定");
+    const HWND sheet = WaitForWindow(program.ProcessId(), kSheetCaption);
     ASSERT_NE(sheet, nullptr);
     MoveIntoView(sheet);
     const HWND tabs = FindDescendantByClass(sheet, WC_TABCONTROLW);
@@ -80,7 +87,7 @@ TEST(Guide, Screenshots) {
     for (int tab = 0; tab < 3; ++tab) {
         ::SendMessageW(sheet, PSM_SETCURSEL, static_cast<WPARAM>(tab), 0);
         ASSERT_TRUE(WaitFor([&] { return ::SendMessageW(tabs, TCM_GETCURSEL, 0, 0) == tab; }, 5000));
-        EXPECT_TRUE(SaveWindowScreenshot(sheet, FormatWide(L"guide_settings_%d.png", tab + 1)));
+        EXPECT_TRUE(SaveWindowScreenshot(sheet, PictureName(FormatWide(L"settings_%d.png", tab + 1).c_str())));
     }
     ::PostMessageW(sheet, PSM_PRESSBUTTON, PSBTN_CANCEL, 0);
     ASSERT_TRUE(WaitFor([&] { return !::IsWindow(sheet); }, 10000));

@@ -43,6 +43,8 @@ for file in "$dist/DormiGuard/DormiGuard.exe" "$setup"; do
     refuse "$(basename "$file") does not verify against another certificate" \
         osslsigncode verify -CAfile "$work/cert/stranger.pem" -in "$file"
 done
+check "the released program, stripped and signed, stays under 512 KB" \
+    test "$(stat -c %s "$dist/DormiGuard/DormiGuard.exe")" -lt 524288
 check "the zip holds the program, its pictures, menu image, licence page and licence" bash -c "
     unzip -Z1 '$zip' | sort > '$work/zip.txt'
     printf '%s\n' DormiGuard/ DormiGuard/DormiGuard.exe DormiGuard/LICENSE.txt DormiGuard/license.html \

@@ -1,0 +1,51 @@
+#pragma once
+// The running processes as the system lists them, each with its id, session and image file name,
+// without opening any of them; and the one open that a new process costs for its full path.
+#include <windows.h>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+struct ListedProcess {
+    DWORD id = 0;
+    DWORD session = 0;
+    std::wstring imageName;  // file name only ("notepad.exe"); empty for the idle process
+};
+
+// The system calls of a snapshot, replaceable so that tests can show processes the user may not
+// open (Wine lets every user open every process).
+class ProcessSource {
+public:
+    virtual ~ProcessSource() = default;
+    // The session of the user this program runs for.
+    virtual DWORD OwnSession() = 0;
+    // Fills `processes` with every process of the system, reusing its storage; false when the
+    // listing failed.
+    virtual bool List(std::vector<ListedProcess>& processes) = 0;
+    // The process's image path in device form (\Device\HarddiskVolume3\x.exe); false when it
+    // cannot be opened or queried.
+    virtual bool QueryImagePath(DWORD id, std::wstring& devicePath) = 0;
+};
+
+// NtQuerySystemInformation(SystemProcessInformation), found in ntdll at run time: one call lists
+// every process with its session and image name. A process is opened with
+// PROCESS_QUERY_LIMITED_INFORMATION only to learn its path.
+class SystemProcessSource : public ProcessSource {
+public:
+    SystemProcessSource();
+    ~SystemProcessSource() override;
+    DWORD OwnSession() override { return ownSession_; }
+    bool List(std::vector<ListedProcess>& processes) override;
+    bool QueryImagePath(DWORD id, std::wstring& devicePath) override;
+
+    // The one the program uses unless a test replaces it.
+    static SystemProcessSource& Instance();
+
+private:
+    struct Ntdll;
+    std::unique_ptr<Ntdll> ntdll_;
+    DWORD ownSession_ = 0;
+    std::vector<unsigned char> buffer_;  // kept between listings: a steady listing is one call
+    std::vector<wchar_t> path_;          // 32,767 characters, the longest path Windows gives
+};

@@ -1,0 +1,21 @@
+#pragma once
+// The font that controls, dialogs and menus draw with. The stock DEFAULT_GUI_FONT by default;
+// the system's message font (Segoe UI, or what the system maps it to) on request, for a
+// language whose texts the default face may draw poorly.
+#include <windows.h>
+
+#include <string>
+
+enum class UiFontKind { DefaultGui, SystemMessage };
+
+// Windows made after the call use the font; those made before keep theirs.
+void UseUiFontFor(UiFontKind kind);
+UiFontKind CurrentUiFontKind();
+// Never deleted while the program runs: windows may still hold it.
+HFONT UiFont();
+// The face GDI actually draws UiFont() with.
+std::wstring UiFontFace();
+// For a label that mixes Japanese into the texts of another language: UiFont() with the
+// Japanese character set, so that the mapper takes a face with Japanese glyphs where no font
+// link would draw them. UiFont() itself while that is the stock font.
+HFONT JapaneseCapableUiFont();
