@@ -317,6 +317,13 @@ TEST_F(Commands, SizesFollowTheDpiAndDialogsStayOnScreen) {
         ASSERT_NE(sheet, nullptr);
         ASSERT_TRUE(WaitFor([&] { return ::IsWindowVisible(sheet) != FALSE; }, 10000));
         EXPECT_TRUE(WaitFor([&] { return InsideWorkArea(sheet); }, 5000));
+        // The hour list's 24 rows bring a vertical scroll bar and no horizontal one.
+        HWND hourList = nullptr;
+        ASSERT_TRUE(WaitFor([&] { return (hourList = FindDescendantByClass(sheet, WC_LISTVIEWW)) != nullptr; }, 10000));
+        ASSERT_TRUE(WaitFor([&] { return RemoteListView(hourList).Count() == 24; }, 10000));
+        const LONG listStyle = ::GetWindowLongW(hourList, GWL_STYLE);
+        EXPECT_NE(listStyle & WS_VSCROLL, 0) << "24 rows in 15 lines";
+        EXPECT_EQ(listStyle & WS_HSCROLL, 0) << "the hour column fits";
         SaveWindowScreenshot(sheet, FormatWide(L"settings_sheet_%u.png", c.dpi));
         ::PostMessageW(sheet, PSM_PRESSBUTTON, PSBTN_CANCEL, 0);
         ASSERT_TRUE(WaitFor([&] { return !::IsWindow(sheet); }, 10000));
