@@ -317,6 +317,24 @@ TEST_F(Commands, SizesFollowTheDpiAndDialogsStayOnScreen) {
         ASSERT_NE(sheet, nullptr);
         ASSERT_TRUE(WaitFor([&] { return ::IsWindowVisible(sheet) != FALSE; }, 10000));
         EXPECT_TRUE(WaitFor([&] { return InsideWorkArea(sheet); }, 5000));
+        // The tab row shows above the page: the page starts below the tabs' top edge and inside
+        // the tab control, so its group box never takes the tabs' place.
+        const HWND tabs = reinterpret_cast<HWND>(::SendMessageW(sheet, PSM_GETTABCONTROL, 0, 0));
+        const HWND page = reinterpret_cast<HWND>(::SendMessageW(sheet, PSM_GETCURRENTPAGEHWND, 0, 0));
+        ASSERT_NE(tabs, nullptr);
+        ASSERT_NE(page, nullptr);
+        EXPECT_TRUE(::IsWindowVisible(tabs));
+        RECT tabRect = {}, pageRect = {};
+        ::GetWindowRect(tabs, &tabRect);
+        ::GetWindowRect(page, &pageRect);
+        EXPECT_GT(tabRect.bottom - tabRect.top, 0);
+        EXPECT_GT(pageRect.top, tabRect.top) << "tabs " << tabRect.top << ", page " << pageRect.top;
+        EXPECT_LE(pageRect.bottom, tabRect.bottom);
+        // Room for a row of tabs, about 20 pixels at 96 DPI, between the control's top and the page,
+        // and the tabs' names drawn there.
+        EXPECT_GE(pageRect.top - tabRect.top, static_cast<LONG>(c.dpi * 18 / 96));
+        const RECT tabRow = {tabRect.left, tabRect.top, tabRect.right, pageRect.top};
+        EXPECT_TRUE(WaitFor([&] { return CountDarkScreenPixels(tabRow) > 50; }, 5000));
         // The hour list's 24 rows bring a vertical scroll bar and no horizontal one.
         HWND hourList = nullptr;
         ASSERT_TRUE(WaitFor([&] { return (hourList = FindDescendantByClass(sheet, WC_LISTVIEWW)) != nullptr; }, 10000));
