@@ -223,7 +223,7 @@ void PaintTable(const Settings& settings, std::string& out) {
     std::vector<double> copy;
     for (int i = 0; i < settings.paints + 1; ++i) {
         const double start = NowMs();
-        DrawStatePicture(backBuffer.Bitmap(), width, height, charWidth, i % 2);
+        DrawStatePicture(backBuffer.Bitmap(), width, height, charWidth, 96, i % 2);
         const double drawn = NowMs();
         {
             const WindowDc dc(window.Get());

@@ -21,8 +21,10 @@ TaskTrayIcon_CL::~TaskTrayIcon_CL() {
 }
 
 void TaskTrayIcon_CL::SetTrayIcon() {
+    // The notification area draws at the system DPI, whose small-icon size GetSystemMetrics gives.
     icon_.Reset(static_cast<HICON>(::LoadImageW(::GetModuleHandleW(nullptr), MAKEINTRESOURCEW(kIconResource),
-                                                IMAGE_ICON, 16, 16, LR_LOADTRANSPARENT)));
+                                                IMAGE_ICON, ::GetSystemMetrics(SM_CXSMICON),
+                                                ::GetSystemMetrics(SM_CYSMICON), LR_LOADTRANSPARENT)));
     data_.hIcon = icon_.Get();
     data_.uFlags |= NIF_MESSAGE | NIF_ICON;
     data_.uCallbackMessage = kCallbackMessage;

@@ -82,8 +82,12 @@ TEST(Executable, IconMenuManifestAndVersion) {
     const char* text = static_cast<const char*>(::LockResource(::LoadResource(module, manifest)));
     const std::string xml(text, ::SizeofResource(module, manifest));
     EXPECT_NE(xml.find("level=\"asInvoker\""), std::string::npos);
-    EXPECT_EQ(xml.find("dpiAware"), std::string::npos);
-    EXPECT_EQ(xml.find("Microsoft.Windows.Common-Controls"), std::string::npos);
+    // Per-monitor v2, system awareness where only dpiAware is read, and visual styles.
+    EXPECT_NE(xml.find(">true/pm</dpiAware>"), std::string::npos);
+    EXPECT_NE(xml.find(">PerMonitorV2, PerMonitor, System</dpiAwareness>"), std::string::npos);
+    EXPECT_NE(xml.find("name=\"Microsoft.Windows.Common-Controls\" version=\"6.0.0.0\""), std::string::npos);
+    // The test executable carries the same manifest: the process is DPI-aware.
+    EXPECT_TRUE(::IsProcessDPIAware());
 
     // The icon resource holds the 16, 32 and 48 pixel images.
     for (int size : {16, 32, 48}) {

@@ -148,14 +148,12 @@ std::wstring ResetDataFolder() {
     return folder;
 }
 
-namespace {
 void StartGdiplusOnce() {
     static ULONG_PTR token = 0;
     if (token) return;
     Gdiplus::GdiplusStartupInput input;
     Gdiplus::GdiplusStartup(&token, &input, nullptr);
 }
-}  // namespace
 
 BITMAPINFO TopDown32BitInfo(int width, int height) {
     BITMAPINFO info = {};
@@ -168,17 +166,41 @@ BITMAPINFO TopDown32BitInfo(int width, int height) {
 }
 
 namespace {
-// True when the captured pixels are not all one colour: a window that is shown but not yet on
-// the X display captures as plain black.
-bool HasContent(HDC memory, HBITMAP bitmap, int width, int height) {
+std::vector<DWORD> CapturedPixels(HDC memory, HBITMAP bitmap, int width, int height) {
     BITMAPINFO info = TopDown32BitInfo(width, height);
     std::vector<DWORD> pixels(static_cast<size_t>(width) * static_cast<size_t>(height));
-    if (!::GetDIBits(memory, bitmap, 0, static_cast<UINT>(height), pixels.data(), &info, DIB_RGB_COLORS)) return false;
+    if (!::GetDIBits(memory, bitmap, 0, static_cast<UINT>(height), pixels.data(), &info, DIB_RGB_COLORS))
+        pixels.clear();
+    return pixels;
+}
+
+// True when the captured pixels are not all one colour: a window that is shown but not yet on
+// the X display captures as plain black.
+bool HasContent(const std::vector<DWORD>& pixels) {
     for (DWORD pixel : pixels)
         if ((pixel & 0xFFFFFF) != (pixels[0] & 0xFFFFFF)) return true;
     return false;
 }
 }  // namespace
+
+int CountDarkScreenPixels(const RECT& rect) {
+    const int width = rect.right - rect.left;
+    const int height = rect.bottom - rect.top;
+    if (width <= 0 || height <= 0) return 0;
+    WindowDc screen(nullptr);
+    UniqueMemoryDc memory(::CreateCompatibleDC(screen.Get()));
+    UniqueBitmap bitmap(::CreateCompatibleBitmap(screen.Get(), width, height));
+    {
+        SelectedObject selected(memory.Get(), bitmap.Get());
+        ::BitBlt(memory.Get(), 0, 0, width, height, screen.Get(), rect.left, rect.top, SRCCOPY);
+    }
+    int dark = 0;
+    for (DWORD pixel : CapturedPixels(memory.Get(), bitmap.Get(), width, height)) {
+        const int r = (pixel >> 16) & 0xFF, g = (pixel >> 8) & 0xFF, b = pixel & 0xFF;
+        if (r < 80 && g < 80 && b < 80) ++dark;
+    }
+    return dark;
+}
 
 bool SaveWindowScreenshot(HWND window, const std::wstring& fileName) {
     StartGdiplusOnce();
@@ -194,6 +216,7 @@ bool SaveWindowScreenshot(HWND window, const std::wstring& fileName) {
     WindowDc screen(nullptr);
     UniqueMemoryDc memory(::CreateCompatibleDC(screen.Get()));
     UniqueBitmap bitmap(::CreateCompatibleBitmap(screen.Get(), width, height));
+    std::vector<DWORD> previous;
     WaitFor(
         [&] {
             // Pending paints of the window and its children, also in another process, land first.
@@ -202,7 +225,12 @@ bool SaveWindowScreenshot(HWND window, const std::wstring& fileName) {
                 SelectedObject selected(memory.Get(), bitmap.Get());
                 ::BitBlt(memory.Get(), 0, 0, width, height, screen.Get(), rect.left, rect.top, SRCCOPY);
             }
-            return HasContent(memory.Get(), bitmap.Get(), width, height);
+            // Two equal captures in a row: a busy machine paints a window's children one by one,
+            // and a capture between them misses some.
+            std::vector<DWORD> pixels = CapturedPixels(memory.Get(), bitmap.Get(), width, height);
+            const bool settled = !pixels.empty() && HasContent(pixels) && pixels == previous;
+            previous = std::move(pixels);
+            return settled;
         },
         5000);
     Gdiplus::GpBitmap* image = nullptr;
@@ -215,4 +243,21 @@ bool SaveWindowScreenshot(HWND window, const std::wstring& fileName) {
         Gdiplus::DllExports::GdipSaveImageToFile(image, (folder + L"\\" + fileName).c_str(), &png, nullptr);
     Gdiplus::DllExports::GdipDisposeImage(image);
     return status == Gdiplus::Ok;
+}
+
+PrefixDpi::PrefixDpi(DWORD dpi) {
+    ::RegCreateKeyExW(HKEY_CURRENT_USER, L"Control Panel\\Desktop", 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key_,
+                      nullptr);
+    DWORD size = sizeof(previous_);
+    had_ = ::RegQueryValueExW(key_, L"LogPixels", nullptr, nullptr, reinterpret_cast<BYTE*>(&previous_), &size) ==
+           ERROR_SUCCESS;
+    ::RegSetValueExW(key_, L"LogPixels", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&dpi), sizeof(dpi));
+}
+
+PrefixDpi::~PrefixDpi() {
+    if (had_)
+        ::RegSetValueExW(key_, L"LogPixels", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&previous_), sizeof(previous_));
+    else
+        ::RegDeleteValueW(key_, L"LogPixels");
+    ::RegCloseKey(key_);
 }

@@ -67,5 +67,24 @@ std::wstring ResetDataFolder();
 // Header of a top-down 32-bit DIB of this size (pixels 0x00RRGGBB).
 BITMAPINFO TopDown32BitInfo(int width, int height);
 
-// A snapshot of a window (client area and frame) as a PNG beside the test executables.
+// Pixels darker than mid grey in this rectangle of the screen: text drawn there.
+int CountDarkScreenPixels(const RECT& rect);
+// A snapshot of a window (client area and frame) as a PNG beside the test executables, once two
+// captures in a row agree.
 bool SaveWindowScreenshot(HWND window, const std::wstring& fileName);
+// LogPixels of the prefix (HKCU\Control Panel\Desktop) for the programs started while this
+// lives: Wine reads it once, when a process starts. The value before is put back.
+class PrefixDpi {
+public:
+    explicit PrefixDpi(DWORD dpi);
+    ~PrefixDpi();
+    PrefixDpi(const PrefixDpi&) = delete;
+    PrefixDpi& operator=(const PrefixDpi&) = delete;
+
+private:
+    HKEY key_ = nullptr;
+    DWORD previous_ = 0;
+    bool had_ = false;
+};
+// GDI+ started for the rest of the test process.
+void StartGdiplusOnce();

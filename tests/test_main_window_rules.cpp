@@ -2,8 +2,13 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
+#include "comlib/gdiplus_owners.h"
+#include "tests/test_helpers.h"
+#include "view/main_dialog_paint.h"
 #include "view/main_layout.h"
 #include "view/ui_texts.h"
+#include "comlib/window/ui_font.h"
+#include <cwchar>
 
 #include <algorithm>
 #include <string>
@@ -13,7 +18,7 @@ using namespace main_layout;
 
 TEST(MainLayout, ControlsInUnitsOfOneCharacter) {
     // A 480 x 470 client area with a "Ｗ" of 12 x 13.
-    const ControlRects r = LayoutControls(480, 470, 12, 13);
+    const ControlRects r = LayoutControls(480, 470, 12, 13, 96);
     EXPECT_EQ(r.groupBoxAt.x, 6);
     EXPECT_EQ(r.groupBoxAt.y, 6);
     EXPECT_EQ(r.groupBoxSize.cx, 468);
@@ -29,15 +34,27 @@ TEST(MainLayout, ControlsInUnitsOfOneCharacter) {
 }
 
 TEST(MainLayout, StateFrameTouchesTheBandAndEndsOneCharacterAboveTheBottom) {
-    const FloatRect frame = StateFrame(600, 500, 12);
+    const FloatRect frame = StateFrame(600, 500, 12, 96);
     EXPECT_FLOAT_EQ(frame.x, 12.0f);
     EXPECT_FLOAT_EQ(frame.y, 350.0f);
     EXPECT_FLOAT_EQ(frame.width, 576.0f);
     EXPECT_FLOAT_EQ(frame.y + frame.height, 500.0f - 12.0f);
-    const FloatRect text = StateTextArea(600, 500);
-    EXPECT_FLOAT_EQ(text.y, 350.0f);
-    EXPECT_FLOAT_EQ(text.height, 150.0f);
-    EXPECT_FLOAT_EQ(text.width, 600.0f);
+    // The text stays clear of the 16-pixel corners and the 3-pixel pen.
+    const FloatRect text = StateTextArea(600, 500, 12, 96, false);
+    EXPECT_FLOAT_EQ(text.x, 28.0f);
+    EXPECT_FLOAT_EQ(text.y, 353.0f);
+    EXPECT_FLOAT_EQ(text.width, 544.0f);
+    EXPECT_FLOAT_EQ(text.height, 132.0f);
+    EXPECT_FLOAT_EQ(StateTextArea(600, 500, 12, 96, true).height, 89.0f) << "above the reason line at 92";
+    // At 144 DPI the band is 225 high, corners 24, pen 4.5; the "Ｗ" comes scaled already.
+    const FloatRect big = StateFrame(900, 750, 18, 144);
+    EXPECT_FLOAT_EQ(big.y, 525.0f);
+    EXPECT_FLOAT_EQ(big.height, 207.0f);
+    const FloatRect bigText = StateTextArea(900, 750, 18, 144, false);
+    EXPECT_FLOAT_EQ(bigText.x, 42.0f);
+    EXPECT_FLOAT_EQ(bigText.width, 816.0f);
+    EXPECT_FLOAT_EQ(bigText.height, 198.0f);
+    EXPECT_FLOAT_EQ(ReasonLineArea(900, 750, 18, 144).y, 663.0f);
 }
 
 TEST(MainLayout, MinimumSizeMovesOnlyRightAndBottom) {
@@ -45,6 +62,7 @@ TEST(MainLayout, MinimumSizeMovesOnlyRightAndBottom) {
         RECT proposed;
         int imageType;
         RECT expected;
+        int dpi = 96;
     } cases[] = {
         {{10, 20, 200, 700}, 0, {10, 20, 490, 700}},  // narrower than 480, even dragging the left edge
         {{10, 20, 600, 300}, 0, {10, 20, 600, 490}},  // lower than 470
@@ -52,10 +70,13 @@ TEST(MainLayout, MinimumSizeMovesOnlyRightAndBottom) {
         {{10, 20, 600, 480}, 0, {10, 20, 600, 490}},  // 460 high
         {{10, 20, 600, 495}, 1, {10, 20, 600, 495}},  // 475 is accepted even with koalas
         {{10, 20, 490, 490}, 1, {10, 20, 490, 490}},  // exactly the minimum
+        {{10, 20, 200, 300}, 0, {10, 20, 730, 725}, 144},  // 720 x 705 at 144 DPI
+        {{10, 20, 600, 300}, 1, {10, 20, 730, 749}, 144},  // 729 with koalas
+        {{10, 20, 200, 300}, 0, {10, 20, 970, 960}, 192},  // 960 x 940 at 192 DPI
     };
     for (const Case& c : cases) {
         RECT r = c.proposed;
-        ApplyMinimumSize(r, c.imageType);
+        ApplyMinimumSize(r, c.imageType, c.dpi);
         EXPECT_TRUE(EqualRect(&r, &c.expected)) << r.left << "," << r.top << "," << r.right << "," << r.bottom;
     }
 }
@@ -79,8 +100,78 @@ TEST(MainLayout, ShowModes) {
     }
     EXPECT_STREQ(StateText(0), L"スリープ禁止中");
     EXPECT_STREQ(StateText(1), L"スリープ許可中");
-    EXPECT_EQ(StateColor(0), 0xFFFF0000u);
-    EXPECT_EQ(StateColor(1), 0xFF0000FFu);
+    EXPECT_EQ(StateColor(0, false), 0xFFFF0000u);
+    EXPECT_EQ(StateColor(1, false), 0xFF0000FFu);
+    // High contrast: the system's highlight and window text instead.
+    const COLORREF highlight = ::GetSysColor(COLOR_HIGHLIGHT);
+    const COLORREF text = ::GetSysColor(COLOR_WINDOWTEXT);
+    EXPECT_EQ(StateColor(0, true), 0xFF000000u | (GetRValue(highlight) << 16) | (GetGValue(highlight) << 8) | GetBValue(highlight));
+    EXPECT_EQ(StateColor(1, true), 0xFF000000u | (GetRValue(text) << 16) | (GetGValue(text) << 8) | GetBValue(text));
+}
+
+// The state text at the size the band chose: measured again, it stands on one line inside the
+// frame, at 96 and 144 DPI, in the narrowest window and a wide one, in both languages with the
+// font each draws with; never above 48 points.
+TEST(MainLayout, StateTextMeasuredToFitItsFrame) {
+    using namespace Gdiplus;
+    StartGdiplusOnce();
+    UniqueGdiplusImage canvas;
+    GpBitmap* bitmap = nullptr;
+    ASSERT_EQ(DllExports::GdipCreateBitmapFromScan0(64, 64, 0, PixelFormat32bppRGB, nullptr, &bitmap), Ok);
+    canvas.Reset(bitmap);
+    UniqueGdiplusGraphics graphics;
+    ASSERT_EQ(DllExports::GdipGetImageGraphicsContext(bitmap, graphics.Put()), Ok);
+    struct Case {
+        int dpi, clientWidth, clientHeight, charWidth;
+        bool reason;
+        float maxPixels;  // 48 points at this DPI
+    } cases[] = {
+        {96, 464, 412, 12, false, 64.0f},  {96, 464, 412, 12, true, 64.0f}, {96, 1200, 700, 12, false, 64.0f},
+        {144, 704, 640, 18, false, 96.0f}, {144, 704, 640, 18, true, 96.0f}, {144, 1800, 900, 18, false, 96.0f},
+    };
+    struct Words {
+        UiLanguage language;
+        UiFontKind font;
+        int state;
+        const wchar_t* text;
+    } words[] = {
+        {UiLanguage::Japanese, UiFontKind::DefaultGui, 0, L"スリープ禁止中"},
+        {UiLanguage::Japanese, UiFontKind::DefaultGui, 1, L"スリープ許可中"},
+        {UiLanguage::English, UiFontKind::SystemMessage, 0, L"Staying awake"},
+        {UiLanguage::English, UiFontKind::SystemMessage, 1, L"Sleep allowed"},
+    };
+    const UiLanguage before = CurrentUiLanguage();
+    for (const Words& w : words) {
+        SetUiLanguage(w.language);
+        UseUiFontFor(w.font);
+        ASSERT_STREQ(StateText(w.state), w.text);
+        const INT characters = static_cast<INT>(wcslen(w.text));
+        for (const Case& c : cases) {
+            const FloatRect box = StateTextArea(c.clientWidth, c.clientHeight, c.charWidth, c.dpi, c.reason);
+            const float size = FitStateText(graphics.Get(), w.text, box.width, box.height, c.maxPixels);
+            EXPECT_LE(size, c.maxPixels);
+            EXPECT_GT(size, c.maxPixels / 4.0f) << "not shrunk to nothing";
+            const UniqueGdiplusFont font = CreateStateFont(size);
+            ASSERT_TRUE(font);
+            const RectF layout(box.x, box.y, box.width, box.height);
+            RectF measured;
+            INT fitted = 0;
+            INT lines = 0;
+            ASSERT_EQ(DllExports::GdipMeasureString(graphics.Get(), w.text, -1, font.Get(), &layout, nullptr,
+                                                    &measured, &fitted, &lines),
+                      Ok);
+            const FloatRect frame = StateFrame(c.clientWidth, c.clientHeight, c.charWidth, c.dpi);
+            const std::wstring where = std::wstring(w.text) + L" " + std::to_wstring(c.dpi) + L" " +
+                                       std::to_wstring(c.clientWidth) + (c.reason ? L" reason" : L"");
+            EXPECT_EQ(fitted, characters) << where << ": every character laid out";
+            EXPECT_EQ(lines, 1) << where;
+            EXPECT_LE(measured.Width, box.width + 0.5f) << where;
+            EXPECT_GE(measured.Y, frame.y) << where;
+            EXPECT_LE(measured.Y + measured.Height, frame.y + frame.height) << where;
+        }
+    }
+    SetUiLanguage(before);
+    UseUiFontFor(UiFontKind::DefaultGui);
 }
 
 namespace {
@@ -140,8 +231,3 @@ TEST(TextTables, TheSettingAndTheSystemLanguageChooseTheTable) {
     EXPECT_STREQ(LanguageChoiceValue(LanguageChoice::English), L"en");
 }
 
-TEST(TextTables, LongEnglishStateWordsAreFittedIntoTheBand) {
-    EXPECT_EQ(FittedPoints(48.0f, 400.0f, 432.0f), 48.0f);
-    EXPECT_EQ(FittedPoints(48.0f, 480.0f, 432.0f), 43.0f);
-    EXPECT_EQ(FittedPoints(48.0f, 5000.0f, 100.0f), 8.0f);
-}

@@ -129,17 +129,13 @@ std::set<int> MarkedRows(const ProcessSelectList_CL& dialog) {
 
 TEST(SelectDialogRules, SizeFollowsDpiRule) {
     struct Case {
-        bool aware;
-        int dpiX, dpiY;
+        int dpi;
         LONG width, height;
-    } cases[] = {
-        {false, 96, 96, 800, 640},  {false, 120, 120, 1000, 800}, {false, 144, 144, 1200, 960},
-        {false, 120, 96, 1000, 640}, {true, 144, 144, 800, 640},
-    };
+    } cases[] = {{96, 800, 640}, {120, 1000, 800}, {144, 1200, 960}, {192, 1600, 1280}};
     for (const Case& c : cases) {
-        const SIZE size = SelectDialogSize(c.aware, c.dpiX, c.dpiY);
-        EXPECT_EQ(size.cx, c.width) << c.dpiX << (c.aware ? " aware" : "");
-        EXPECT_EQ(size.cy, c.height) << c.dpiY << (c.aware ? " aware" : "");
+        const SIZE size = SelectDialogSize(c.dpi);
+        EXPECT_EQ(size.cx, c.width) << c.dpi;
+        EXPECT_EQ(size.cy, c.height) << c.dpi;
     }
 }
 
@@ -148,6 +144,8 @@ TEST(SelectDialogRules, ListLeavesTheButtonStrip) {
     EXPECT_TRUE(RectsEqual(SelectListRect(RECT{0, 0, 300, 48}), RECT{0, 0, 300, 0}));
     // A client lower than the strip gives an empty list, not a negative height.
     EXPECT_TRUE(RectsEqual(SelectListRect(RECT{0, 0, 120, 20}), RECT{0, 0, 120, 0}));
+    // The strip is 72 pixels at 144 DPI.
+    EXPECT_TRUE(RectsEqual(SelectListRect(RECT{0, 0, 1176, 903}, 144), RECT{0, 0, 1176, 831}));
 }
 
 TEST(FileIcon, MissingFileHasNoImage) {
@@ -208,13 +206,11 @@ TEST_F(SelectDialogTest, ShowsRowsWithNamesPathsAndIcons) {
                 EXPECT_EQ(WindowText(SelectButtonOf(dialog)), L"　　選択　　");
                 EXPECT_EQ(WindowText(CancelButtonOf(dialog)), L"　キャンセル　");
 
-                HighDpiHelper_CL dpi;
-                dpi.Query();
-                const SIZE expected = SelectDialogSize(dpi.DpiAware(), dpi.DpiX(), dpi.DpiY());
+                // The test prefix runs at 96 DPI: the design size itself.
                 RECT rect = {};
                 ::GetWindowRect(dialog.Window(), &rect);
-                EXPECT_EQ(rect.right - rect.left, expected.cx);
-                EXPECT_EQ(rect.bottom - rect.top, expected.cy);
+                EXPECT_EQ(rect.right - rect.left, 800);
+                EXPECT_EQ(rect.bottom - rect.top, 640);
                 ExpectLayout(dialog, "opened");
             })
         .Do("screenshot", [&] { EXPECT_TRUE(SaveWindowScreenshot(dialog.Window(), L"process_select.png")); })

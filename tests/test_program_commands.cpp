@@ -276,6 +276,91 @@ TEST_F(Commands, DeleteUntickAndTheListMenu) {
     ExitProgram();
 }
 
+namespace {
+bool InsideWorkArea(HWND window) {
+    RECT work = {};
+    RECT rect = {};
+    ::SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0);
+    ::GetWindowRect(window, &rect);
+    return rect.left >= work.left && rect.top >= work.top && rect.right <= work.right && rect.bottom <= work.bottom;
+}
+}  // namespace
+
+// At 96 and 144 DPI: the first window and its minimum size, the selection dialog's size, and
+// the settings sheet opened over a window in the top-left corner wholly on the screen.
+TEST_F(Commands, SizesFollowTheDpiAndDialogsStayOnScreen) {
+    struct Case {
+        DWORD dpi;
+        LONG width, height;              // the first window, 480 x 470 at 96 DPI
+        LONG leastHeight;                // a drag: 486 with the koala pictures, the default
+        LONG selectWidth, selectHeight;  // 800 x 640 at 96 DPI
+    } cases[] = {{96, 480, 470, 486, 800, 640}, {144, 720, 705, 729, 1200, 960}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.dpi);
+        ResetDataFolder();
+        const PrefixDpi dpi(c.dpi);
+        const HWND window = Start(L"");
+        ASSERT_NE(window, nullptr);
+        RECT rect = {};
+        ::GetWindowRect(window, &rect);
+        EXPECT_EQ(rect.right - rect.left, c.width);
+        EXPECT_EQ(rect.bottom - rect.top, c.height);
+        RECT dragged = {0, 0, 100, 100};
+        ::SendMessageW(window, WM_SIZING, WMSZ_BOTTOMRIGHT, reinterpret_cast<LPARAM>(&dragged));
+        EXPECT_EQ(dragged.right, c.width);
+        EXPECT_EQ(dragged.bottom, c.leastHeight);
+        SaveWindowScreenshot(window, FormatWide(L"main_window_%u.png", c.dpi));
+
+        ::SetWindowPos(window, nullptr, 0, 0, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
+        ::PostMessageW(window, WM_COMMAND, 129, 0);
+        const HWND sheet = WaitForWindow(Pid(), nullptr, L"アプリ設定");
+        ASSERT_NE(sheet, nullptr);
+        ASSERT_TRUE(WaitFor([&] { return ::IsWindowVisible(sheet) != FALSE; }, 10000));
+        EXPECT_TRUE(WaitFor([&] { return InsideWorkArea(sheet); }, 5000));
+        // The tab row shows above the page: the page starts below the tabs' top edge and inside
+        // the tab control, so its group box never takes the tabs' place.
+        const HWND tabs = reinterpret_cast<HWND>(::SendMessageW(sheet, PSM_GETTABCONTROL, 0, 0));
+        const HWND page = reinterpret_cast<HWND>(::SendMessageW(sheet, PSM_GETCURRENTPAGEHWND, 0, 0));
+        ASSERT_NE(tabs, nullptr);
+        ASSERT_NE(page, nullptr);
+        EXPECT_TRUE(::IsWindowVisible(tabs));
+        RECT tabRect = {}, pageRect = {};
+        ::GetWindowRect(tabs, &tabRect);
+        ::GetWindowRect(page, &pageRect);
+        EXPECT_GT(tabRect.bottom - tabRect.top, 0);
+        EXPECT_GT(pageRect.top, tabRect.top) << "tabs " << tabRect.top << ", page " << pageRect.top;
+        EXPECT_LE(pageRect.bottom, tabRect.bottom);
+        // Room for a row of tabs, about 20 pixels at 96 DPI, between the control's top and the page,
+        // and the tabs' names drawn there.
+        EXPECT_GE(pageRect.top - tabRect.top, static_cast<LONG>(c.dpi * 18 / 96));
+        const RECT tabRow = {tabRect.left, tabRect.top, tabRect.right, pageRect.top};
+        EXPECT_TRUE(WaitFor([&] { return CountDarkScreenPixels(tabRow) > 50; }, 5000));
+        // The hour list's 24 rows bring a vertical scroll bar and no horizontal one.
+        HWND hourList = nullptr;
+        ASSERT_TRUE(WaitFor([&] { return (hourList = FindDescendantByClass(sheet, WC_LISTVIEWW)) != nullptr; }, 10000));
+        ASSERT_TRUE(WaitFor([&] { return RemoteListView(hourList).Count() == 24; }, 10000));
+        const LONG listStyle = ::GetWindowLongW(hourList, GWL_STYLE);
+        EXPECT_NE(listStyle & WS_VSCROLL, 0) << "24 rows in 15 lines";
+        EXPECT_EQ(listStyle & WS_HSCROLL, 0) << "the hour column fits";
+        SaveWindowScreenshot(sheet, FormatWide(L"settings_sheet_%u.png", c.dpi));
+        ::PostMessageW(sheet, PSM_PRESSBUTTON, PSBTN_CANCEL, 0);
+        ASSERT_TRUE(WaitFor([&] { return !::IsWindow(sheet); }, 10000));
+
+        ::PostMessageW(window, WM_COMMAND, 122, 0);
+        const HWND dialog = WaitForWindow(Pid(), nullptr, kSelectPrompt);
+        ASSERT_NE(dialog, nullptr);
+        ASSERT_TRUE(WaitFor([&] { return ::IsWindowVisible(dialog) != FALSE; }, 10000));
+        ::GetWindowRect(dialog, &rect);
+        EXPECT_EQ(rect.right - rect.left, c.selectWidth);
+        EXPECT_EQ(rect.bottom - rect.top, c.selectHeight);
+        EXPECT_TRUE(InsideWorkArea(dialog));
+        SaveWindowScreenshot(dialog, FormatWide(L"selection_dialog_%u.png", c.dpi));
+        ::PostMessageW(dialog, WM_COMMAND, 4098, 0);
+        ASSERT_TRUE(WaitFor([&] { return !::IsWindow(dialog); }, 10000));
+        ExitProgram();
+    }
+}
+
 TEST_F(Commands, SettingsSheetHoursTakeEffectAtTheNextTimerCheck) {
     SYSTEMTIME now = {};
     ::GetLocalTime(&now);

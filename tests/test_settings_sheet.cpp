@@ -212,6 +212,10 @@ TEST(SettingsRules, HourListGeometry) {
     // d = 400 - 13 / 2 = 394: the list spans cw .. d and 15 lines from ch.
     const RECT rect = HourListRect(metrics, 40);
     EXPECT_TRUE(RectsEqual(rect, RECT{13, 40, 394, 40 + 225})) << Describe(rect);
+    // W - 3 x cw = 361 where the list leaves room for it and its scroll bar; else the room.
+    EXPECT_EQ(HourColumnWidth(metrics, 377, 16), 361);
+    EXPECT_EQ(HourColumnWidth(metrics, 370, 16), 354);
+    EXPECT_EQ(HourColumnWidth(metrics, 377, 24), 353);
 }
 
 TEST(SettingsRules, SupportSiteAddress) {

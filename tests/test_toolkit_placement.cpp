@@ -14,6 +14,7 @@
 #include "comlib/multi_screen.h"
 #include "comlib/utility.h"
 #include "comlib/window/back_buffer.h"
+#include "comlib/unique_resource.h"
 #include "comlib/window/high_dpi.h"
 #include "tests/test_helpers.h"
 #include "tests/toolkit_test_support.h"
@@ -189,60 +190,28 @@ TEST_F(WindowRectStore, WriteStoresNormalWindowsOnly) {
     ::DestroyWindow(window);
 }
 
-TEST(DpiRule, ScalesOnlyWhenNotAware) {
+TEST(DpiRule, ScalesByTheWindowsDpi) {
     struct Case {
         int value;
-        bool aware;
         int dpi;
         int expected;
     } cases[] = {
-        {360, false, 120, 450}, {160, false, 120, 200}, {800, false, 120, 1000}, {640, false, 120, 800},
-        {360, true, 120, 360},  {360, false, 96, 360},  {360, false, 144, 540}, {101, false, 120, 126},  // 126.25
-        {-40, false, 120, -50},
+        {360, 96, 360}, {160, 96, 160}, {360, 144, 540}, {160, 144, 240}, {360, 192, 720}, {160, 192, 320},
+        {800, 120, 1000}, {101, 120, 126}, {-40, 120, -50},  // 126.25 rounds down
     };
-    for (const Case& c : cases) EXPECT_EQ(ScaleForDpi(c.value, c.aware, c.dpi), c.expected) << c.value;
-}
-
-namespace {
-bool g_isAwareCalled = false;
-int g_awarenessAnswer = 0;
-HRESULT g_awarenessResult = S_OK;
-HRESULT WINAPI FakeGetAwareness(HANDLE process, int* awareness) {
-    EXPECT_EQ(process, nullptr) << "asked for the current process";
-    *awareness = g_awarenessAnswer;
-    return g_awarenessResult;
-}
-BOOL WINAPI FakeIsAwareTrue() {
-    g_isAwareCalled = true;
-    return TRUE;
-}
-}  // namespace
-
-TEST(DpiRule, AwarenessDecision) {
-    struct Case {
-        bool haveGet;
-        HRESULT result;
-        int awareness;
-        bool haveIsAware;
-        bool expected;
-        bool isAwareCalled;
-    } cases[] = {
-        {true, S_OK, 0, true, false, false},          // PROCESS_DPI_UNAWARE
-        {true, S_OK, 1, true, true, false},           // system aware
-        {true, S_OK, 2, true, true, false},           // per-monitor aware
-        {true, E_INVALIDARG, 2, true, false, false},  // failed: not aware, IsProcessDPIAware not asked
-        {false, S_OK, 0, true, true, true},           // only IsProcessDPIAware exists
-        {false, S_OK, 0, false, false, false},        // neither
-    };
-    for (const Case& c : cases) {
-        g_isAwareCalled = false;
-        g_awarenessAnswer = c.awareness;
-        g_awarenessResult = c.result;
-        const bool aware = HighDpiHelper_CL::DecideDpiAware(c.haveGet ? FakeGetAwareness : nullptr,
-                                                            c.haveIsAware ? FakeIsAwareTrue : nullptr);
-        EXPECT_EQ(aware, c.expected);
-        EXPECT_EQ(g_isAwareCalled, c.isAwareCalled);
-    }
+    for (const Case& c : cases) EXPECT_EQ(ScaleForDpi(c.value, c.dpi), c.expected) << c.value << " at " << c.dpi;
+    // A window, or none: the test prefix's DPI either way (Wine has one DPI for all monitors).
+    const HWND window = ::CreateWindowExW(0, L"STATIC", L"", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr, nullptr, nullptr);
+    const WindowDc screen(nullptr);
+    const int screenDpi = ::GetDeviceCaps(screen.Get(), LOGPIXELSX);
+    EXPECT_EQ(DpiOfWindow(window), screenDpi);
+    EXPECT_EQ(DpiOfWindow(nullptr), screenDpi);
+    HighDpiHelper_CL helper;
+    helper.Query(window);
+    EXPECT_EQ(helper.ScaleX(360), ::MulDiv(360, screenDpi, 96));
+    EXPECT_EQ(SystemMetricForDpi(SM_CXSMICON, 96), 16);
+    EXPECT_EQ(SystemMetricForDpi(SM_CXSMICON, 144), 24);
+    ::DestroyWindow(window);
 }
 
 namespace {

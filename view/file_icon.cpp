@@ -5,6 +5,7 @@
 
 #include "comlib/log.h"
 #include "comlib/window/controls.h"
+#include "comlib/window/high_dpi.h"
 
 int IconIndexOrNone(DWORD_PTR queryResult, int iconIndex) {
     // With SHGFI_SYSICONINDEX the result is the image list handle, 0 on failure.
@@ -27,8 +28,20 @@ HIMAGELIST SystemSmallIconList() {
         ::SHGetFileInfoW(L"c:\\", 0, &info, sizeof(info), SHGFI_SYSICONINDEX | SHGFI_SMALLICON));
 }
 
+HIMAGELIST SystemIconListForDpi(int dpi) {
+    const HIMAGELIST small = SystemSmallIconList();
+    int width = 0;
+    int height = 0;
+    if (small && ::ImageList_GetIconSize(small, &width, &height) && width >= SystemMetricForDpi(SM_CXSMICON, dpi))
+        return small;
+    SHFILEINFOW info = {};
+    const HIMAGELIST large = reinterpret_cast<HIMAGELIST>(
+        ::SHGetFileInfoW(L"c:\\", 0, &info, sizeof(info), SHGFI_SYSICONINDEX | SHGFI_LARGEICON));
+    return large ? large : small;
+}
+
 void AttachSystemSmallIcons(HWND listView, ImageList_CL& holder) {
-    const HIMAGELIST list = SystemSmallIconList();
+    const HIMAGELIST list = SystemIconListForDpi(DpiOfWindow(listView));
     if (!list) {
         g_Logger.Log(L"システムイメージリストを取得できません", __FILE__, __LINE__);
         return;

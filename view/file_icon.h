@@ -17,8 +17,12 @@ int IconIndexOrNone(DWORD_PTR queryResult, int iconIndex);
 
 // The system's small file-icon list (not ours: never destroyed), or null.
 HIMAGELIST SystemSmallIconList();
+// The system list whose icons suit a list at this DPI: the small list while its icons are at
+// least the DPI's small-icon size, else the large one. Both lists share their indices.
+HIMAGELIST SystemIconListForDpi(int dpi);
 
 // Gives a report list the system's small icons. Adds LVS_SHAREIMAGELISTS first: without it the
 // list view destroys its image lists with itself, and the shared system list would be gone for
-// every later user in the process. holder refers to the list without owning it.
+// every later user in the process. holder refers to the list without owning it. The list's size
+// follows the list view's DPI; called again after a change of DPI.
 void AttachSystemSmallIcons(HWND listView, ImageList_CL& holder);

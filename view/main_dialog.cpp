@@ -7,6 +7,7 @@
 #include "comlib/log.h"
 #include "comlib/multi_screen.h"
 #include "comlib/utility.h"
+#include "comlib/window/high_dpi.h"
 #include "comlib/window/popup_menu.h"
 #include "data/save_data.h"
 #include "resource.h"
@@ -149,8 +150,12 @@ LRESULT MainDialog_CL::HandleMessage(HWND window, UINT message, WPARAM wParam, L
             }
             break;
         case WM_SIZING:
-            main_layout::ApplyMinimumSize(*reinterpret_cast<RECT*>(lParam), g_SaveData.imageType);
+            main_layout::ApplyMinimumSize(*reinterpret_cast<RECT*>(lParam), g_SaveData.imageType,
+                                          DpiOfWindow(window));
             break;
+        case WM_DPICHANGED:
+            OnDpiChanged(*reinterpret_cast<const RECT*>(lParam));
+            return 0;
         case kTrayCallback:
             OnTrayCallback(lParam);
             break;
@@ -165,7 +170,10 @@ LRESULT MainDialog_CL::HandleMessage(HWND window, UINT message, WPARAM wParam, L
 void MainDialog_CL::InitializeWindow() {
     const HWND window = Window();
     g_SaveData.LoadSettings();
-    backBuffer_.Resize(main_layout::kMinWidth, main_layout::kMinHeight);
+    const int dpi = DpiOfWindow(window);
+    const SIZE minimum = main_layout::MinimumSize(0, dpi);
+    backBuffer_.Resize(minimum.cx, minimum.cy);
+    SetWindowIcons();
 
     menu_.Reset(BuildMenuBar());
     if (menu_) ::SetMenu(window, menu_.Get());
@@ -207,8 +215,7 @@ void MainDialog_CL::InitializeWindow() {
 
     RECT current = {};
     ::GetWindowRect(window, &current);
-    const RECT fallback = {current.left, current.top, current.left + main_layout::kMinWidth,
-                           current.top + main_layout::kMinHeight};
+    const RECT fallback = {current.left, current.top, current.left + minimum.cx, current.top + minimum.cy};
     const RECT placed = ReadWindowRect(L"WINDOW", L"rect", fallback);
     ::SetWindowPos(window, nullptr, placed.left, placed.top, placed.right - placed.left, placed.bottom - placed.top,
                    g_SaveData.trayHidden != 0 ? SWP_HIDEWINDOW : SWP_SHOWWINDOW);
@@ -233,7 +240,7 @@ void MainDialog_CL::Layout() {
     GetClientMetrics(m);
     backBuffer_.Resize(m.width, m.height);
     const main_layout::ControlRects r =
-        main_layout::LayoutControls(m.width, m.height, m.charWidth, m.charHeight);
+        main_layout::LayoutControls(m.width, m.height, m.charWidth, m.charHeight, DpiOfWindow(Window()));
     if (groupBox_) {
         groupBox_->SetPosition(r.groupBoxAt.x, r.groupBoxAt.y);
         groupBox_->SetSize(r.groupBoxSize.cx, r.groupBoxSize.cy, true);
@@ -242,6 +249,41 @@ void MainDialog_CL::Layout() {
         list_->SetPosition(r.listAt.x, r.listAt.y);
         list_->SetSize(r.listSize.cx, r.listSize.cy, true);
     }
+}
+
+void MainDialog_CL::SetWindowIcons() {
+    // Both sizes at the window's DPI; the icons set before stay alive until the window has the
+    // new ones.
+    const int dpi = DpiOfWindow(Window());
+    const HINSTANCE module = ::GetModuleHandleW(nullptr);
+    UniqueIcon big(static_cast<HICON>(::LoadImageW(module, MAKEINTRESOURCEW(IDI_DORMIGUARD), IMAGE_ICON,
+                                                   SystemMetricForDpi(SM_CXICON, dpi),
+                                                   SystemMetricForDpi(SM_CYICON, dpi), 0)));
+    UniqueIcon small(static_cast<HICON>(::LoadImageW(module, MAKEINTRESOURCEW(IDI_DORMIGUARD), IMAGE_ICON,
+                                                     SystemMetricForDpi(SM_CXSMICON, dpi),
+                                                     SystemMetricForDpi(SM_CYSMICON, dpi), 0)));
+    if (big) ::SendMessageW(Window(), WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(big.Get()));
+    if (small) ::SendMessageW(Window(), WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(small.Get()));
+    if (big) bigIcon_ = std::move(big);
+    if (small) smallIcon_ = std::move(small);
+}
+
+void MainDialog_CL::OnDpiChanged(const RECT& suggested) {
+    const HWND window = Window();
+    // The suggested rectangle keeps the window where the user dropped it; WM_MOVE and WM_SIZE then
+    // save it in real pixels as always.
+    ::SetWindowPos(window, nullptr, suggested.left, suggested.top, suggested.right - suggested.left,
+                   suggested.bottom - suggested.top, SWP_NOZORDER | SWP_NOACTIVATE);
+    SetWindowIcons();
+    if (list_) {
+        list_->RebuildFont();
+        AttachSystemSmallIcons(list_->Window(), systemImages_);
+        ClientMetrics metrics;
+        GetClientMetrics(metrics);
+        ::SendMessageW(list_->Window(), LVM_SETCOLUMNWIDTH, 0, MAKELPARAM(WatchedColumnWidth(metrics.charWidth), 0));
+    }
+    Layout();
+    ::InvalidateRect(window, nullptr, FALSE);
 }
 
 void MainDialog_CL::CheckSleep() {

@@ -115,6 +115,10 @@ private:
     void FillWatchedList();
     void LoadCharacterImages();
     void SaveWindowRect();
+    // WM_SETICON of both sizes at the window's DPI.
+    void SetWindowIcons();
+    // WM_DPICHANGED: the suggested rectangle, fonts, icons and image lists of the new DPI, layout.
+    void OnDpiChanged(const RECT& suggested);
 
     // Commands, notifications and the tray (main_dialog_commands.cpp).
     void OnCommand(WPARAM command);
@@ -156,6 +160,8 @@ private:
     SleepGuard_CL sleep_;
     int layoutReady_ = 0;
     UniqueMenu menu_;
+    UniqueIcon bigIcon_;
+    UniqueIcon smallIcon_;
     UniqueGdiplusImage characterImages_[2];
     UniqueGdiplusImage stateImages_[2];
     ImageList_CL systemImages_;

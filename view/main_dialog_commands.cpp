@@ -5,6 +5,7 @@
 
 #include "comlib/log.h"
 #include "comlib/utility.h"
+#include "comlib/window/high_dpi.h"
 #include "comlib/window/popup_menu.h"
 #include "data/save_data.h"
 #include "view/process_rows.h"
@@ -33,8 +34,8 @@ struct ContextMenu {
     ImageList_CL images;
     PopupMenu_CL menu;
 
-    ContextMenu() {
-        images.LoadBitmapStrip(ModuleFolder() + L"\\menu_image.bmp", kMenuImageWidth);
+    explicit ContextMenu(HWND owner) {
+        images.LoadBitmapStrip(ModuleFolder() + L"\\menu_image.bmp", kMenuImageWidth, DpiOfWindow(owner));
         menu.CreatePopup();
         menu.SetImageList(images.Get());
     }
@@ -169,7 +170,7 @@ void MainDialog_CL::OnTrayCallback(LPARAM mouseMessage) {
 }
 
 void MainDialog_CL::ShowListMenu() {
-    ContextMenu context;
+    ContextMenu context(Window());
     context.menu.AppendItem(kCmdAdd, UiText(TextId::ListMenuAdd), kImageAdd);
     context.menu.AppendSeparator();
     const int remove = context.menu.AppendItem(kCmdDelete, UiText(TextId::ListMenuRemove), kImageDelete);
@@ -178,7 +179,7 @@ void MainDialog_CL::ShowListMenu() {
 }
 
 void MainDialog_CL::ShowTrayMenu() {
-    ContextMenu context;
+    ContextMenu context(Window());
     if (g_SaveData.trayHidden == 1)
         context.menu.AppendItem(kCmdShow, UiText(TextId::TrayShowWindow), kImageWindow);
     else

@@ -7,13 +7,14 @@
 #include <vector>
 
 #include "comlib/window/control_factory.h"
+#include "comlib/window/high_dpi.h"
 #include "view/ui_texts.h"
 
 int MainDialog_CL::WatchedColumnWidth(int charWidth) const {
     // 40 "Ｗ" wide; a longer header (English, where the system font may lack a fullwidth "Ｗ")
     // gets its text's width and room for the header's margins.
     const int header = list_ ? ControlFactory_CL::MeasureText(list_->Font(), UiText(TextId::WatchedListHeader)).cx : 0;
-    const int wanted = header + 24;
+    const int wanted = header + ScaleForDpi(24, DpiOfWindow(Window()));
     return wanted > 40 * charWidth ? wanted : 40 * charWidth;
 }
 

@@ -4,13 +4,22 @@
 
 #include <string>
 
+#include "comlib/gdiplus_owners.h"
 #include "comlib/unique_resource.h"
 
 // Background, state text and rounded frame into the back buffer; false when GDI+ gives no
 // graphics for it.
 // A reason line, when not empty, stands under the state text in a smaller font.
-bool DrawStatePicture(Gdiplus::GpBitmap* backBuffer, int width, int height, int charWidth, int sleepState,
+// Sizes follow dpi, the window's DPI.
+bool DrawStatePicture(Gdiplus::GpBitmap* backBuffer, int width, int height, int charWidth, int dpi, int sleepState,
                       const std::wstring& reasonLine = std::wstring());
+
+// The state band's font at this size in pixels.
+UniqueGdiplusFont CreateStateFont(float pixels);
+// The font size in pixels, at most maxPixels, at which the text measures one line within
+// boxWidth x boxHeight in the state band's font.
+float FitStateText(Gdiplus::GpGraphics* graphics, const wchar_t* text, float boxWidth, float boxHeight,
+                   float maxPixels);
 
 // Copies the back buffer to dc at (0, 0), width x height, through a GDI bitmap; the DC's clip
 // region applies.

@@ -18,14 +18,13 @@ constexpr int kInitialListWidth = 480;
 constexpr int kInitialListHeight = 320;
 }  // namespace
 
-SIZE SelectDialogSize(bool dpiAware, int dpiX, int dpiY) {
-    return SIZE{ScaleForDpi(kSelectDialogWidth, dpiAware, dpiX),
-                ScaleForDpi(kSelectDialogHeight, dpiAware, dpiY)};
+SIZE SelectDialogSize(int dpi) {
+    return SIZE{ScaleForDpi(kSelectDialogWidth, dpi), ScaleForDpi(kSelectDialogHeight, dpi)};
 }
 
-RECT SelectListRect(const RECT& client) {
+RECT SelectListRect(const RECT& client, int dpi) {
     RECT list = client;
-    list.bottom = std::max(client.top, client.bottom - kSelectButtonStrip);
+    list.bottom = std::max(client.top, client.bottom - ScaleForDpi(kSelectButtonStrip, dpi));
     return list;
 }
 
@@ -47,11 +46,8 @@ INT_PTR ProcessSelectList_CL::DialogProc(HWND window, UINT message, WPARAM wPara
     switch (message) {
     case WM_INITDIALOG: {
         BuildControls(window);
+        // Centred, then kept inside the owner's work area.
         CenterWindowOver(::GetParent(window), window);
-        RECT rect = {};
-        ::GetWindowRect(window, &rect);
-        // Centred over an owner near the top edge the caption could end above the screen.
-        if (rect.top < 0) ::SetWindowPos(window, nullptr, rect.left, 0, 0, 0, SWP_NOSIZE);
         return 0;
     }
     case WM_SIZE:
@@ -78,9 +74,7 @@ INT_PTR ProcessSelectList_CL::DialogProc(HWND window, UINT message, WPARAM wPara
 void ProcessSelectList_CL::BuildControls(HWND dialog) {
     ::SetWindowTextW(dialog, prompt_.c_str());
 
-    HighDpiHelper_CL dpi;
-    dpi.Query();
-    const SIZE size = SelectDialogSize(dpi.DpiAware(), dpi.DpiX(), dpi.DpiY());
+    const SIZE size = SelectDialogSize(DpiOfWindow(dialog));
     ::MoveWindow(dialog, 0, 0, size.cx, size.cy, TRUE);
 
     // Resizable and maximisable, not minimisable.
@@ -95,7 +89,9 @@ void ProcessSelectList_CL::BuildControls(HWND dialog) {
     ::SendMessageW(listWindow, LVM_SETEXTENDEDLISTVIEWSTYLE, 0, extended | kListExtendedStyle);
     AttachSystemSmallIcons(listWindow, systemImages_);
 
-    for (const SelectColumn& column : columns_) list_->InsertColumn(column.title, column.width, LVCFMT_LEFT);
+    const int dpi = DpiOfWindow(dialog);
+    for (const SelectColumn& column : columns_)
+        list_->InsertColumn(column.title, ScaleForDpi(column.width, dpi), LVCFMT_LEFT);
     FillRows();
 
     const int selectIndex = factory_.CreateButtonPair(dialog, UiText(TextId::SelectButton), UiText(TextId::CancelButton));
@@ -125,7 +121,7 @@ void ProcessSelectList_CL::LayoutControls(HWND dialog) {
     if (!list_ || !selectButton_) return;
     RECT client = {};
     ::GetClientRect(dialog, &client);
-    const RECT rect = SelectListRect(client);
+    const RECT rect = SelectListRect(client, DpiOfWindow(dialog));
     ::SetWindowPos(list_->Window(), nullptr, rect.left, rect.top, rect.right - rect.left, rect.bottom - rect.top,
                    SWP_NOZORDER);
     factory_.PlaceButtonPair(dialog, selectButton_->OwnerValue());

@@ -25,10 +25,11 @@ constexpr int kSelectDialogWidth = 800;
 constexpr int kSelectDialogHeight = 640;
 constexpr int kSelectButtonStrip = 48;
 
-// The dialog's size by the DPI rule: 800 x 640 unchanged when DPI-aware, else scaled by the DPI.
-SIZE SelectDialogSize(bool dpiAware, int dpiX, int dpiY);
-// The list fills the client area above the button strip (never a negative height).
-RECT SelectListRect(const RECT& client);
+// The dialog's size: 800 x 640 scaled by the DPI of the dialog.
+SIZE SelectDialogSize(int dpi);
+// The list fills the client area above the button strip, 48 pixels at 96 DPI (never a negative
+// height).
+RECT SelectListRect(const RECT& client, int dpi = 96);
 
 class ProcessSelectList_CL : public SubClassDialogBase_CL {
 public:

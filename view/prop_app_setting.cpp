@@ -57,6 +57,12 @@ RECT HourListRect(const PageMetrics& metrics, int top) {
     return RECT{metrics.charWidth, top, right, top + 15 * metrics.charHeight};
 }
 
+int HourColumnWidth(const PageMetrics& metrics, int listClientWidth, int scrollBarWidth) {
+    const int wanted = metrics.width - 3 * metrics.charWidth;
+    const int room = listClientWidth - scrollBarWidth;
+    return room < wanted ? room : wanted;
+}
+
 PropAppSetting_CL::~PropAppSetting_CL() = default;
 
 INT_PTR PropAppSetting_CL::PageMessage(HWND, UINT message, WPARAM wParam, LPARAM lParam) {
@@ -94,7 +100,7 @@ void PropAppSetting_CL::BuildControls(HWND page) {
 
     // The weekdays above the hours, Sunday first, each as wide as its text needs.
     HighDpiHelper_CL dpi;
-    dpi.Query();
+    dpi.Query(page);
     int dayX = cw;
     int dayBottom = ch;
     for (int d = 0; d < kWeekdays; ++d) {
@@ -114,7 +120,12 @@ void PropAppSetting_CL::BuildControls(HWND page) {
     HWND list = hourList_->Window();
     const LRESULT extended = ::SendMessageW(list, LVM_GETEXTENDEDLISTVIEWSTYLE, 0, 0);
     ::SendMessageW(list, LVM_SETEXTENDEDLISTVIEWSTYLE, 0, extended | kHourListExtendedStyle);
-    hourList_->InsertColumn(UiText(TextId::HoursColumn), metrics.width - 3 * cw, LVCFMT_LEFT);
+    // The inside before any row: the 24 rows then bring the vertical scroll bar.
+    RECT inside = {};
+    ::GetClientRect(list, &inside);
+    hourList_->InsertColumn(UiText(TextId::HoursColumn),
+                            HourColumnWidth(metrics, inside.right, SystemMetricForDpi(SM_CXVSCROLL, dpi.Dpi())),
+                            LVCFMT_LEFT);
 
     building_ = true;
     for (int h = 0; h < kHours; ++h) hourList_->SetItemText(HourRowText(h), h, 0, 0, 0);

@@ -23,6 +23,10 @@ bool HoursDiffer(const std::vector<bool>& rows, const std::vector<bool>& table);
 // The hour list in page coordinates: at (cw, top), (W - cw / 2 - cw) wide, 15 lines high; top is
 // below the row of weekday boxes.
 RECT HourListRect(const PageMetrics& metrics, int top);
+// The hour column: W - 3 x cw wide, but never wider than the list's inside less its vertical
+// scroll bar, so that no horizontal scroll bar appears (at 144 DPI the scroll bar grows faster
+// than the margin left by the character width).
+int HourColumnWidth(const PageMetrics& metrics, int listClientWidth, int scrollBarWidth);
 
 class PropAppSetting_CL : public SettingsPage_CL {
 public:

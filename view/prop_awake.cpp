@@ -102,7 +102,7 @@ void PropAwake_CL::BuildControls(HWND page) {
     building_ = true;
     const PageMetrics metrics = GetPageMetrics(page);
     HighDpiHelper_CL dpi;
-    dpi.Query();
+    dpi.Query(page);
     const int margin = dpi.ScaleX(kMargin);
     const AwakeSettings& settings = g_SaveData.awake;
 

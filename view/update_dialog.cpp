@@ -13,7 +13,7 @@ UpdateDialog_CL::UpdateDialog_CL(std::wstring title, std::wstring installedVersi
 void UpdateDialog_CL::OnInitDialog(HWND window) {
     ::SetWindowTextW(window, title_.c_str());
     HighDpiHelper_CL dpi;
-    dpi.Query();
+    dpi.Query(window);
     ::MoveWindow(window, 0, 0, dpi.ScaleX(kWidth), dpi.ScaleY(kHeight), FALSE);
     // A fixed-size question: neither minimise nor maximise.
     const LONG style = ::GetWindowLongW(window, GWL_STYLE);

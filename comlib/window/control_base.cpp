@@ -2,6 +2,7 @@
 
 #include "comlib/log.h"
 #include "comlib/utility.h"
+#include "comlib/window/high_dpi.h"
 #include "comlib/window/ui_font.h"
 
 LOGFONTW ScaleLogFont(const LOGFONTW& base, float scale, int weight) {
@@ -37,8 +38,16 @@ HFONT ControlBase_CL::Font() const {
 }
 
 void ControlBase_CL::SetFont(float scale, int weight) {
+    fontScale_ = scale;
+    fontWeight_ = weight;
     LOGFONTW base = {};
     ::GetObjectW(UiFont(), sizeof(base), &base);
+    // The UI font is made for the system DPI; a window on a monitor of another DPI wants it
+    // in proportion.
+    const int dpi = DpiOfWindow(window_);
+    const int systemDpi = SystemDpi();
+    base.lfHeight = ::MulDiv(base.lfHeight, dpi, systemDpi);
+    base.lfWidth = ::MulDiv(base.lfWidth, dpi, systemDpi);
     const LOGFONTW scaled = ScaleLogFont(base, scale, weight);
     UniqueFont font(::CreateFontIndirectW(&scaled));
     if (!font) {
@@ -49,6 +58,10 @@ void ControlBase_CL::SetFont(float scale, int weight) {
     // with a deleted font.
     if (window_) ::SendMessageW(window_, WM_SETFONT, reinterpret_cast<WPARAM>(font.Get()), TRUE);
     ownedFont_ = std::move(font);
+}
+
+void ControlBase_CL::RebuildFont() {
+    if (ownedFont_) SetFont(fontScale_, fontWeight_);
 }
 
 void ControlBase_CL::GetClientMetrics(ClientMetrics& metrics) const {
@@ -64,6 +77,9 @@ void ControlBase_CL::GetClientMetrics(ClientMetrics& metrics) const {
     WindowDc screen(nullptr);
     RECT text = client;
     ::DrawTextW(screen.Get(), L"\uFF37", -1, &text, DT_CALCRECT);
-    metrics.charWidth = text.right - text.left;
-    metrics.charHeight = text.bottom - text.top;
+    // The screen's font is the system DPI's: on a monitor of another DPI the unit follows it.
+    const int dpi = DpiOfWindow(window_);
+    const int systemDpi = SystemDpi();
+    metrics.charWidth = ::MulDiv(text.right - text.left, dpi, systemDpi);
+    metrics.charHeight = ::MulDiv(text.bottom - text.top, dpi, systemDpi);
 }

@@ -44,7 +44,10 @@ public:
     // New top-left in the parent's client coordinates, same size.
     void SetPosition(int x, int y);
     // The default GUI font scaled (width and height) and with this weight; owned from now on.
+    // The stock font is scaled by the window's DPI over the system DPI first.
     void SetFont(float scale, int weight);
+    // After a change of DPI: the owned font made again at the window's new DPI.
+    void RebuildFont();
     void GetClientMetrics(ClientMetrics& metrics) const;
 
     int Kind() const { return kind_; }
@@ -70,4 +73,6 @@ private:
     HWND window_ = nullptr;
     // Empty while the stock font is in use: stock objects are never deleted.
     UniqueFont ownedFont_;
+    float fontScale_ = 1.0f;
+    int fontWeight_ = FW_NORMAL;
 };

@@ -76,7 +76,7 @@ void GroupBox_CL::GrowToContain(const ControlBase_CL& control) {
     neededHeight_ = grown.cy;
 }
 
-bool ImageList_CL::LoadBitmapStrip(const std::wstring& path, int itemWidth) {
+bool ImageList_CL::LoadBitmapStrip(const std::wstring& path, int itemWidth, int dpi) {
     if (itemWidth <= 0) {
         g_Logger.Log(L"LoadBitmapStrip: item width %d is not positive", __FILE__, __LINE__, itemWidth);
         return false;
@@ -91,6 +91,17 @@ bool ImageList_CL::LoadBitmapStrip(const std::wstring& path, int itemWidth) {
     }
     BITMAP info = {};
     ::GetObjectW(strip.Get(), sizeof(info), &info);
+    if (dpi != 96) {
+        // CopyImage stretches a bitmap to the size asked for; the original is deleted by its owner.
+        UniqueBitmap stretched(static_cast<HBITMAP>(::CopyImage(strip.Get(), IMAGE_BITMAP,
+                                                                ::MulDiv(info.bmWidth, dpi, 96),
+                                                                ::MulDiv(info.bmHeight, dpi, 96), 0)));
+        if (stretched) {
+            strip = std::move(stretched);
+            ::GetObjectW(strip.Get(), sizeof(info), &info);
+            itemWidth = ::MulDiv(itemWidth, dpi, 96);
+        }
+    }
     UniqueImageList list(::ImageList_Create(itemWidth, info.bmHeight, ILC_COLOR24 | ILC_MASK, 0, info.bmWidth / itemWidth));
     if (!list) {
         g_Logger.Log(L"ImageList_Create failed: %s", __FILE__, __LINE__, path.c_str());

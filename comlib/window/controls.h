@@ -79,8 +79,9 @@ public:
     virtual ~ImageList_CL() = default;
 
     // Cuts a bitmap file into images itemWidth pixels wide, magenta (RGB 255, 0, 255) transparent.
+    // The strip is drawn for 96 DPI: at another DPI it is stretched first, and so are the images.
     // Returns false and leaves the list empty when the file cannot be loaded.
-    bool LoadBitmapStrip(const std::wstring& path, int itemWidth);
+    bool LoadBitmapStrip(const std::wstring& path, int itemWidth, int dpi = 96);
     // Refers to a list owned elsewhere, such as the system's file-icon list.
     void SetShared(HIMAGELIST list);
     HIMAGELIST Get() const { return owned_ ? owned_.Get() : shared_; }

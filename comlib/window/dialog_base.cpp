@@ -28,6 +28,30 @@ POINT CenterInRect(const RECT& reference, int width, int height) {
                  reference.top + (reference.bottom - height - reference.top) / 2};
 }
 
+POINT ClampIntoArea(const RECT& window, const RECT& area) {
+    // Right and bottom first, then left and top: a window larger than the area keeps its caption
+    // and its left edge on the screen.
+    POINT at = {window.left, window.top};
+    if (at.x + (window.right - window.left) > area.right) at.x = area.right - (window.right - window.left);
+    if (at.y + (window.bottom - window.top) > area.bottom) at.y = area.bottom - (window.bottom - window.top);
+    if (at.x < area.left) at.x = area.left;
+    if (at.y < area.top) at.y = area.top;
+    return at;
+}
+
+void KeepOnOwnersScreen(HWND owner, HWND window) {
+    // The work area of the owner's monitor (the window's own where there is no owner).
+    MONITORINFO monitor = {};
+    monitor.cbSize = sizeof(monitor);
+    const HMONITOR handle = ::MonitorFromWindow(owner ? owner : window, MONITOR_DEFAULTTONEAREST);
+    if (!handle || !::GetMonitorInfoW(handle, &monitor)) return;
+    RECT rect = {};
+    if (!::GetWindowRect(window, &rect)) return;
+    const POINT at = ClampIntoArea(rect, monitor.rcWork);
+    if (at.x != rect.left || at.y != rect.top)
+        ::SetWindowPos(window, nullptr, at.x, at.y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
 POINT CenterSheetOver(const RECT& sheet, const RECT& parent) {
     return POINT{(sheet.left - sheet.right + parent.left + parent.right) / 2,
                  (sheet.top - sheet.bottom + parent.top + parent.bottom) / 2};
@@ -129,6 +153,7 @@ LRESULT CALLBACK PropSheetSubclassProc(HWND sheet, UINT message, WPARAM wParam, 
         ::GetWindowRect(::GetParent(sheet), &parentRect);
         const POINT at = CenterSheetOver(sheetRect, parentRect);
         ::SetWindowPos(sheet, nullptr, at.x, at.y, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
+        KeepOnOwnersScreen(::GetParent(sheet), sheet);
     }
     const auto previous = reinterpret_cast<WNDPROC>(::GetWindowLongPtrW(sheet, GWLP_USERDATA));
     if (!previous) return 0;
@@ -156,4 +181,5 @@ void CenterWindowOver(HWND reference, HWND dialog) {
     ::GetClientRect(dialog, &client);
     const POINT at = CenterInRect(area, client.right, client.bottom);
     ::SetWindowPos(dialog, HWND_NOTOPMOST, at.x, at.y, client.right, client.bottom, SWP_NOSIZE | SWP_NOZORDER);
+    KeepOnOwnersScreen(reference, dialog);
 }

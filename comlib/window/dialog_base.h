@@ -17,6 +17,11 @@ void FillDialogTemplate(void* buffer, DWORD style);
 POINT CenterInRect(const RECT& reference, int width, int height);
 // Top-left that centres a property sheet's window rectangle over its parent's.
 POINT CenterSheetOver(const RECT& sheet, const RECT& parent);
+// The top-left corner that puts the window rectangle inside the area; where it is larger than
+// the area, its left and top edges stay inside.
+POINT ClampIntoArea(const RECT& window, const RECT& area);
+// Moves a centred dialog, sheet or notice into the work area of its owner's monitor.
+void KeepOnOwnersScreen(HWND owner, HWND window);
 
 class SubClassDialogBase_CL {
 public:
@@ -75,5 +80,6 @@ int CALLBACK PropSheetCallback(HWND sheet, UINT message, LPARAM lParam);
 LRESULT CALLBACK PropSheetSubclassProc(HWND sheet, UINT message, WPARAM wParam, LPARAM lParam);
 
 // Moves the dialog so that its client-sized box is centred over the reference window (over the
-// full-screen area from (0, 0) when the reference is minimised). Does nothing for a null dialog.
+// full-screen area from (0, 0) when the reference is minimised), then keeps it inside the work
+// area of the reference's monitor. Does nothing for a null dialog.
 void CenterWindowOver(HWND reference, HWND dialog);

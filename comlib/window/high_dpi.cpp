@@ -3,43 +3,38 @@
 #include "comlib/dll_function.h"
 #include "comlib/unique_resource.h"
 
-int ScaleForDpi(int value, bool dpiAware, int dpi) { return dpiAware ? value : ::MulDiv(value, dpi, 96); }
+namespace {
+using DpiForWindowFunction = UINT(WINAPI*)(HWND);
+using MetricsForDpiFunction = int(WINAPI*)(int, UINT);
 
-bool HighDpiHelper_CL::DecideDpiAware(GetAwarenessFunction getAwareness, IsAwareFunction isAware) {
-    if (getAwareness) {
-        int awareness = 0;  // PROCESS_DPI_UNAWARE
-        if (getAwareness(nullptr, &awareness) == S_OK) return awareness != 0;
-        return false;
-    }
-    if (isAware) return isAware() != FALSE;
-    return false;
+// Both functions are missing before Windows 10 1607; looked up once.
+const DllFunction_CL& User32() {
+    static const DllFunction_CL user32(L"user32.dll");
+    return user32;
+}
+}  // namespace
+
+int ScaleForDpi(int value, int dpi) { return ::MulDiv(value, dpi, 96); }
+
+int SystemDpi() {
+    const WindowDc screen(nullptr);
+    const int dpi = screen.Get() ? ::GetDeviceCaps(screen.Get(), LOGPIXELSX) : 0;
+    return dpi > 0 ? dpi : 96;
 }
 
-void HighDpiHelper_CL::Query() {
-    dpiAware_ = false;
-    // GetVersionExW reports 6.2 to a program without a compatibility manifest, which is
-    // enough here: only "Vista or later" (major 6 and up) is asked.
-    OSVERSIONINFOW version = {};
-    version.dwOSVersionInfoSize = sizeof(version);
-#pragma GCC diagnostic push
-#pragma GCC diagnostic ignored "-Wdeprecated-declarations"
-    ::GetVersionExW(&version);
-#pragma GCC diagnostic pop
-    if (version.dwMajorVersion >= 6) {
-        const DllFunction_CL shcore(L"SHCore.dll");
-        const DllFunction_CL user32(L"user32.dll");
-        dpiAware_ = DecideDpiAware(shcore.LookupAs<GetAwarenessFunction>("GetProcessDpiAwareness"),
-                                   user32.LookupAs<IsAwareFunction>("IsProcessDPIAware"));
+int DpiOfWindow(HWND window) {
+    static const DpiForWindowFunction dpiForWindow = User32().LookupAs<DpiForWindowFunction>("GetDpiForWindow");
+    if (window && dpiForWindow) {
+        const UINT dpi = dpiForWindow(window);
+        if (dpi > 0) return static_cast<int>(dpi);
     }
-    if (!dpiAware_) {
-        WindowDc screen(nullptr);
-        if (screen.Get()) {
-            dpiX_ = ::GetDeviceCaps(screen.Get(), LOGPIXELSX);
-            dpiY_ = ::GetDeviceCaps(screen.Get(), LOGPIXELSY);
-        }
-    }
+    return SystemDpi();
 }
 
-int HighDpiHelper_CL::ScaleX(int value) const { return ScaleForDpi(value, dpiAware_, dpiX_); }
+int SystemMetricForDpi(int index, int dpi) {
+    static const MetricsForDpiFunction metricsForDpi = User32().LookupAs<MetricsForDpiFunction>("GetSystemMetricsForDpi");
+    if (metricsForDpi) return metricsForDpi(index, static_cast<UINT>(dpi));
+    return ::MulDiv(::GetSystemMetrics(index), dpi, SystemDpi());
+}
 
-int HighDpiHelper_CL::ScaleY(int value) const { return ScaleForDpi(value, dpiAware_, dpiY_); }
+void HighDpiHelper_CL::Query(HWND window) { dpi_ = DpiOfWindow(window); }

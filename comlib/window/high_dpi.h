@@ -1,37 +1,32 @@
 #pragma once
-// Whether the process is DPI-aware and, if not, the DPI the system reports to it.
+// The DPI a window is drawn at. The process is DPI-aware (per monitor where Windows supports it,
+// else system-aware): every size designed at 96 DPI is scaled by the DPI of its window.
 #include <windows.h>
 
-// 96-DPI pixels to real pixels: unchanged when DPI-aware, else MulDiv(v, dpi, 96).
-int ScaleForDpi(int value, bool dpiAware, int dpi);
+// 96-DPI pixels to real pixels at this DPI: MulDiv(v, dpi, 96).
+int ScaleForDpi(int value, int dpi);
+
+// LOGPIXELSX of the screen: the DPI of every window where the system knows no other.
+int SystemDpi();
+// GetDpiForWindow (Windows 10 1607 and later, looked up at run time), else the system DPI; null
+// or a failed answer gives the system DPI too.
+int DpiOfWindow(HWND window);
+// GetSystemMetricsForDpi where it exists, else the system's metric scaled from the system DPI.
+int SystemMetricForDpi(int index, int dpi);
 
 class HighDpiHelper_CL {
 public:
-    // GetProcessDpiAwareness (SHCore) and IsProcessDPIAware (user32).
-    using GetAwarenessFunction = HRESULT(WINAPI*)(HANDLE process, int* awareness);
-    using IsAwareFunction = BOOL(WINAPI*)();
-
     HighDpiHelper_CL() = default;
     virtual ~HighDpiHelper_CL() = default;
 
-    // Fills the three fields; on a process that is not DPI-aware reads LOGPIXELSX/Y of the screen.
-    void Query();
+    // The DPI of this window (null: the system DPI).
+    void Query(HWND window = nullptr);
 
     // A 96-DPI size in real pixels.
-    int ScaleX(int value) const;
-    int ScaleY(int value) const;
-
-    bool DpiAware() const { return dpiAware_; }
-    int DpiX() const { return dpiX_; }
-    int DpiY() const { return dpiY_; }
-
-    // The awareness decision from whichever functions exist (null when missing): a successful
-    // GetProcessDpiAwareness decides; if it fails, the answer is "not aware" and IsProcessDPIAware
-    // is not consulted; only when it is missing does IsProcessDPIAware decide.
-    static bool DecideDpiAware(GetAwarenessFunction getAwareness, IsAwareFunction isAware);
+    int ScaleX(int value) const { return ScaleForDpi(value, dpi_); }
+    int ScaleY(int value) const { return ScaleForDpi(value, dpi_); }
+    int Dpi() const { return dpi_; }
 
 private:
-    bool dpiAware_ = true;
-    int dpiX_ = 96;
-    int dpiY_ = 96;
+    int dpi_ = 96;
 };

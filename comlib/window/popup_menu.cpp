@@ -1,24 +1,27 @@
 #include "comlib/window/popup_menu.h"
 #include "comlib/window/ui_font.h"
 
+#include "comlib/window/high_dpi.h"
+
 #include <commctrl.h>
 #include <algorithm>
 
-SIZE MenuItemSize(SIZE text, bool hasImages, SIZE image) {
-    SIZE size{text.cx + kMenuExtraWidth, text.cy + 1};
+SIZE MenuItemSize(SIZE text, bool hasImages, SIZE image, int dpi) {
+    const int one = ScaleForDpi(1, dpi);
+    SIZE size{text.cx + ScaleForDpi(kMenuExtraWidth, dpi), text.cy + one};
     if (hasImages) {
-        size.cx += image.cx + kMenuImageGap;
-        size.cy = std::max<LONG>(size.cy, image.cy + 1);
+        size.cx += image.cx + ScaleForDpi(kMenuImageGap, dpi);
+        size.cy = std::max<LONG>(size.cy, image.cy + one);
     }
     return size;
 }
 
-MenuTextRects MenuItemTextRects(const RECT& item, bool hasImages, int imageWidth) {
+MenuTextRects MenuItemTextRects(const RECT& item, bool hasImages, int imageWidth, int dpi) {
     MenuTextRects rects;
     rects.left = item;
-    if (hasImages) rects.left.left += imageWidth + kMenuImageGap;
+    if (hasImages) rects.left.left += imageWidth + ScaleForDpi(kMenuImageGap, dpi);
     rects.right = rects.left;
-    rects.right.right -= kMenuRightInset;
+    rects.right.right -= ScaleForDpi(kMenuRightInset, dpi);
     return rects;
 }
 
@@ -82,7 +85,8 @@ void MeasureItem(HWND window, MEASUREITEMSTRUCT* measure) {
         ::GetTextExtentPoint32W(dc.Get(), left.c_str(), static_cast<int>(left.size()), &text);
     }
     // The right part is not measured: the 48 extra pixels leave room for it.
-    const SIZE size = MenuItemSize(text, menu->ImageList() != nullptr, ImageSize(menu->ImageList()));
+    const SIZE size =
+        MenuItemSize(text, menu->ImageList() != nullptr, ImageSize(menu->ImageList()), DpiOfWindow(window));
     measure->itemWidth = static_cast<UINT>(size.cx);
     measure->itemHeight = static_cast<UINT>(size.cy);
 }
@@ -105,7 +109,9 @@ void DrawItem(DRAWITEMSTRUCT* draw) {
     const int oldMode = ::SetBkMode(dc, TRANSPARENT);
 
     HIMAGELIST images = menu->ImageList();
-    MenuTextRects rects = MenuItemTextRects(draw->rcItem, images != nullptr, ImageSize(images).cx);
+    // The menu's own window, whose DPI is the monitor's the menu opened on.
+    MenuTextRects rects =
+        MenuItemTextRects(draw->rcItem, images != nullptr, ImageSize(images).cx, DpiOfWindow(::WindowFromDC(dc)));
     {
         SelectedObject font(dc, UiFont());
         // ETO_OPAQUE with no text fills the rectangle with the background colour.

@@ -12,13 +12,13 @@
 constexpr int kMenuExtraWidth = 48;
 constexpr int kMenuImageGap = 4;
 constexpr int kMenuRightInset = 24;
-SIZE MenuItemSize(SIZE text, bool hasImages, SIZE image);
+SIZE MenuItemSize(SIZE text, bool hasImages, SIZE image, int dpi = 96);
 // Where the left part (before the tab) and the right part (after it) of an item are drawn.
 struct MenuTextRects {
     RECT left;
     RECT right;
 };
-MenuTextRects MenuItemTextRects(const RECT& item, bool hasImages, int imageWidth);
+MenuTextRects MenuItemTextRects(const RECT& item, bool hasImages, int imageWidth, int dpi = 96);
 // The text up to the first tab and the text after it ("" when there is no tab).
 void SplitAtTab(const std::wstring& text, std::wstring* left, std::wstring* right);
 // GetSysColor indices of an item's background and text for its owner-draw state.

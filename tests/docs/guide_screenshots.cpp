@@ -95,4 +95,17 @@ TEST(Guide, Screenshots) {
     DWORD code = 99;
     ASSERT_TRUE(program.Exit(&code));
     EXPECT_EQ(code, 0u);
+
+    // The same window at 150 % (144 DPI): everything scaled, the state text still on one line.
+    const PrefixDpi scaled(144);
+    // The first window's size at this DPI, not the rectangle the run above saved at 96.
+    ::WritePrivateProfileStringW(L"WINDOW", L"rect", nullptr, ProgramIniPath().c_str());
+    RunningProgram large;
+    const HWND largeWindow = large.WaitForMainWindow();
+    ASSERT_NE(largeWindow, nullptr);
+    ASSERT_TRUE(WaitFor([&] { return ::IsWindowVisible(largeWindow) != FALSE; }, 10000));
+    MoveIntoView(largeWindow);
+    ASSERT_TRUE(WaitFor([&] { return CaptureStateBand(largeWindow).red > 200; }, 10000));
+    EXPECT_TRUE(SaveWindowScreenshot(largeWindow, PictureName(L"main_window_150.png")));
+    ASSERT_TRUE(large.Exit(&code));
 }
