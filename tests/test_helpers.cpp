@@ -235,14 +235,18 @@ bool SaveWindowScreenshot(HWND window, const std::wstring& fileName) {
         5000);
     Gdiplus::GpBitmap* image = nullptr;
     if (Gdiplus::DllExports::GdipCreateBitmapFromHBITMAP(bitmap.Get(), nullptr, &image) != Gdiplus::Ok) return false;
+    const bool saved = SaveScreenshotImage(image, fileName);
+    Gdiplus::DllExports::GdipDisposeImage(image);
+    return saved;
+}
+
+bool SaveScreenshotImage(Gdiplus::GpImage* image, const std::wstring& fileName) {
     const std::wstring folder = ModuleFolder() + L"\\screenshots";
     ::CreateDirectoryW(folder.c_str(), nullptr);
     // The PNG encoder's class id.
     const CLSID png = {0x557cf406, 0x1a04, 0x11d3, {0x9a, 0x73, 0x00, 0x00, 0xf8, 0x1e, 0xf3, 0x2e}};
-    const Gdiplus::Status status =
-        Gdiplus::DllExports::GdipSaveImageToFile(image, (folder + L"\\" + fileName).c_str(), &png, nullptr);
-    Gdiplus::DllExports::GdipDisposeImage(image);
-    return status == Gdiplus::Ok;
+    return Gdiplus::DllExports::GdipSaveImageToFile(image, (folder + L"\\" + fileName).c_str(), &png, nullptr) ==
+           Gdiplus::Ok;
 }
 
 PrefixDpi::PrefixDpi(DWORD dpi) {

@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "comlib/gdiplus_owners.h"
 #include "comlib/unique_resource.h"
 
 // Polls until the condition holds or the deadline passes, pumping this thread's messages.
@@ -72,6 +73,8 @@ int CountDarkScreenPixels(const RECT& rect);
 // A snapshot of a window (client area and frame) as a PNG beside the test executables, once two
 // captures in a row agree.
 bool SaveWindowScreenshot(HWND window, const std::wstring& fileName);
+// A GDI+ image as a PNG in the same folder.
+bool SaveScreenshotImage(Gdiplus::GpImage* image, const std::wstring& fileName);
 // LogPixels of the prefix (HKCU\Control Panel\Desktop) for the programs started while this
 // lives: Wine reads it once, when a process starts. The value before is put back.
 class PrefixDpi {

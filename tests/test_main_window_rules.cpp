@@ -109,6 +109,39 @@ TEST(MainLayout, ShowModes) {
     EXPECT_EQ(StateColor(1, true), 0xFF000000u | (GetRValue(text) << 16) | (GetGValue(text) << 8) | GetBValue(text));
 }
 
+// In high contrast the band drops its fixed red for the system's highlight colour: no pixel of
+// the red is left, and the highlight draws the words and the frame.
+TEST(MainLayout, HighContrastBandDrawsInTheSystemColours) {
+    StartGdiplusOnce();
+    const COLORREF highlight = ::GetSysColor(COLOR_HIGHLIGHT);
+    const Gdiplus::ARGB highlightArgb =
+        0xFF000000u | (GetRValue(highlight) << 16) | (GetGValue(highlight) << 8) | GetBValue(highlight);
+    ASSERT_NE(highlightArgb, 0xFFFF0000u);
+    for (const bool highContrast : {false, true}) {
+        Gdiplus::GpBitmap* bitmap = nullptr;
+        ASSERT_EQ(Gdiplus::DllExports::GdipCreateBitmapFromScan0(464, 412, 0, PixelFormat32bppRGB, nullptr, &bitmap),
+                  Gdiplus::Ok);
+        const UniqueGdiplusImage canvas(bitmap);
+        ASSERT_TRUE(DrawStatePicture(bitmap, 464, 412, 12, 96, 0, L"notepad.exe", highContrast));
+        int red = 0;
+        int system = 0;
+        for (UINT y = 0; y < 412; y += 2)
+            for (UINT x = 0; x < 464; x += 2) {
+                Gdiplus::ARGB pixel = 0;
+                Gdiplus::DllExports::GdipBitmapGetPixel(bitmap, x, y, &pixel);
+                red += pixel == 0xFFFF0000u;
+                system += pixel == highlightArgb;
+            }
+        if (highContrast) {
+            EXPECT_EQ(red, 0);
+            EXPECT_GT(system, 200);
+            SaveScreenshotImage(bitmap, L"state_band_high_contrast.png");
+        } else {
+            EXPECT_GT(red, 200);
+        }
+    }
+}
+
 // The state text at the size the band chose: measured again, it stands on one line inside the
 // frame, at 96 and 144 DPI, in the narrowest window and a wide one, in both languages with the
 // font each draws with; never above 48 points.

@@ -95,7 +95,7 @@ constexpr float kStatePixelsAt96 = 64.0f;
 constexpr float kReasonPixelsAt96 = 14.0f * 96.0f / 72.0f;
 
 void DrawState(GpGraphics* graphics, int width, int height, int charWidth, int dpi, int sleepState,
-               const std::wstring& reasonLine) {
+               const std::wstring& reasonLine, bool highContrast) {
     const COLORREF window = ::GetSysColor(COLOR_WINDOW);
     const ARGB background = 0xFF000000u | (static_cast<ARGB>(GetRValue(window)) << 16) |
                             (static_cast<ARGB>(GetGValue(window)) << 8) | GetBValue(window);
@@ -107,9 +107,7 @@ void DrawState(GpGraphics* graphics, int width, int height, int charWidth, int d
     }
 
     UniqueGdiplusBrush textBrush;
-    if (DllExports::GdipCreateSolidFill(main_layout::StateColor(sleepState, main_layout::HighContrastOn()), &fill) !=
-        Ok)
-        return;
+    if (DllExports::GdipCreateSolidFill(main_layout::StateColor(sleepState, highContrast), &fill) != Ok) return;
     textBrush.Reset(fill);
 
     const float scale = static_cast<float>(dpi) / 96.0f;
@@ -155,10 +153,10 @@ void MainDialog_CL::ExcludeList(HDC dc) const {
 }
 
 bool DrawStatePicture(GpBitmap* backBuffer, int width, int height, int charWidth, int dpi, int sleepState,
-                      const std::wstring& reasonLine) {
+                      const std::wstring& reasonLine, bool highContrast) {
     UniqueGdiplusGraphics graphics;
     if (DllExports::GdipGetImageGraphicsContext(backBuffer, graphics.Put()) != Ok) return false;
-    DrawState(graphics.Get(), width, height, charWidth, dpi, sleepState, reasonLine);
+    DrawState(graphics.Get(), width, height, charWidth, dpi, sleepState, reasonLine, highContrast);
     return true;
 }
 
@@ -184,7 +182,7 @@ void MainDialog_CL::Paint() {
         ClientMetrics metrics;
         GetClientMetrics(metrics);
         if (DrawStatePicture(bitmap, width, height, metrics.charWidth, DpiOfWindow(window), sleep_.State(),
-                             ReasonText(reason_))) {
+                             ReasonText(reason_), main_layout::HighContrastOn())) {
             ExcludeList(dc);
             CopyBackBuffer(dc, bitmap, width, height);
         }

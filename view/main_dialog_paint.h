@@ -10,9 +10,9 @@
 // Background, state text and rounded frame into the back buffer; false when GDI+ gives no
 // graphics for it.
 // A reason line, when not empty, stands under the state text in a smaller font.
-// Sizes follow dpi, the window's DPI.
+// Sizes follow dpi, the window's DPI; with highContrast the system's colours replace red and blue.
 bool DrawStatePicture(Gdiplus::GpBitmap* backBuffer, int width, int height, int charWidth, int dpi, int sleepState,
-                      const std::wstring& reasonLine = std::wstring());
+                      const std::wstring& reasonLine = std::wstring(), bool highContrast = false);
 
 // The state band's font at this size in pixels.
 UniqueGdiplusFont CreateStateFont(float pixels);
