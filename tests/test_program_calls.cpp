@@ -5,6 +5,7 @@
 #include <windows.h>
 
 #include <algorithm>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -97,23 +98,31 @@ CallPattern ReadPattern(const std::string& trace, DWORD processId, const char* e
     return pattern;
 }
 
+// Runs the program under the relay trace with this INI text, lets the action drive its window,
+// ends it with the exit command and returns its process id (0 when it showed no window).
+DWORD TracedRun(const std::wstring& ini, const std::function<void(HWND window)>& action) {
+    ResetDataFolder();
+    PrepareProgramIni(ini);
+    const RelayTrace relay;
+    RunningProgram program(L"-startup");
+    EXPECT_TRUE(program.Started());
+    const HWND window = program.WaitForMainWindow();
+    EXPECT_NE(window, nullptr);
+    if (!window) return 0;
+    action(window);
+    DWORD code = 99;
+    EXPECT_TRUE(program.Exit(&code));
+    EXPECT_EQ(code, 0u);
+    return program.ProcessId();
+}
+
 // Runs the program with the hour table given (and more INI text), two checks through command 124
 // (or a change of the power status) after the first, and returns its calls once it has ended.
 CallPattern RunThreeChecks(const wchar_t* hourValue, const wchar_t* between = nullptr, const std::wstring& moreIni = L"",
                            const char* executionState = "00000003", bool byPowerStatus = false) {
-    ResetDataFolder();
     std::wstring hours = L"[DISABLE_TIME]\r\n";
     for (int h = 0; h < 24; ++h) hours += FormatWide(L"hour%d=%s\r\n", h, hourValue);
-    PrepareProgramIni(hours + moreIni);
-    DWORD processId = 0;
-    {
-        const RelayTrace relay;
-        RunningProgram program(L"-startup");
-        EXPECT_TRUE(program.Started());
-        processId = program.ProcessId();
-        const HWND window = program.WaitForMainWindow();
-        EXPECT_NE(window, nullptr);
-        if (!window) return {};
+    const DWORD processId = TracedRun(hours + moreIni, [&](HWND window) {
         // Sent, not posted: each returns once its check has run.
         for (int i = 0; i < 2; ++i) {
             if (byPowerStatus)
@@ -129,11 +138,8 @@ CallPattern RunThreeChecks(const wchar_t* hourValue, const wchar_t* between = nu
             EXPECT_EQ(copyCode, 0u);
             ::SendMessageW(window, WM_COMMAND, 124, 0);
         }
-        DWORD code = 99;
-        EXPECT_TRUE(program.Exit(&code));
-        EXPECT_EQ(code, 0u);
-    }
-    return ReadPattern(TraceText(), processId, executionState);
+    });
+    return processId ? ReadPattern(TraceText(), processId, executionState) : CallPattern{};
 }
 
 // One check of one process, from its listing to the next: the ids it opened (as the trace gives
@@ -221,26 +227,16 @@ TEST(ProgramCalls, DisplayFreeToSleepMeansSystemResetOnlyAndNoMove) {
 }
 
 TEST(ProgramCalls, OnlyANewProcessIsOpenedAndOnlyThenIsTheDriveMapBuilt) {
-    ResetDataFolder();
-    PrepareProgramIni(L"");
-    DWORD processId = 0;
     DWORD notepadId = 0;
-    {
-        const RelayTrace relay;
-        RunningProgram program(L"-startup");
-        ASSERT_TRUE(program.Started());
-        processId = program.ProcessId();
-        const HWND window = program.WaitForMainWindow();
-        ASSERT_NE(window, nullptr);
+    const DWORD processId = TracedRun(L"", [&](HWND window) {
         for (int i = 0; i < 2; ++i) ::SendMessageW(window, WM_COMMAND, 124, 0);
         ChildProcess notepad(L"\"" + NotepadPath() + L"\"");
         ASSERT_TRUE(notepad.Started());
         notepadId = notepad.Id();
         ASSERT_EQ(::WaitForInputIdle(notepad.Handle(), 15000), 0u);
         for (int i = 0; i < 2; ++i) ::SendMessageW(window, WM_COMMAND, 124, 0);
-        DWORD code = 99;
-        EXPECT_TRUE(program.Exit(&code));
-    }
+    });
+    ASSERT_NE(processId, 0u);
     const std::vector<CheckCalls> checks = ReadChecks(TraceText(), processId);
     // The start's check and four commands; the 20-second timer may add one more.
     ASSERT_GE(checks.size(), 5u);
