@@ -1,6 +1,7 @@
 // Benchmark of one sleep check: its own work on synthetic snapshots, the whole check against the
-// bare OS snapshot, memory over many checks, and the main window's paint. Prints one table.
-//   check_bench [--tiny] [--only pure|check|memory|paint] [--output FILE]
+// bare OS snapshot, memory over many checks, the main window's paint, and the program's start-up
+// against a minimal window. Prints one table.
+//   check_bench [--tiny] [--only pure|check|memory|paint|startup] [--output FILE]
 #include <windows.h>
 #include <objidl.h>
 #include <gdiplus.h>
@@ -33,6 +34,7 @@ struct Settings {
     int warmUpChecks = 100;
     int checks = 10000;
     int paints = 101;
+    int startups = 21;
     // Idle programs for the whole check: with Wine's own processes and the benchmark, about 24
     // and about 200 processes.
     std::vector<int> idlePrograms{18, 194};
@@ -47,6 +49,7 @@ Settings TinySettings() {
     tiny.warmUpChecks = 2;
     tiny.checks = 20;
     tiny.paints = 3;
+    tiny.startups = 1;
     tiny.idlePrograms = {2, 4};
     return tiny;
 }
@@ -240,6 +243,75 @@ void PaintTable(const Settings& settings, std::string& out) {
     Append(out, "%10.3f %10.3f %10.3f\n", Median(draw), Median(copy), Median(draw) + Median(copy));
 }
 
+std::wstring BesideThisProgram(const wchar_t* fileName) {
+    wchar_t self[MAX_PATH] = {};
+    ::GetModuleFileNameW(nullptr, self, MAX_PATH);
+    std::wstring path = self;
+    return path.substr(0, path.find_last_of(L'\\') + 1) + fileName;
+}
+
+HWND ShownWindowOf(const wchar_t* windowClass, DWORD processId) {
+    for (HWND window = ::FindWindowExW(nullptr, nullptr, windowClass, nullptr); window;
+         window = ::FindWindowExW(nullptr, window, windowClass, nullptr)) {
+        DWORD owner = 0;
+        ::GetWindowThreadProcessId(window, &owner);
+        if (owner == processId && ::IsWindowVisible(window)) return window;
+    }
+    return nullptr;
+}
+
+// From CreateProcess until a window of the class is shown and its thread answers a sent message
+// (the start-up work before the message loop is then done); then the window is closed with
+// closeParam and the process awaited. -1 when no window came within 30 s.
+double StartupMs(const std::wstring& program, const wchar_t* windowClass, WPARAM closeParam) {
+    std::wstring commandLine = L"\"" + program + L"\"";
+    STARTUPINFOW startup = {};
+    startup.cb = sizeof(startup);
+    PROCESS_INFORMATION info = {};
+    const double start = NowMs();
+    if (!::CreateProcessW(nullptr, &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &info))
+        return -1.0;
+    const UniqueHandle process(info.hProcess);
+    const UniqueHandle thread(info.hThread);
+    HWND window = nullptr;
+    const ULONGLONG deadline = ::GetTickCount64() + 30000;
+    while (!(window = ShownWindowOf(windowClass, info.dwProcessId)) && ::GetTickCount64() < deadline) ::Sleep(1);
+    DWORD_PTR answer = 0;
+    const bool answered =
+        window && ::SendMessageTimeoutW(window, WM_NULL, 0, 0, SMTO_BLOCK, 30000, &answer) != 0;
+    const double elapsed = NowMs() - start;
+    if (window) ::PostMessageW(window, WM_CLOSE, closeParam, 0);
+    if (::WaitForSingleObject(process.Get(), 30000) != WAIT_OBJECT_0) ::TerminateProcess(process.Get(), 1);
+    return answered ? elapsed : -1.0;
+}
+
+void StartupTable(const Settings& settings, std::string& out) {
+    const std::wstring program = BesideThisProgram(L"DormiGuard.exe");
+    const std::wstring minimal = BesideThisProgram(L"minimal_window.exe");
+    // The main window's close with wParam 2 is the exit command; without it the window goes to the tray.
+    const WPARAM exitCommand = 2;
+    // One start of each first: the file cache then holds both.
+    StartupMs(program, L"MainWindowClass", exitCommand);
+    StartupMs(minimal, L"MinimalWindowClass", 0);
+    std::vector<double> programTimes;
+    std::vector<double> minimalTimes;
+    for (int run = 0; run < settings.startups; ++run) {
+        // Each goes first in turn.
+        const bool programFirst = run % 2 == 0;
+        for (int step = 0; step < 2; ++step) {
+            if ((step == 0) == programFirst)
+                programTimes.push_back(StartupMs(program, L"MainWindowClass", exitCommand));
+            else
+                minimalTimes.push_back(StartupMs(minimal, L"MinimalWindowClass", 0));
+        }
+    }
+    const double programMs = Median(programTimes);
+    const double minimalMs = Median(minimalTimes);
+    Append(out, "start-up to a shown, answering window (median of %d starts)\n", settings.startups);
+    Append(out, "%12s %12s %12s\n", "minimal_ms", "program_ms", "ratio");
+    Append(out, "%12.1f %12.1f %12.2f\n", minimalMs, programMs, minimalMs > 0.0 ? programMs / minimalMs : 0.0);
+}
+
 }  // namespace
 
 int wmain(int argc, wchar_t** argv) {
@@ -256,7 +328,7 @@ int wmain(int argc, wchar_t** argv) {
         } else if (argument == L"--output" && i + 1 < argc) {
             outputPath = argv[++i];
         } else {
-            fwprintf(stderr, L"usage: check_bench [--tiny] [--only pure|check|memory|paint] [--output FILE]\n");
+            fwprintf(stderr, L"usage: check_bench [--tiny] [--only pure|check|memory|paint|startup] [--output FILE]\n");
             return 2;
         }
     }
@@ -280,6 +352,7 @@ int wmain(int argc, wchar_t** argv) {
         if (memory) MemoryTable(settings, table);
     }
     if (only.empty() || only == L"paint") PaintTable(settings, table);
+    if (only.empty() || only == L"startup") StartupTable(settings, table);
 
     fputs(table.c_str(), stdout);
     fflush(stdout);

@@ -62,7 +62,23 @@ void Logger_CL::Log(const wchar_t* format, const char* sourcePath, int line, ...
     WriteLine(text);
 }
 
+Logger_CL::Batch::~Batch() {
+    if (--logger_.batchDepth_ > 0 || logger_.pending_.empty()) return;
+    std::wstring lines;
+    lines.swap(logger_.pending_);
+    logger_.WriteRecords(lines);
+}
+
 void Logger_CL::WriteLine(const std::wstring& text) {
+    if (batchDepth_ > 0) {
+        pending_ += text;
+        pending_ += L"\r\n";
+        return;
+    }
+    WriteRecords(text + L"\r\n");
+}
+
+void Logger_CL::WriteRecords(const std::wstring& lines) {
     UniqueFile file(::CreateFileW(path_.c_str(), FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
                                   OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!file) return;
@@ -77,8 +93,7 @@ void Logger_CL::WriteLine(const std::wstring& text) {
     }
     std::wstring record;
     if (size.QuadPart == 0) record.push_back(static_cast<wchar_t>(0xFEFF));  // bytes FF FE
-    record += text;
-    record += L"\r\n";
+    record += lines;
     DWORD written = 0;
     ::WriteFile(file.Get(), record.data(), static_cast<DWORD>(record.size() * sizeof(wchar_t)), &written, nullptr);
 }

@@ -1,5 +1,6 @@
 #pragma once
-// The diagnostic log: one timestamped UTF-16LE line per event, file opened and closed per line.
+// The diagnostic log: one timestamped UTF-16LE line per event, file opened and closed per line
+// (or per batch of lines).
 #include <windows.h>
 #include <string>
 
@@ -18,14 +19,32 @@ public:
     // sourcePath is the caller's __FILE__; only its file-name part is printed.
     void Log(const wchar_t* format, const char* sourcePath, int line, ...);
 
+    // While a batch is open, lines keep their own time stamps but wait in memory, and the last
+    // batch to close writes them with one opening of the file: a check that lists hundreds of
+    // new programs then opens the log once, not once per program.
+    class Batch {
+    public:
+        explicit Batch(Logger_CL& logger) : logger_(logger) { ++logger_.batchDepth_; }
+        ~Batch();
+        Batch(const Batch&) = delete;
+        Batch& operator=(const Batch&) = delete;
+
+    private:
+        Logger_CL& logger_;
+    };
+
     // The line without the time stamp, cut to the buffer; plain so tests can check it.
     static std::wstring FormatBody(const SYSTEMTIME& time, const char* sourcePath, int line,
                                    const wchar_t* format, va_list args);
 
 private:
     void WriteLine(const std::wstring& text);
+    // Appends lines that end in CR LF, emptying a file past the size limit first.
+    void WriteRecords(const std::wstring& lines);
 
     std::wstring path_;
+    int batchDepth_ = 0;
+    std::wstring pending_;
 };
 
 // The program's one logger.

@@ -256,6 +256,7 @@ AwakeReason SaveData::DecideAwake() {
     processes.Refresh();
     const ProcessDiff diff = processes.Diff();
     if (!diff.Empty()) {
+        const Logger_CL::Batch batch(g_Logger);
         g_Logger.Log(L"---- プロセス情報変更 ----", __FILE__, __LINE__);
         if (!diff.added.empty()) EnumProcess_CL::LogPathList(L"★今回追加", diff.added);
         if (!diff.removed.empty()) EnumProcess_CL::LogPathList(L"★今回削除", diff.removed);

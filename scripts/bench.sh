@@ -12,6 +12,7 @@ bash "$root/scripts/build.sh"
 trap wine_env_teardown EXIT
 wine_env_setup "$build/bench-env"
 xvfb_start
+wine_unmanaged_windows
 
 cd "$build"
 echo "bench: $(grep -m1 'CMAKE_BUILD_TYPE:' CMakeCache.txt | cut -d= -f2) build, $(nproc) cores, $(date -u '+%Y-%m-%d %H:%M UTC')"

@@ -75,6 +75,18 @@ UINT RemoteListView::State(int item, UINT mask) const {
     return static_cast<UINT>(::SendMessageW(list_, LVM_GETITEMSTATE, static_cast<WPARAM>(item), mask));
 }
 
+int RemoteListView::Image(int item) const {
+    if (!memory_) return I_IMAGENONE;
+    LVITEMW request = {};
+    request.mask = LVIF_IMAGE;
+    request.iItem = item;
+    SIZE_T done = 0;
+    ::WriteProcessMemory(process_.Get(), memory_, &request, sizeof(request), &done);
+    if (!::SendMessageW(list_, LVM_GETITEMW, 0, reinterpret_cast<LPARAM>(memory_))) return I_IMAGENONE;
+    ::ReadProcessMemory(process_.Get(), memory_, &request, sizeof(request), &done);
+    return request.iImage;
+}
+
 bool RemoteListView::SetState(int item, UINT state, UINT mask) const {
     if (!memory_) return false;
     LVITEMW request = {};

@@ -22,6 +22,8 @@ public:
     std::wstring Text(int item, int subItem) const;
     std::wstring ColumnText(int column) const;
     UINT State(int item, UINT mask) const;
+    // The item's index in its small image list, or I_IMAGENONE.
+    int Image(int item) const;
     // LVM_SETITEMSTATE through the owner's memory; -1 applies to every item.
     bool SetState(int item, UINT state, UINT mask) const;
     // Checked (1), unchecked (0) or no check box (-1).

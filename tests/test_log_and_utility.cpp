@@ -166,6 +166,22 @@ TEST(LogFile, OneByteOrderMarkAndCrLfPerLine) {
     // The banner stands on a line of its own below the prefix.
     EXPECT_EQ(lines[1].substr(lines[1].size() - 3), L" : ");
     EXPECT_EQ(lines[2], L"★★★★★ アプリ起動 ★★★★★");
+
+    // A batch, nested too, holds its lines until the outer one closes, then appends them in order.
+    {
+        const Logger_CL::Batch outer(logger);
+        logger.Log(L"batched %d", __FILE__, __LINE__, 1);
+        {
+            const Logger_CL::Batch inner(logger);
+            logger.Log(L"batched %d", __FILE__, __LINE__, 2);
+        }
+        EXPECT_EQ(ReadFileBytes(path), bytes);
+    }
+    const std::vector<std::wstring> after = SplitLines(ReadUtf16File(path));
+    ASSERT_EQ(after.size(), 5u);
+    EXPECT_EQ(after[3].substr(after[3].size() - 12), L" : batched 1");
+    EXPECT_EQ(after[4].substr(after[4].size() - 12), L" : batched 2");
+    EXPECT_EQ(ByteOrderMarks(ReadFileBytes(path)), 1u);
 }
 
 TEST(LogFile, EmptiedOnlyPastTheSizeLimit) {

@@ -13,6 +13,7 @@
 #include "tests/modal_script.h"
 #include "tests/test_helpers.h"
 #include "view/file_icon.h"
+#include "view/file_icon_lookup.h"
 #include "view/process_rows.h"
 #include "view/process_select_list.h"
 
@@ -155,6 +156,37 @@ TEST(FileIcon, MissingFileHasNoImage) {
     EXPECT_EQ(SmallIconIndex(kMissingProgram), I_IMAGENONE);
     EXPECT_EQ(SmallIconIndex(L""), I_IMAGENONE);
     EXPECT_NE(SystemSmallIconList(), nullptr);
+}
+
+// The answer is posted to the window; only the latest lookup's answer is taken, and only once.
+TEST(FileIcon, LookupAnswersByMessageAndDropsASupersededOne) {
+    const UniqueWindow window(::CreateWindowExW(0, L"STATIC", L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, nullptr, nullptr));
+    ASSERT_TRUE(window);
+    FileIconLookup_CL lookup;
+    ASSERT_TRUE(lookup.Start(window.Get(), {SystemFolder() + L"\\notepad.exe", kMissingProgram}, 96));
+    ASSERT_TRUE(lookup.Start(window.Get(), {kMissingProgram, SystemFolder() + L"\\notepad.exe", L""}, 96));
+    std::vector<WPARAM> numbers;
+    ASSERT_TRUE(WaitFor([&] {
+        MSG message;
+        while (::PeekMessageW(&message, window.Get(), FileIconLookup_CL::kFoundMessage,
+                              FileIconLookup_CL::kFoundMessage, PM_REMOVE))
+            numbers.push_back(message.wParam);
+        return numbers.size() == 2;
+    }, 20000));
+    const WPARAM first = numbers[0] < numbers[1] ? numbers[0] : numbers[1];
+    const WPARAM latest = numbers[0] < numbers[1] ? numbers[1] : numbers[0];
+    FileIconLookup_CL::Found found;
+    EXPECT_FALSE(lookup.Take(first, &found)) << "superseded";
+    ASSERT_TRUE(lookup.Take(latest, &found));
+    ASSERT_EQ(found.indices.size(), 3u);
+    EXPECT_EQ(found.indices[0], I_IMAGENONE);
+    EXPECT_GE(found.indices[1], 0);
+    EXPECT_EQ(found.indices[2], I_IMAGENONE);
+    int width = 0;
+    int height = 0;
+    ASSERT_TRUE(::ImageList_GetIconSize(found.list, &width, &height));
+    EXPECT_EQ(width, 16) << "the small list at 96 DPI";
+    EXPECT_FALSE(lookup.Take(latest, &found)) << "taken once";
 }
 
 TEST_F(SelectDialogTest, ShowsRowsWithNamesPathsAndIcons) {

@@ -173,6 +173,9 @@ TEST_F(Commands, AddFromTheSelectionDialogThenCancelChangesNothing) {
     EXPECT_EQ(shown.Text(1, 0), L"alpha.exe");
     EXPECT_EQ(shown.Text(2, 0), L"notepad.exe");
     EXPECT_EQ(shown.CheckState(1), 1);
+    // The icons arrive from a worker: the running copies have one, the file that is gone none.
+    EXPECT_TRUE(WaitFor([&] { return shown.Image(0) >= 0 && shown.Image(1) >= 0; }, 10000));
+    EXPECT_EQ(shown.Image(2), I_IMAGENONE);
     SaveWindowScreenshot(window, L"main_window_with_programs.png");
 
     // A cancelled dialog changes nothing.

@@ -40,8 +40,7 @@ HIMAGELIST SystemIconListForDpi(int dpi) {
     return large ? large : small;
 }
 
-void AttachSystemSmallIcons(HWND listView, ImageList_CL& holder) {
-    const HIMAGELIST list = SystemIconListForDpi(DpiOfWindow(listView));
+void AttachSharedIcons(HWND listView, HIMAGELIST list, ImageList_CL& holder) {
     if (!list) {
         g_Logger.Log(L"システムイメージリストを取得できません", __FILE__, __LINE__);
         return;
@@ -50,4 +49,8 @@ void AttachSystemSmallIcons(HWND listView, ImageList_CL& holder) {
     ::SetWindowLongPtrW(listView, GWL_STYLE, style | LVS_SHAREIMAGELISTS);
     holder.SetShared(list);
     ::SendMessageW(listView, LVM_SETIMAGELIST, LVSIL_SMALL, reinterpret_cast<LPARAM>(list));
+}
+
+void AttachSystemSmallIcons(HWND listView, ImageList_CL& holder) {
+    AttachSharedIcons(listView, SystemIconListForDpi(DpiOfWindow(listView)), holder);
 }

@@ -21,8 +21,10 @@ HIMAGELIST SystemSmallIconList();
 // least the DPI's small-icon size, else the large one. Both lists share their indices.
 HIMAGELIST SystemIconListForDpi(int dpi);
 
-// Gives a report list the system's small icons. Adds LVS_SHAREIMAGELISTS first: without it the
-// list view destroys its image lists with itself, and the shared system list would be gone for
-// every later user in the process. holder refers to the list without owning it. The list's size
-// follows the list view's DPI; called again after a change of DPI.
+// Gives a report list one of the system's shared icon lists (a null list is logged). Adds
+// LVS_SHAREIMAGELISTS first: without it the list view destroys its image lists with itself, and
+// the shared system list would be gone for every later user in the process. holder refers to
+// the list without owning it.
+void AttachSharedIcons(HWND listView, HIMAGELIST list, ImageList_CL& holder);
+// The same with the list that suits the list view's DPI; called again after a change of DPI.
 void AttachSystemSmallIcons(HWND listView, ImageList_CL& holder);

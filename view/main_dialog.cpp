@@ -122,6 +122,9 @@ LRESULT MainDialog_CL::HandleMessage(HWND window, UINT message, WPARAM wParam, L
             } else if (wParam == kSessionTimerId) {
                 ::KillTimer(window, kSessionTimerId);  // one-shot
                 CheckSleep();
+            } else if (wParam == kPicturesTimerId) {
+                ::KillTimer(window, kPicturesTimerId);  // one-shot
+                LoadPictures();
             }
             trayIcon_.OnTimer(wParam);
             break;
@@ -155,6 +158,9 @@ LRESULT MainDialog_CL::HandleMessage(HWND window, UINT message, WPARAM wParam, L
             break;
         case WM_DPICHANGED:
             OnDpiChanged(*reinterpret_cast<const RECT*>(lParam));
+            return 0;
+        case FileIconLookup_CL::kFoundMessage:
+            ShowFileIcons(wParam);
             return 0;
         case kTrayCallback:
             OnTrayCallback(lParam);
@@ -205,7 +211,6 @@ void MainDialog_CL::InitializeWindow() {
                        extended | LVS_EX_GRIDLINES | LVS_EX_CHECKBOXES | LVS_EX_HEADERDRAGDROP | LVS_EX_FULLROWSELECT);
         const LONG_PTR style = ::GetWindowLongPtrW(listWindow, GWL_STYLE);
         ::SetWindowLongPtrW(listWindow, GWL_STYLE, style | LVS_SINGLESEL);
-        AttachSystemSmallIcons(listWindow, systemImages_);
         list_->InsertColumn(UiText(TextId::WatchedListHeader), WatchedColumnWidth(metrics.charWidth), LVCFMT_LEFT);
     }
 
@@ -220,9 +225,9 @@ void MainDialog_CL::InitializeWindow() {
     ::SetWindowPos(window, nullptr, placed.left, placed.top, placed.right - placed.left, placed.bottom - placed.top,
                    g_SaveData.trayHidden != 0 ? SWP_HIDEWINDOW : SWP_SHOWWINDOW);
 
-    LoadCharacterImages();
-    stateImages_[0] = LoadPicture(L"\\sleep_ok.png");
-    stateImages_[1] = LoadPicture(L"\\sleep_ng.png");
+    // Nothing draws the pictures yet, and the first decode loads the image codecs: they wait
+    // until the window has been painted.
+    ::SetTimer(window, kPicturesTimerId, USER_TIMER_MINIMUM, nullptr);
 
     layoutReady_ = 1;
     Layout();
@@ -277,7 +282,7 @@ void MainDialog_CL::OnDpiChanged(const RECT& suggested) {
     SetWindowIcons();
     if (list_) {
         list_->RebuildFont();
-        AttachSystemSmallIcons(list_->Window(), systemImages_);
+        LookUpFileIcons();
         ClientMetrics metrics;
         GetClientMetrics(metrics);
         ::SendMessageW(list_->Window(), LVM_SETCOLUMNWIDTH, 0, MAKELPARAM(WatchedColumnWidth(metrics.charWidth), 0));
@@ -336,13 +341,45 @@ void MainDialog_CL::FillWatchedList() {
     const WatchedList_CL& watched = g_SaveData.watched;
     for (size_t i = 0; i < watched.Size(); ++i) {
         const int row = static_cast<int>(i);
-        list_->SetItemText(watched[i].fileName, row, 0, SmallIconIndex(watched[i].path), 0);
+        list_->SetItemText(watched[i].fileName, row, 0, I_IMAGENONE, 0);
         LVITEMW item = {};
         item.stateMask = LVIS_STATEIMAGEMASK;
         item.state = INDEXTOSTATEIMAGEMASK(watched[i].enabled != 0 ? 2 : 1);
         ::SendMessageW(listWindow, LVM_SETITEMSTATE, row, reinterpret_cast<LPARAM>(&item));
     }
     listFillGuard_ = 0;
+    LookUpFileIcons();
+}
+
+void MainDialog_CL::LookUpFileIcons() {
+    std::vector<std::wstring> paths;
+    for (size_t i = 0; i < g_SaveData.watched.Size(); ++i) paths.push_back(g_SaveData.watched[i].path);
+    // No rows, no icons: the list gets its image list with the first row.
+    if (list_ && !paths.empty()) fileIcons_.Start(Window(), std::move(paths), DpiOfWindow(list_->Window()));
+}
+
+void MainDialog_CL::ShowFileIcons(WPARAM lookupNumber) {
+    FileIconLookup_CL::Found found;
+    if (!list_ || !fileIcons_.Take(lookupNumber, &found)) return;
+    const HWND listWindow = list_->Window();
+    AttachSharedIcons(listWindow, found.list, systemImages_);
+    // The answer belongs to the latest fill, so its order is the rows' order.
+    listFillGuard_ = 1;
+    const int rows = static_cast<int>(::SendMessageW(listWindow, LVM_GETITEMCOUNT, 0, 0));
+    for (int row = 0; row < rows && static_cast<size_t>(row) < found.indices.size(); ++row) {
+        LVITEMW item = {};
+        item.mask = LVIF_IMAGE;
+        item.iItem = row;
+        item.iImage = found.indices[static_cast<size_t>(row)];
+        ::SendMessageW(listWindow, LVM_SETITEMW, 0, reinterpret_cast<LPARAM>(&item));
+    }
+    listFillGuard_ = 0;
+}
+
+void MainDialog_CL::LoadPictures() {
+    LoadCharacterImages();
+    stateImages_[0] = LoadPicture(L"\\sleep_ok.png");
+    stateImages_[1] = LoadPicture(L"\\sleep_ng.png");
 }
 
 void MainDialog_CL::LoadCharacterImages() {

@@ -10,6 +10,7 @@
 #include "comlib/window/control_factory.h"
 #include "comlib/window/controls.h"
 #include "comlib/window/main_window_base.h"
+#include "view/file_icon_lookup.h"
 #include "view/update_runner.h"
 #include "comlib/window/popup_menu.h"
 #include "data/awake_command.h"
@@ -59,6 +60,8 @@ class MainDialog_CL : public MainWindowBase_CL {
 public:
     static constexpr UINT_PTR kSleepTimerId = 4096;
     static constexpr UINT kSleepTimerMs = 20000;
+    // One-shot: the pictures load after the window's first paint (WM_TIMER comes after WM_PAINT).
+    static constexpr UINT_PTR kPicturesTimerId = 4098;
     static constexpr UINT kTrayCallback = TaskTrayIcon_CL::kCallbackMessage;
     // WM_CLOSE with this wParam destroys the window; any other close stores it in the tray.
     static constexpr WPARAM kCloseForExit = 2;
@@ -113,7 +116,11 @@ private:
     void Paint();
     void ExcludeList(HDC dc) const;
     void FillWatchedList();
+    // The rows' icons come from a worker; they are set when its answer arrives.
+    void LookUpFileIcons();
+    void ShowFileIcons(WPARAM lookupNumber);
     void LoadCharacterImages();
+    void LoadPictures();
     void SaveWindowRect();
     // WM_SETICON of both sizes at the window's DPI.
     void SetWindowIcons();
@@ -165,6 +172,7 @@ private:
     UniqueGdiplusImage characterImages_[2];
     UniqueGdiplusImage stateImages_[2];
     ImageList_CL systemImages_;
+    FileIconLookup_CL fileIcons_;
     UpdateRunner_CL update_;
     bool rectUnsaved_ = false;
     AwakeReason reason_;
