@@ -17,6 +17,18 @@ RemoteListView::~RemoteListView() {
     if (memory_) ::VirtualFreeEx(process_.Get(), memory_, 0, MEM_RELEASE);
 }
 
+RemoteCopy::RemoteCopy(DWORD processId, const void* data, SIZE_T size)
+    : process_(::OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_WRITE, FALSE, processId)) {
+    if (process_)
+        memory_ = ::VirtualAllocEx(process_.Get(), nullptr, size, MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE);
+    SIZE_T done = 0;
+    if (memory_) ::WriteProcessMemory(process_.Get(), memory_, data, size, &done);
+}
+
+RemoteCopy::~RemoteCopy() {
+    if (memory_) ::VirtualFreeEx(process_.Get(), memory_, 0, MEM_RELEASE);
+}
+
 int RemoteListView::Count() const { return static_cast<int>(::SendMessageW(list_, LVM_GETITEMCOUNT, 0, 0)); }
 
 std::wstring RemoteListView::Text(int item, int subItem) const {

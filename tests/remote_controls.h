@@ -38,6 +38,21 @@ private:
     void* memory_ = nullptr;
 };
 
+// A copy of a structure inside another process, for a message whose lParam points to one that
+// the system does not carry across processes (WM_DPICHANGED's rectangle).
+class RemoteCopy {
+public:
+    RemoteCopy(DWORD processId, const void* data, SIZE_T size);
+    ~RemoteCopy();
+    RemoteCopy(const RemoteCopy&) = delete;
+    RemoteCopy& operator=(const RemoteCopy&) = delete;
+    LPARAM Address() const { return reinterpret_cast<LPARAM>(memory_); }
+
+private:
+    UniqueHandle process_;
+    void* memory_ = nullptr;
+};
+
 // The title of a tab control's tab, read through the owner's memory.
 std::wstring RemoteTabText(HWND tab, int index);
 

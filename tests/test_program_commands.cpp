@@ -314,6 +314,19 @@ TEST_F(Commands, SizesFollowTheDpiAndDialogsStayOnScreen) {
         EXPECT_EQ(dragged.bottom, c.leastHeight);
         SaveWindowScreenshot(window, FormatWide(L"main_window_%u.png", c.dpi));
 
+        // Moved to a monitor of another DPI, the window takes the rectangle Windows suggests
+        // (WM_DPICHANGED) and stores it in real pixels.
+        const RECT suggested = {40, 30, 40 + c.width + 20, 30 + c.height + 10};
+        const RemoteCopy remoteRect(Pid(), &suggested, sizeof(suggested));
+        ::SendMessageW(window, WM_DPICHANGED, MAKEWPARAM(c.dpi * 2, c.dpi * 2), remoteRect.Address());
+        ::GetWindowRect(window, &rect);
+        EXPECT_TRUE(::EqualRect(&rect, &suggested));
+        EXPECT_TRUE(WaitFor([&] {
+            RECT stored = {};
+            return ::GetPrivateProfileStructW(L"WINDOW", L"rect", &stored, sizeof(stored), ProgramIniPath().c_str()) &&
+                   ::EqualRect(&stored, &suggested);
+        }, 5000));
+
         ::SetWindowPos(window, nullptr, 0, 0, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
         ::PostMessageW(window, WM_COMMAND, 129, 0);
         const HWND sheet = WaitForWindow(Pid(), nullptr, L"アプリ設定");
