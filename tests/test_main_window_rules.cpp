@@ -111,33 +111,52 @@ TEST(MainLayout, ShowModes) {
 
 // In high contrast the band drops its fixed red for the system's highlight colour: no pixel of
 // the red is left, and the highlight draws the words and the frame.
+// The system colours of a black high-contrast scheme while the object lives (Wine cannot switch
+// high contrast itself); the colours before come back afterwards.
+class BlackContrastColours {
+public:
+    BlackContrastColours() {
+        for (size_t i = 0; i < 3; ++i) before_[i] = ::GetSysColor(kElements[i]);
+        const COLORREF scheme[3] = {RGB(0, 0, 0), RGB(255, 255, 255), RGB(26, 235, 255)};
+        ::SetSysColors(3, kElements, scheme);
+    }
+    ~BlackContrastColours() { ::SetSysColors(3, kElements, before_); }
+
+private:
+    static constexpr INT kElements[3] = {COLOR_WINDOW, COLOR_WINDOWTEXT, COLOR_HIGHLIGHT};
+    COLORREF before_[3] = {};
+};
+
 TEST(MainLayout, HighContrastBandDrawsInTheSystemColours) {
     StartGdiplusOnce();
-    const COLORREF highlight = ::GetSysColor(COLOR_HIGHLIGHT);
-    const Gdiplus::ARGB highlightArgb =
-        0xFF000000u | (GetRValue(highlight) << 16) | (GetGValue(highlight) << 8) | GetBValue(highlight);
-    ASSERT_NE(highlightArgb, 0xFFFF0000u);
-    for (const bool highContrast : {false, true}) {
-        Gdiplus::GpBitmap* bitmap = nullptr;
-        ASSERT_EQ(Gdiplus::DllExports::GdipCreateBitmapFromScan0(464, 412, 0, PixelFormat32bppRGB, nullptr, &bitmap),
-                  Gdiplus::Ok);
-        const UniqueGdiplusImage canvas(bitmap);
-        ASSERT_TRUE(DrawStatePicture(bitmap, 464, 412, 12, 96, 0, L"notepad.exe", highContrast));
-        int red = 0;
-        int system = 0;
-        for (UINT y = 0; y < 412; y += 2)
-            for (UINT x = 0; x < 464; x += 2) {
-                Gdiplus::ARGB pixel = 0;
-                Gdiplus::DllExports::GdipBitmapGetPixel(bitmap, x, y, &pixel);
-                red += pixel == 0xFFFF0000u;
-                system += pixel == highlightArgb;
+    const BlackContrastColours scheme;
+    for (const int state : {0, 1}) {
+        for (const bool highContrast : {false, true}) {
+            Gdiplus::GpBitmap* bitmap = nullptr;
+            ASSERT_EQ(Gdiplus::DllExports::GdipCreateBitmapFromScan0(464, 412, 0, PixelFormat32bppRGB, nullptr, &bitmap),
+                      Gdiplus::Ok);
+            const UniqueGdiplusImage canvas(bitmap);
+            ASSERT_TRUE(DrawStatePicture(bitmap, 464, 412, 12, 96, state, L"notepad.exe", highContrast));
+            int fixed = 0;  // the band's own red or blue
+            int system = 0;  // the scheme's highlight (prohibited) or text (allowed)
+            int black = 0;
+            for (UINT y = 0; y < 412; y += 2)
+                for (UINT x = 0; x < 464; x += 2) {
+                    Gdiplus::ARGB pixel = 0;
+                    Gdiplus::DllExports::GdipBitmapGetPixel(bitmap, x, y, &pixel);
+                    fixed += pixel == (state == 0 ? 0xFFFF0000u : 0xFF0000FFu);
+                    system += pixel == (state == 0 ? 0xFF1AEBFFu : 0xFFFFFFFFu);
+                    black += pixel == 0xFF000000u;
+                }
+            SCOPED_TRACE(testing::Message() << "state " << state << ", high contrast " << highContrast);
+            EXPECT_GT(black, 464 * 412 / 8) << "the scheme's window colour";
+            if (highContrast) {
+                EXPECT_EQ(fixed, 0);
+                EXPECT_GT(system, 200);
+                if (state == 0) SaveScreenshotImage(bitmap, L"state_band_high_contrast.png");
+            } else {
+                EXPECT_GT(fixed, 200);
             }
-        if (highContrast) {
-            EXPECT_EQ(red, 0);
-            EXPECT_GT(system, 200);
-            SaveScreenshotImage(bitmap, L"state_band_high_contrast.png");
-        } else {
-            EXPECT_GT(red, 200);
         }
     }
 }
