@@ -160,20 +160,26 @@ TEST(FileIcon, MissingFileHasNoImage) {
 }
 
 // The answer is posted to the window; only the latest lookup's answer is taken, and only once.
+static std::vector<WPARAM> g_lookupAnswers;
+
+static LRESULT CALLBACK RecordLookupAnswers(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == FileIconLookup_CL::kFoundMessage) g_lookupAnswers.push_back(wParam);
+    return ::DefWindowProcW(window, message, wParam, lParam);
+}
+
 TEST(FileIcon, LookupAnswersByMessageAndDropsASupersededOne) {
-    const UniqueWindow window(::CreateWindowExW(0, L"STATIC", L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, nullptr, nullptr));
+    WNDCLASSW windowClass = {};
+    windowClass.lpfnWndProc = RecordLookupAnswers;
+    windowClass.lpszClassName = L"DgLookupAnswers";
+    ::RegisterClassW(&windowClass);
+    const UniqueWindow window(
+        ::CreateWindowExW(0, windowClass.lpszClassName, L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, nullptr, nullptr));
     ASSERT_TRUE(window);
     FileIconLookup_CL lookup;
     ASSERT_TRUE(lookup.Start(window.Get(), {SystemFolder() + L"\\notepad.exe", kMissingProgram}, 96));
     ASSERT_TRUE(lookup.Start(window.Get(), {kMissingProgram, SystemFolder() + L"\\notepad.exe", L""}, 96));
-    std::vector<WPARAM> numbers;
-    ASSERT_TRUE(WaitFor([&] {
-        MSG message;
-        while (::PeekMessageW(&message, window.Get(), FileIconLookup_CL::kFoundMessage,
-                              FileIconLookup_CL::kFoundMessage, PM_REMOVE))
-            numbers.push_back(message.wParam);
-        return numbers.size() == 2;
-    }, 20000));
+    ASSERT_TRUE(WaitFor([&] { return g_lookupAnswers.size() == 2; }, 20000));
+    const std::vector<WPARAM> numbers = g_lookupAnswers;
     const WPARAM first = std::min(numbers[0], numbers[1]);
     const WPARAM latest = std::max(numbers[0], numbers[1]);
     FileIconLookup_CL::Found found;
