@@ -45,6 +45,20 @@ std::string TraceText() {
     return std::string(bytes.begin(), bytes.end());
 }
 
+// The relayed calls of one process, whole lines: "pid:tid:Call dll.Function(arguments) ret=...".
+std::vector<std::string> CallLines(const std::string& trace, DWORD processId) {
+    char prefix[16];
+    snprintf(prefix, sizeof(prefix), "%04lx:", static_cast<unsigned long>(processId));
+    std::vector<std::string> lines;
+    for (size_t at = 0; at < trace.size();) {
+        const size_t end = std::min(trace.find('\n', at), trace.size());
+        std::string line = trace.substr(at, end - at);
+        at = end + 1;
+        if (line.rfind(prefix, 0) == 0 && line.find(":Call ") != std::string::npos) lines.push_back(std::move(line));
+    }
+    return lines;
+}
+
 // The relayed calls of one process as letters: E an enumeration (one per check), O an open,
 // S a SetThreadExecutionState, I a SendInput; runs of opens are one O. Arguments that differ
 // from the expected ones are collected.
@@ -58,14 +72,7 @@ struct CallPattern {
 
 CallPattern ReadPattern(const std::string& trace, DWORD processId, const char* executionState = "00000003") {
     CallPattern pattern;
-    char prefix[16];
-    snprintf(prefix, sizeof(prefix), "%04lx:", static_cast<unsigned long>(processId));
-    for (size_t at = 0; at < trace.size();) {
-        const size_t end = std::min(trace.find('\n', at), trace.size());
-        const std::string line = trace.substr(at, end - at);
-        at = end + 1;
-        // "pid:tid:Call dll.Function(arguments) ret=..."
-        if (line.rfind(prefix, 0) != 0 || line.find(":Call ") == std::string::npos) continue;
+    for (const std::string& line : CallLines(trace, processId)) {
         char letter = 0;
         if (line.find(".K32EnumProcesses(") != std::string::npos) {
             letter = 'E';
@@ -151,13 +158,7 @@ struct CheckCalls {
 
 std::vector<CheckCalls> ReadChecks(const std::string& trace, DWORD processId) {
     std::vector<CheckCalls> checks;
-    char prefix[16];
-    snprintf(prefix, sizeof(prefix), "%04lx:", static_cast<unsigned long>(processId));
-    for (size_t at = 0; at < trace.size();) {
-        const size_t end = std::min(trace.find('\n', at), trace.size());
-        const std::string line = trace.substr(at, end - at);
-        at = end + 1;
-        if (line.rfind(prefix, 0) != 0 || line.find(":Call ") == std::string::npos) continue;
+    for (const std::string& line : CallLines(trace, processId)) {
         if (line.find(".NtQuerySystemInformation(00000005,") != std::string::npos) {
             checks.emplace_back();
         } else if (checks.empty()) {
