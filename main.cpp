@@ -13,10 +13,10 @@
 #include "comlib/utility.h"
 #include "data/awake_command.h"
 #include "data/save_data.h"
-#include "view/language_setting.h"
-#include "view/ui_texts.h"
+#include "view/settings/language_setting.h"
+#include "view/texts/ui_texts.h"
 #include "comlib/unique_resource.h"
-#include "view/main_dialog.h"
+#include "view/main_window/main_dialog.h"
 
 namespace {
 

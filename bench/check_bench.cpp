@@ -21,8 +21,8 @@
 #include "comlib/unique_resource.h"
 #include "comlib/window/back_buffer.h"
 #include "data/save_data.h"
-#include "view/main_dialog_paint.h"
-#include "view/main_layout.h"
+#include "view/main_window/main_dialog_paint.h"
+#include "view/main_window/main_layout.h"
 
 namespace {
 

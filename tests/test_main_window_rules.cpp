@@ -4,9 +4,9 @@
 
 #include "comlib/gdiplus_owners.h"
 #include "tests/test_helpers.h"
-#include "view/main_dialog_paint.h"
-#include "view/main_layout.h"
-#include "view/ui_texts.h"
+#include "view/main_window/main_dialog_paint.h"
+#include "view/main_window/main_layout.h"
+#include "view/texts/ui_texts.h"
 #include "comlib/window/ui_font.h"
 #include <cwchar>
 

@@ -13,10 +13,10 @@
 #include "tests/dialog_test_support.h"
 #include "tests/modal_script.h"
 #include "tests/test_helpers.h"
-#include "view/file_icon.h"
-#include "view/file_icon_lookup.h"
-#include "view/process_rows.h"
-#include "view/process_select_list.h"
+#include "view/common/file_icon.h"
+#include "view/common/file_icon_lookup.h"
+#include "view/process_select/process_rows.h"
+#include "view/process_select/process_select_list.h"
 
 namespace {
 

@@ -16,14 +16,14 @@
 #include "tests/dialog_test_support.h"
 #include "tests/modal_script.h"
 #include "tests/test_helpers.h"
-#include "view/prop_app_license.h"
-#include "view/prop_app_setting.h"
-#include "view/prop_app_version.h"
-#include "view/prop_awake.h"
-#include "view/ui_texts.h"
+#include "view/settings/prop_app_license.h"
+#include "view/settings/prop_app_setting.h"
+#include "view/settings/prop_app_version.h"
+#include "view/settings/prop_awake.h"
+#include "view/texts/ui_texts.h"
 #include "comlib/window/ui_font.h"
-#include "view/prop_sheet.h"
-#include "view/support_site.h"
+#include "view/settings/prop_sheet.h"
+#include "view/common/support_site.h"
 
 namespace {
 

@@ -10,8 +10,8 @@
 #include "comlib/utility.h"
 #include "data/save_data.h"
 #include "tests/test_helpers.h"
-#include "view/awake_texts.h"
-#include "view/main_dialog.h"
+#include "view/texts/awake_texts.h"
+#include "view/main_window/main_dialog.h"
 
 namespace {
 

@@ -10,9 +10,9 @@
 #include "comlib/inifile.h"
 #include "comlib/log.h"
 #include "comlib/utility.h"
-#include "view/update_check.h"
-#include "view/update_dialog.h"
-#include "view/update_runner.h"
+#include "update/update_check.h"
+#include "view/update_notice/update_dialog.h"
+#include "update/update_runner.h"
 #include "tests/http_test_support.h"
 
 namespace {

@@ -12,9 +12,9 @@
 #include "comlib/utility.h"
 #include "comlib/window/control_factory.h"
 #include "comlib/window/high_dpi.h"
-#include "view/update_check.h"
-#include "view/update_dialog.h"
-#include "view/ui_texts.h"
+#include "update/update_check.h"
+#include "view/update_notice/update_dialog.h"
+#include "view/texts/ui_texts.h"
 #include "comlib/window/ui_font.h"
 #include "tests/test_helpers.h"
 #include "tests/http_test_support.h"
@@ -99,6 +99,7 @@ protected:
         Inifile_CL::CreateIfMissing(ini);
         g_Inifile.SetPath(ini);
         SetUpdateNoticeFunction(nullptr);  // the real notice
+        SetRealUpdateNotice(&ShowUpdateNotice);
         g_opened.clear();
         SetShellOpenHandler(&RecordOpen);
         owner_ = CreateOwnerWindow();

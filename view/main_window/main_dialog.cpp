@@ -1,0 +1,387 @@
+#include "view/main_window/main_dialog.h"
+
+#include <commctrl.h>
+
+#include "comlib/gdiplus_owners.h"
+#include "comlib/inifile.h"
+#include "comlib/log.h"
+#include "comlib/multi_screen.h"
+#include "comlib/utility.h"
+#include "comlib/window/high_dpi.h"
+#include "comlib/window/popup_menu.h"
+#include "data/save_data.h"
+#include "resource.h"
+#include "view/texts/awake_texts.h"
+#include "view/common/file_icon.h"
+#include "view/main_window/main_layout.h"
+#include "view/texts/ui_texts.h"
+#include "update/update_runner.h"
+#include "view/update_notice/update_dialog.h"
+
+namespace {
+const wchar_t kTitle[] = L"DormiGuard";
+const wchar_t kVersion[] = DORMIGUARD_VERSION;
+
+UniqueGdiplusImage LoadPicture(const wchar_t* name) {
+    Gdiplus::GpImage* image = nullptr;
+    Gdiplus::DllExports::GdipLoadImageFromFile((ModuleFolder() + name).c_str(), &image);
+    return UniqueGdiplusImage(image);
+}
+}  // namespace
+
+MainDialog_CL::MainDialog_CL(int startupFlag)
+    : startupFlag_(startupFlag),
+      update_(DORMIGUARD_WEB_HOST, L"DormiGuard/Version.txt", INTERNET_DEFAULT_HTTP_PORT, UiText(TextId::UpdateTitle), kVersion) {
+    // Owned by a hidden window, so it has no taskbar button; no clipping of children.
+    SetStyle(WS_OVERLAPPEDWINDOW);
+    SetHiddenOwner(true);
+    SetIcon(::LoadIconW(::GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDI_DORMIGUARD)));
+    backBuffer_.SetPixelFormat(BackBuffer_CL::kPixelFormat32bppRGB);
+    SetRealUpdateNotice(&ShowUpdateNotice);
+}
+
+MainDialog_CL::~MainDialog_CL() = default;
+
+LRESULT MainDialog_CL::HandleMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (update_.HandleMessage(message, wParam, lParam)) return 0;
+    switch (message) {
+        case WM_CREATE:
+            InitializeWindow();
+            return 1;
+        case WM_MOVE:
+            SaveWindowRect();
+            break;
+        case WM_SIZE:
+            if (wParam == SIZE_RESTORED) {
+                SaveWindowRect();
+            } else if (wParam == SIZE_MINIMIZED) {
+                ShowMainWindow(1);  // minimising stores the window in the tray
+            }
+            Layout();
+            break;
+        case WM_PAINT:
+            Paint();
+            break;
+        case WM_CLOSE:
+            if (wParam != kCloseForExit) {
+                ShowMainWindow(1);
+                return 0;
+            }
+            break;
+        case WM_ERASEBKGND:
+            return 1;  // the paint covers the whole client area
+        case WM_NOTIFY:
+            OnNotify(reinterpret_cast<const NMHDR*>(lParam));
+            break;
+        case WM_COMMAND:
+            OnCommand(wParam);
+            break;
+        case WM_SYSCOMMAND:
+            if (sleep_.SwallowSysCommand(wParam)) return 0;
+            break;
+        case WM_TIMER:
+            if (wParam == kSleepTimerId) {
+                CheckSleep();
+            } else if (wParam == kSessionTimerId) {
+                ::KillTimer(window, kSessionTimerId);  // one-shot
+                CheckSleep();
+            } else if (wParam == kPicturesTimerId) {
+                ::KillTimer(window, kPicturesTimerId);  // one-shot
+                LoadPictures();
+            }
+            trayIcon_.OnTimer(wParam);
+            break;
+        case WM_POWERBROADCAST:
+            // Plugged in or out: the battery rules take effect now, not at the next tick.
+            if (wParam == PBT_APMPOWERSTATUSCHANGE) {
+                CheckSleep();
+                return TRUE;
+            }
+            break;
+        case WM_HOTKEY:
+            if (wParam == kHotkeyId) ToggleByHotkey();
+            break;
+        case WM_COPYDATA:
+            return OnCopyData(reinterpret_cast<const COPYDATASTRUCT*>(lParam));
+        case WM_INITMENUPOPUP:
+            // The menu bar's copy of the end command: greyed while no manual session runs.
+            if (menu_)
+                ::EnableMenuItem(menu_.Get(), kCmdAwakeEnd,
+                                 MF_BYCOMMAND | (g_SaveData.session.active ? MF_ENABLED : MF_GRAYED));
+            break;
+        case WM_CTLCOLORSTATIC:
+            if (groupBox_ && reinterpret_cast<HWND>(lParam) == groupBox_->Window()) {
+                ::SetBkMode(reinterpret_cast<HDC>(wParam), TRANSPARENT);
+                return reinterpret_cast<LRESULT>(::GetSysColorBrush(COLOR_WINDOW));
+            }
+            break;
+        case WM_SIZING:
+            main_layout::ApplyMinimumSize(*reinterpret_cast<RECT*>(lParam), g_SaveData.imageType,
+                                          DpiOfWindow(window));
+            break;
+        case WM_DPICHANGED:
+            OnDpiChanged(*reinterpret_cast<const RECT*>(lParam));
+            return 0;
+        case FileIconLookup_CL::kFoundMessage:
+            ShowFileIcons(wParam);
+            return 0;
+        case kTrayCallback:
+            OnTrayCallback(lParam);
+            break;
+        default:
+            if (trayIcon_.IsTaskbarCreated(message)) trayIcon_.AddAgain();
+            break;
+    }
+    OnMenuOwnerDraw(window, message, lParam);
+    return MainWindowBase_CL::HandleMessage(window, message, wParam, lParam);
+}
+
+void MainDialog_CL::InitializeWindow() {
+    const HWND window = Window();
+    g_SaveData.LoadSettings();
+    const int dpi = DpiOfWindow(window);
+    const SIZE minimum = main_layout::MinimumSize(0, dpi);
+    backBuffer_.Resize(minimum.cx, minimum.cy);
+    SetWindowIcons();
+
+    menu_.Reset(BuildMenuBar());
+    if (menu_) ::SetMenu(window, menu_.Get());
+    ::SetWindowTextW(window, kTitle);
+    // Windows starts the program again, in the tray, after an update restart or a crash.
+    ::RegisterApplicationRestart(L"-startup", 0);
+
+    trayIcon_.SetTrayIcon();
+    trayIcon_.SetTip(kTitle);
+    trayIcon_.SetAddFailedText(UiText(TextId::TrayAddFailed));
+    trayIcon_.Add(window);
+    g_SaveData.SetSaveFailureHandler([this](const std::wstring& file, DWORD error) {
+        return trayIcon_.ShowBalloon(UiText(TextId::SaveFailedTitle), SaveFailureNoticeText(file, error), NIIF_WARNING);
+    });
+    RegisterAwakeHotkey();
+    AddAwakeMenuToMenuBar();
+
+    ClientMetrics metrics;
+    GetClientMetrics(metrics);
+
+    // The factory keeps an object with a null window when a control cannot be created; the
+    // pointers are still checked wherever they are used, so the window never depends on them.
+    list_ = factory_.At<ListView_CL>(factory_.CreateListView(window, 320, 240, 0, 0));
+    if (list_) {
+        list_->SetFont(1.5f, 600);
+        const HWND listWindow = list_->Window();
+        const LRESULT extended = ::SendMessageW(listWindow, LVM_GETEXTENDEDLISTVIEWSTYLE, 0, 0);
+        ::SendMessageW(listWindow, LVM_SETEXTENDEDLISTVIEWSTYLE, 0,
+                       extended | LVS_EX_GRIDLINES | LVS_EX_CHECKBOXES | LVS_EX_HEADERDRAGDROP | LVS_EX_FULLROWSELECT);
+        const LONG_PTR style = ::GetWindowLongPtrW(listWindow, GWL_STYLE);
+        ::SetWindowLongPtrW(listWindow, GWL_STYLE, style | LVS_SINGLESEL);
+        list_->InsertColumn(UiText(TextId::WatchedListHeader), WatchedColumnWidth(metrics.charWidth), LVCFMT_LEFT);
+    }
+
+    groupBox_ = factory_.At<GroupBox_CL>(factory_.CreateGroupBox(window, L"", 320, 240, 0));
+    FillWatchedList();
+    ::SetTimer(window, kSleepTimerId, kSleepTimerMs, nullptr);
+
+    RECT current = {};
+    ::GetWindowRect(window, &current);
+    const RECT fallback = {current.left, current.top, current.left + minimum.cx, current.top + minimum.cy};
+    const RECT placed = ReadWindowRect(L"WINDOW", L"rect", fallback);
+    ::SetWindowPos(window, nullptr, placed.left, placed.top, placed.right - placed.left, placed.bottom - placed.top,
+                   g_SaveData.trayHidden != 0 ? SWP_HIDEWINDOW : SWP_SHOWWINDOW);
+
+    // Nothing draws the pictures yet, and the first decode loads the image codecs: they wait
+    // until the window has been painted.
+    ::SetTimer(window, kPicturesTimerId, USER_TIMER_MINIMUM, nullptr);
+
+    layoutReady_ = 1;
+    Layout();
+    CheckSleep();
+    if (startupFlag_ == 0) ::ShowWindow(window, SW_SHOW);
+    // Only now: nothing above waits for the network.
+    update_.Start(window);
+}
+
+void MainDialog_CL::OnSize(UINT, int, int) { Layout(); }
+
+void MainDialog_CL::Layout() {
+    if (layoutReady_ == 0) return;
+    ClientMetrics m;
+    GetClientMetrics(m);
+    backBuffer_.Resize(m.width, m.height);
+    const main_layout::ControlRects r =
+        main_layout::LayoutControls(m.width, m.height, m.charWidth, m.charHeight, DpiOfWindow(Window()));
+    if (groupBox_) {
+        groupBox_->SetPosition(r.groupBoxAt.x, r.groupBoxAt.y);
+        groupBox_->SetSize(r.groupBoxSize.cx, r.groupBoxSize.cy, true);
+    }
+    if (list_) {
+        list_->SetPosition(r.listAt.x, r.listAt.y);
+        list_->SetSize(r.listSize.cx, r.listSize.cy, true);
+    }
+}
+
+void MainDialog_CL::SetWindowIcons() {
+    // Both sizes at the window's DPI; the icons set before stay alive until the window has the
+    // new ones.
+    const int dpi = DpiOfWindow(Window());
+    const HINSTANCE module = ::GetModuleHandleW(nullptr);
+    UniqueIcon big(static_cast<HICON>(::LoadImageW(module, MAKEINTRESOURCEW(IDI_DORMIGUARD), IMAGE_ICON,
+                                                   SystemMetricForDpi(SM_CXICON, dpi),
+                                                   SystemMetricForDpi(SM_CYICON, dpi), 0)));
+    UniqueIcon small(static_cast<HICON>(::LoadImageW(module, MAKEINTRESOURCEW(IDI_DORMIGUARD), IMAGE_ICON,
+                                                     SystemMetricForDpi(SM_CXSMICON, dpi),
+                                                     SystemMetricForDpi(SM_CYSMICON, dpi), 0)));
+    if (big) ::SendMessageW(Window(), WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(big.Get()));
+    if (small) ::SendMessageW(Window(), WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(small.Get()));
+    if (big) bigIcon_ = std::move(big);
+    if (small) smallIcon_ = std::move(small);
+}
+
+void MainDialog_CL::OnDpiChanged(const RECT& suggested) {
+    const HWND window = Window();
+    // The suggested rectangle keeps the window where the user dropped it; WM_MOVE and WM_SIZE then
+    // save it in real pixels as always.
+    ::SetWindowPos(window, nullptr, suggested.left, suggested.top, suggested.right - suggested.left,
+                   suggested.bottom - suggested.top, SWP_NOZORDER | SWP_NOACTIVATE);
+    SetWindowIcons();
+    if (list_) {
+        list_->RebuildFont();
+        LookUpFileIcons();
+        ClientMetrics metrics;
+        GetClientMetrics(metrics);
+        ::SendMessageW(list_->Window(), LVM_SETCOLUMNWIDTH, 0, MAKELPARAM(WatchedColumnWidth(metrics.charWidth), 0));
+    }
+    Layout();
+    ::InvalidateRect(window, nullptr, FALSE);
+}
+
+void MainDialog_CL::CheckSleep() {
+    // An F5 queued before WM_QUIT arrives after the window is gone: no input then, and no
+    // InvalidateRect(NULL), which would repaint the whole desktop.
+    if (!Window()) return;
+    const AwakeReason reason = g_SaveData.DecideAwake();
+    const bool display = g_SaveData.awake.display;
+    sleep_.SetKeepDisplay(display);
+    sleep_.Apply(reason.KeepsAwake());
+    if (reason.KeepsAwake())
+        power_.Hold(ReasonText(reason), display);
+    else
+        power_.Release();
+    LogBatteryHold(reason);
+    ShowReason(reason);
+    ScheduleSessionEnd();
+    ::InvalidateRect(Window(), nullptr, FALSE);
+}
+
+void MainDialog_CL::LogBatteryHold(const AwakeReason& reason) {
+    // Once per change of the rule that holds back, not on every check nor for each percent.
+    if (reason.heldBack == heldLogged_) return;
+    heldLogged_ = reason.heldBack;
+    if (reason.heldBack == AwakeReason::HeldBack::None)
+        g_Logger.Log(L"★バッテリーによるスリープ許可を終了します", __FILE__, __LINE__);
+    else
+        g_Logger.Log(L"★バッテリーのためスリープを許可します = %s", __FILE__, __LINE__, ReasonText(reason).c_str());
+}
+
+void MainDialog_CL::ShowMainWindow(int mode) {
+    const HWND window = Window();
+    const main_layout::ShowPlan plan = main_layout::PlanShow(mode, g_SaveData.trayHidden);
+    g_SaveData.trayHidden = plan.trayHidden;
+    if (plan.runCheck) CheckSleep();
+    ::ShowWindow(window, g_SaveData.trayHidden != 0 ? SW_HIDE : SW_SHOW);
+    if (g_SaveData.trayHidden != 0) return;
+    if (::IsIconic(window)) ::ShowWindow(window, SW_SHOWNOACTIVATE);
+    // Topmost for a moment brings the window above the others without keeping it there.
+    ::SetWindowPos(window, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOSIZE | SWP_NOMOVE | SWP_SHOWWINDOW);
+    ::Sleep(100);
+    ::SetWindowPos(window, HWND_NOTOPMOST, 0, 0, 0, 0, SWP_NOSIZE | SWP_NOMOVE | SWP_SHOWWINDOW);
+}
+
+void MainDialog_CL::FillWatchedList() {
+    if (!list_) return;
+    listFillGuard_ = 1;
+    const HWND listWindow = list_->Window();
+    ::SendMessageW(listWindow, LVM_DELETEALLITEMS, 0, 0);
+    const WatchedList_CL& watched = g_SaveData.watched;
+    for (size_t i = 0; i < watched.Size(); ++i) {
+        const int row = static_cast<int>(i);
+        list_->SetItemText(watched[i].fileName, row, 0, I_IMAGENONE, 0);
+        LVITEMW item = {};
+        item.stateMask = LVIS_STATEIMAGEMASK;
+        item.state = INDEXTOSTATEIMAGEMASK(watched[i].enabled != 0 ? 2 : 1);
+        ::SendMessageW(listWindow, LVM_SETITEMSTATE, row, reinterpret_cast<LPARAM>(&item));
+    }
+    listFillGuard_ = 0;
+    LookUpFileIcons();
+}
+
+void MainDialog_CL::LookUpFileIcons() {
+    std::vector<std::wstring> paths;
+    for (size_t i = 0; i < g_SaveData.watched.Size(); ++i) paths.push_back(g_SaveData.watched[i].path);
+    // No rows, no icons: the list gets its image list with the first row.
+    if (list_ && !paths.empty()) fileIcons_.Start(Window(), std::move(paths), DpiOfWindow(list_->Window()));
+}
+
+void MainDialog_CL::ShowFileIcons(WPARAM lookupNumber) {
+    FileIconLookup_CL::Found found;
+    if (!list_ || !fileIcons_.Take(lookupNumber, &found)) return;
+    const HWND listWindow = list_->Window();
+    AttachSharedIcons(listWindow, found.list, systemImages_);
+    // The answer belongs to the latest fill, so its order is the rows' order.
+    listFillGuard_ = 1;
+    const int rows = static_cast<int>(::SendMessageW(listWindow, LVM_GETITEMCOUNT, 0, 0));
+    for (int row = 0; row < rows && static_cast<size_t>(row) < found.indices.size(); ++row) {
+        LVITEMW item = {};
+        item.mask = LVIF_IMAGE;
+        item.iItem = row;
+        item.iImage = found.indices[static_cast<size_t>(row)];
+        ::SendMessageW(listWindow, LVM_SETITEMW, 0, reinterpret_cast<LPARAM>(&item));
+    }
+    listFillGuard_ = 0;
+}
+
+void MainDialog_CL::LoadPictures() {
+    LoadCharacterImages();
+    stateImages_[0] = LoadPicture(L"\\sleep_ok.png");
+    stateImages_[1] = LoadPicture(L"\\sleep_ng.png");
+}
+
+void MainDialog_CL::LoadCharacterImages() {
+    characterImages_[0].Reset();
+    characterImages_[1].Reset();
+    if (g_SaveData.imageType != 0) {
+        characterImages_[0] = LoadPicture(L"\\pirumi_koala2.png");
+        characterImages_[1] = LoadPicture(L"\\pirumi_koala1.png");
+    } else {
+        characterImages_[0] = LoadPicture(L"\\pirumi_image.png");
+        characterImages_[1] = LoadPicture(L"\\pirumi_image.png");
+    }
+}
+
+void MainDialog_CL::SaveWindowRect() {
+    if (::IsIconic(Window()) || layoutReady_ == 0) return;
+    // A refused write is reported once, not on every step of a drag.
+    const int written = WriteWindowRect(L"WINDOW", L"rect", Window());
+    if (written < 0 && !rectUnsaved_) g_SaveData.ReportWrite(false);
+    if (written != 0) rectUnsaved_ = written < 0;
+}
+
+void MainDialog_CL::OnDestroy() {
+    const HWND window = Window();
+    ::KillTimer(window, kSleepTimerId);
+    update_.Stop();
+    g_SaveData.SetSaveFailureHandler(nullptr);
+    ::KillTimer(window, kSessionTimerId);
+    if (hotkeyRegistered_) ::UnregisterHotKey(window, kHotkeyId);
+    hotkeyRegistered_ = false;
+    power_.Release();
+    trayIcon_.Remove();
+    characterImages_[1].Reset();
+    characterImages_[0].Reset();
+    stateImages_[0].Reset();
+    stateImages_[1].Reset();
+    // Detached first, so that the window does not destroy the menu a second time.
+    if (menu_) {
+        ::SetMenu(window, nullptr);
+        menu_.Reset();
+    }
+}

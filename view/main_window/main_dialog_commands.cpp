@@ -1,0 +1,201 @@
+// What the user does to the main window: menu commands, list notifications, tray clicks.
+#include "view/main_window/main_dialog.h"
+
+#include <commctrl.h>
+
+#include "comlib/log.h"
+#include "comlib/utility.h"
+#include "comlib/window/high_dpi.h"
+#include "comlib/window/popup_menu.h"
+#include "data/save_data.h"
+#include "view/process_select/process_rows.h"
+#include "view/process_select/process_select_list.h"
+#include "view/settings/prop_app_license.h"
+#include "view/settings/prop_app_setting.h"
+#include "view/settings/prop_app_version.h"
+#include "view/settings/prop_awake.h"
+#include "view/settings/prop_sheet.h"
+#include "view/common/support_site.h"
+#include "view/texts/ui_texts.h"
+
+namespace {
+// Cells of "\menu_image.bmp".
+constexpr int kImageWindow = 0;
+constexpr int kImageAdd = 1;
+constexpr int kImageDelete = 2;
+constexpr int kImageSupport = 3;
+constexpr int kMenuImageWidth = 24;
+// The tray menu's submenu item: it opens the submenu and is never a command.
+constexpr UINT kAwakeSubmenuItem = 139;
+
+// A context menu with the images of "\menu_image.bmp". The image list is declared first so
+// that it outlives the menu that draws from it.
+struct ContextMenu {
+    ImageList_CL images;
+    PopupMenu_CL menu;
+
+    explicit ContextMenu(HWND owner) {
+        images.LoadBitmapStrip(ModuleFolder() + L"\\menu_image.bmp", kMenuImageWidth, DpiOfWindow(owner));
+        menu.CreatePopup();
+        menu.SetImageList(images.Get());
+    }
+    // Blocks until a command is chosen (it arrives as WM_COMMAND) or the menu is dismissed.
+    void TrackAtCursor(HWND owner) const {
+        POINT cursor = {};
+        ::GetCursorPos(&cursor);
+        ::TrackPopupMenu(menu.Menu(), TPM_VERTICAL, cursor.x, cursor.y, 0, owner, nullptr);
+    }
+};
+}  // namespace
+
+void MainDialog_CL::OnCommand(WPARAM command) {
+    switch (command) {
+        case kCmdAdd:
+            AddPrograms();
+            break;
+        case kCmdDelete:
+            DeleteSelectedProgram();
+            break;
+        case kCmdRefresh:
+            CheckSleep();
+            break;
+        case kCmdShow:
+            ShowMainWindow(0);
+            break;
+        case kCmdStore:
+            ShowMainWindow(1);
+            break;
+        case kCmdSupport:
+            OpenSupportSite();
+            break;
+        case kCmdExit:
+            ::SendMessageW(Window(), WM_CLOSE, kCloseForExit, 0);
+            break;
+        case kCmdSettings:
+            ShowSettings();
+            break;
+        case kCmdAwakeEnd:
+            EndManualSession();
+            break;
+        default:
+            // 130 to 134: a manual session replaces the one before it.
+            if (SessionMinutesOf(static_cast<UINT>(command)) >= 0)
+                StartManualSession(SessionMinutesOf(static_cast<UINT>(command)));
+            break;
+    }
+}
+
+int MainDialog_CL::FocusedSelectedRow() const {
+    if (!list_) return -1;
+    return static_cast<int>(
+        ::SendMessageW(list_->Window(), LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_FOCUSED | LVNI_SELECTED));
+}
+
+void MainDialog_CL::AddPrograms() {
+    g_SaveData.processes.Refresh();
+    ProcessSelectList_CL dialog(
+        UiText(TextId::SelectPrompt));
+    dialog.AddColumn(UiText(TextId::SelectColumnName), 320);
+    dialog.AddColumn(UiText(TextId::SelectColumnPath), 640);
+    for (const ProcessEntry& entry : g_SaveData.processes.Current())
+        dialog.AddRow(ProcessRowCells(entry));
+    if (dialog.DoModal(::GetModuleHandleW(nullptr), L"ClassName_VigilSelectList", Window()) != 1) return;
+
+    const std::vector<SelectRow>& rows = dialog.Rows();
+    // Last to first: of two marked rows with one file name, the lower one wins.
+    for (size_t i = rows.size(); i-- > 0;)
+        if (rows[i].marked == 1) g_SaveData.watched.AddWatched(WatchedPathOfRow(rows[i]), 1);
+    g_SaveData.watched.SortByFileName();
+    g_SaveData.SaveWatchedList();
+    FillWatchedList();
+    CheckSleep();
+}
+
+void MainDialog_CL::DeleteSelectedProgram() {
+    const int row = FocusedSelectedRow();
+    if (row < 0) return;
+    ::SendMessageW(list_->Window(), LVM_DELETEITEM, row, 0);
+    g_SaveData.watched.RemoveAt(static_cast<size_t>(row));
+    g_SaveData.SaveWatchedList();
+    CheckSleep();
+}
+
+void MainDialog_CL::ShowSettings() {
+    HWND sheetWindow = nullptr;
+    PropSheet_CL sheet(&sheetWindow);
+    PropAppSetting_CL settingPage;
+    AwakePageActions actions;
+    actions.changeHotkey = [this](const Hotkey& next, DWORD* error) { return ChangeHotkey(next, error); };
+    actions.checkNow = [this] { CheckSleep(); };
+    PropAwake_CL awakePage(actions);
+    PropAppVersion_CL versionPage;
+    PropAppLicense_CL licensePage;
+    sheet.AddPage(&settingPage, UiText(TextId::PageHours));
+    sheet.AddPage(&awakePage, UiText(TextId::PageAwake));
+    sheet.AddPage(&versionPage, UiText(TextId::PageUpdates));
+    sheet.AddPage(&licensePage, UiText(TextId::PageLicense));
+    const UiLanguage before = CurrentUiLanguage();
+    const INT_PTR result = sheet.Show(Window(), UiText(TextId::SheetCaption));
+    if (CurrentUiLanguage() != before) ApplyLanguage();
+    if (result != 1) return;
+    LoadCharacterImages();
+    if (list_) ::InvalidateRect(list_->Window(), nullptr, TRUE);
+    Layout();
+    ::InvalidateRect(Window(), nullptr, TRUE);
+}
+
+void MainDialog_CL::OnNotify(const NMHDR* header) {
+    if (!header) return;
+    if (header->code == LVN_ITEMCHANGED) {
+        if (listFillGuard_ == 1 || !list_ || header->hwndFrom != list_->Window()) return;
+        const int item = reinterpret_cast<const NMLISTVIEW*>(header)->iItem;
+        if (item < 0 || static_cast<size_t>(item) >= g_SaveData.watched.Size()) return;
+        const int checked = list_->GetCheckState(item);
+        // Selection and focus changes arrive here too; only a changed check box counts.
+        if (checked < 0 || checked == g_SaveData.watched[static_cast<size_t>(item)].enabled) return;
+        g_SaveData.watched.SetEnabledAt(static_cast<size_t>(item), checked);
+        CheckSleep();
+        g_SaveData.SaveWatchedList();
+    } else if (header->code == static_cast<UINT>(NM_RCLICK)) {
+        ShowListMenu();
+    }
+}
+
+void MainDialog_CL::OnTrayCallback(LPARAM mouseMessage) {
+    if (mouseMessage == WM_LBUTTONDOWN) {
+        ShowMainWindow(2);
+    } else if (mouseMessage == WM_RBUTTONDOWN) {
+        ShowTrayMenu();
+    }
+}
+
+void MainDialog_CL::ShowListMenu() {
+    ContextMenu context(Window());
+    context.menu.AppendItem(kCmdAdd, UiText(TextId::ListMenuAdd), kImageAdd);
+    context.menu.AppendSeparator();
+    const int remove = context.menu.AppendItem(kCmdDelete, UiText(TextId::ListMenuRemove), kImageDelete);
+    if (FocusedSelectedRow() < 0) context.menu.DisableItem(remove);
+    context.TrackAtCursor(Window());
+}
+
+void MainDialog_CL::ShowTrayMenu() {
+    ContextMenu context(Window());
+    if (g_SaveData.trayHidden == 1)
+        context.menu.AppendItem(kCmdShow, UiText(TextId::TrayShowWindow), kImageWindow);
+    else
+        context.menu.AppendItem(kCmdStore, UiText(TextId::TrayHideToTray), kImageWindow);
+    context.menu.AppendSeparator();
+    PopupMenu_CL awake;
+    awake.CreatePopup();
+    awake.SetImageList(context.images.Get());
+    FillAwakeMenu(awake);
+    context.menu.AppendSubmenu(kAwakeSubmenuItem, UiText(TextId::MenuAwakeNow), PopupMenu_CL::kNoImage, awake);
+    context.menu.AppendSeparator();
+    context.menu.AppendItem(kCmdSupport, UiText(TextId::TraySupportSite), kImageSupport);
+    context.menu.AppendSeparator();
+    context.menu.AppendItem(kCmdExit, UiText(TextId::TrayExit), kImageWindow);
+    // A tray menu only closes on a click elsewhere when its owner is the foreground window.
+    ::SetForegroundWindow(Window());
+    context.TrackAtCursor(Window());
+    ::PostMessageW(Window(), WM_NULL, 0, 0);
+}
