@@ -6,6 +6,11 @@ int ClampBatteryFloor(int floor) {
     return floor > kBatteryFloorMax ? kBatteryFloorMax : floor;
 }
 
+int ClampBusyPercent(int percent) {
+    if (percent < kBusyPercentMin) return kBusyPercentMin;
+    return percent > kBusyPercentMax ? kBusyPercentMax : percent;
+}
+
 bool HourKeepsAwake(const std::vector<bool>& hourTable, const std::vector<bool>& dayTable, int hour, int weekday) {
     if (hour < 0 || hour >= 24 || static_cast<size_t>(hour) >= hourTable.size() || !hourTable[hour]) return false;
     if (weekday < 0 || weekday >= kWeekdays) return false;

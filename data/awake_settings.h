@@ -7,15 +7,28 @@
 
 #include "data/awake_reason.h"
 
+// A watched program "at work" used at least this many percent of one core since the last check.
+constexpr int kBusyPercentMin = 1;
+constexpr int kBusyPercentMax = 100;
+constexpr int kBusyPercentDefault = 10;
+// A stored value outside 1..100 is brought into range.
+int ClampBusyPercent(int percent);
+
 // Section "AWAKE": "display" (1 = keep the display on), "aconly" (1 = watched programs and
-// marked hours only on mains power), "batteryfloor" (0 = off, else allow sleep below N %).
+// marked hours only on mains power), "batteryfloor" (0 = off, else allow sleep below N %),
+// "busypercent" (the "at work" threshold), "lid" (1 = the lid's action is "do nothing" while
+// staying awake), "lidmainsonly" (1 = that only on mains power).
 struct AwakeSettings {
     bool display = true;
     bool acOnly = false;
     int batteryFloor = 0;
+    int busyPercent = kBusyPercentDefault;
+    bool lid = false;
+    bool lidMainsOnly = true;
 
     bool operator==(const AwakeSettings& other) const {
-        return display == other.display && acOnly == other.acOnly && batteryFloor == other.batteryFloor;
+        return display == other.display && acOnly == other.acOnly && batteryFloor == other.batteryFloor &&
+               busyPercent == other.busyPercent && lid == other.lid && lidMainsOnly == other.lidMainsOnly;
     }
 };
 constexpr int kBatteryFloorMin = 5;

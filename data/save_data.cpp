@@ -30,6 +30,20 @@ long long HighestPathIndex() {
     }
     return highest;
 }
+
+// "mode<N>" beside "path<N>", one entry at a time.
+WatchMode ReadWatchMode(unsigned long long index) {
+    const std::wstring key = Inifile_CL::NumberedKey(L"mode", static_cast<int>(index));
+    return ParseWatchMode(g_Inifile.ReadString(kProcessSection, key, L""));
+}
+
+// A running entry's key is removed, so that an entry moved up by a deletion keeps no condition of
+// the one that stood there before.
+bool WriteWatchMode(size_t index, WatchMode mode) {
+    const std::wstring key = Inifile_CL::NumberedKey(L"mode", static_cast<int>(index));
+    if (mode == WatchMode::Running) return g_Inifile.DeleteKey(kProcessSection, key);
+    return g_Inifile.WriteString(kProcessSection, key, WatchModeValue(mode));
+}
 }  // namespace
 
 bool KeepAwakeDecision(const WatchedList_CL& watched, const std::vector<ProcessEntry>& snapshot,
@@ -97,19 +111,30 @@ void SaveData::LoadAwakeSettings() {
     // ReadInt is unsigned: a stored -1 reads as 4294967295 and is clamped to 50.
     const uint32_t floor = g_Inifile.ReadInt(kAwakeSection, L"batteryfloor", 0);
     awake.batteryFloor = ClampBatteryFloor(floor > 1000 ? 1000 : static_cast<int>(floor));
+    const uint32_t busy = g_Inifile.ReadInt(kAwakeSection, L"busypercent", kBusyPercentDefault);
+    awake.busyPercent = ClampBusyPercent(busy > 1000 ? 1000 : static_cast<int>(busy));
+    awake.lid = g_Inifile.ReadInt(kAwakeSection, L"lid", 0) != 0;
+    awake.lidMainsOnly = g_Inifile.ReadInt(kAwakeSection, L"lidmainsonly", 1) != 0;
 }
 
 void SaveData::StoreAwakeSettings(const AwakeSettings& next) {
     const AwakeSettings before = awake;
     awake = next;
     awake.batteryFloor = ClampBatteryFloor(next.batteryFloor);
+    awake.busyPercent = ClampBusyPercent(next.busyPercent);
     Store([&] {
         const bool display = awake.display == before.display ||
                              g_Inifile.WriteInt(kAwakeSection, L"display", awake.display ? 1 : 0);
         const bool acOnly = display && (awake.acOnly == before.acOnly ||
                                         g_Inifile.WriteInt(kAwakeSection, L"aconly", awake.acOnly ? 1 : 0));
-        return acOnly && (awake.batteryFloor == before.batteryFloor ||
-                          g_Inifile.WriteInt(kAwakeSection, L"batteryfloor", awake.batteryFloor));
+        const bool floor = acOnly && (awake.batteryFloor == before.batteryFloor ||
+                                      g_Inifile.WriteInt(kAwakeSection, L"batteryfloor", awake.batteryFloor));
+        const bool busy = floor && (awake.busyPercent == before.busyPercent ||
+                                    g_Inifile.WriteInt(kAwakeSection, L"busypercent", awake.busyPercent));
+        const bool lid =
+            busy && (awake.lid == before.lid || g_Inifile.WriteInt(kAwakeSection, L"lid", awake.lid ? 1 : 0));
+        return lid && (awake.lidMainsOnly == before.lidMainsOnly ||
+                       g_Inifile.WriteInt(kAwakeSection, L"lidmainsonly", awake.lidMainsOnly ? 1 : 0));
     });
 }
 
@@ -141,7 +166,10 @@ bool SaveData::WriteHotkey() const {
 bool SaveData::WriteAwakeSettings() const {
     if (!g_Inifile.WriteInt(kAwakeSection, L"display", awake.display ? 1 : 0) ||
         !g_Inifile.WriteInt(kAwakeSection, L"aconly", awake.acOnly ? 1 : 0) ||
-        !g_Inifile.WriteInt(kAwakeSection, L"batteryfloor", awake.batteryFloor) || !WriteHotkey())
+        !g_Inifile.WriteInt(kAwakeSection, L"batteryfloor", awake.batteryFloor) ||
+        !g_Inifile.WriteInt(kAwakeSection, L"busypercent", awake.busyPercent) ||
+        !g_Inifile.WriteInt(kAwakeSection, L"lid", awake.lid ? 1 : 0) ||
+        !g_Inifile.WriteInt(kAwakeSection, L"lidmainsonly", awake.lidMainsOnly ? 1 : 0) || !WriteHotkey())
         return false;
     for (int d = 0; d < kWeekdays; ++d) {
         const bool on = static_cast<size_t>(d) >= dayTable.size() || dayTable[d];
@@ -204,7 +232,7 @@ void SaveData::LoadWatchedList() {
         int enabled = 0;
         std::wstring path;
         // A value too short to hold the flag and the colon is no entry (a missing key, say).
-        if (ParseWatchedValue(value, &enabled, &path)) watched.AddWatched(path, enabled);
+        if (ParseWatchedValue(value, &enabled, &path)) watched.AddWatched(path, enabled, ReadWatchMode(i));
     }
 }
 
@@ -213,7 +241,8 @@ bool SaveData::WriteWatchedList() const {
     for (size_t i = 0; i < watched.Size(); ++i) {
         const WatchedProcess& record = watched[i];
         if (!g_Inifile.WriteString(kProcessSection, Inifile_CL::NumberedKey(L"path", static_cast<int>(i)),
-                                   (record.enabled != 0 ? L"1:" : L"0:") + record.path))
+                                   (record.enabled != 0 ? L"1:" : L"0:") + record.path) ||
+            !WriteWatchMode(i, record.mode))
             return false;
     }
     return true;

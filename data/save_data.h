@@ -33,7 +33,7 @@ public:
     ManualSession session;
     std::vector<HandedProcess> handed;
     Hotkey hotkey = DefaultHotkey();
-    // Section "AWAKE": the display, "aconly" and "batteryfloor".
+    // Section "AWAKE": the display, "aconly", "batteryfloor", "busypercent", "lid", "lidmainsonly".
     AwakeSettings awake;
     // GetSystemPowerStatus; tests put in a battery of their own.
     BOOL(WINAPI* readPowerStatus)(LPSYSTEM_POWER_STATUS) = &::GetSystemPowerStatus;

@@ -4,7 +4,22 @@
 
 #include "comlib/utility.h"
 
-bool WatchedList_CL::AddWatched(const std::wstring& path, int enabled) {
+WatchMode ParseWatchMode(const std::wstring& value) {
+    if (EqualsNoCase(value, L"front")) return WatchMode::Front;
+    if (EqualsNoCase(value, L"busy")) return WatchMode::Busy;
+    return WatchMode::Running;
+}
+
+const wchar_t* WatchModeValue(WatchMode mode) {
+    switch (mode) {
+        case WatchMode::Front: return L"front";
+        case WatchMode::Busy: return L"busy";
+        case WatchMode::Running: break;
+    }
+    return L"";
+}
+
+bool WatchedList_CL::AddWatched(const std::wstring& path, int enabled, WatchMode mode) {
     WatchedProcess record;
     record.fileName = FileNamePart(path);
     record.nameKey = StringKey(record.fileName);
@@ -12,6 +27,7 @@ bool WatchedList_CL::AddWatched(const std::wstring& path, int enabled) {
         if (existing.nameKey == record.nameKey && EqualsNoCase(existing.fileName, record.fileName)) return false;
     record.path = path;
     record.enabled = enabled;
+    record.mode = mode;
     items_.push_back(std::move(record));
     return true;
 }
@@ -27,6 +43,10 @@ void WatchedList_CL::RemoveAt(size_t index) {
 
 void WatchedList_CL::SetEnabledAt(size_t index, int enabled) {
     if (index < items_.size()) items_[index].enabled = enabled;
+}
+
+void WatchedList_CL::SetModeAt(size_t index, WatchMode mode) {
+    if (index < items_.size()) items_[index].mode = mode;
 }
 
 bool WatchedList_CL::MatchesAny(const std::vector<ProcessEntry>& snapshot) const {

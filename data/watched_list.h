@@ -6,21 +6,32 @@
 
 #include "comlib/process/enum_porocess.h"
 
+// What makes a watched program keep the computer awake: that it runs (the default), that its
+// window is in front, or that it is at work (uses the CPU).
+enum class WatchMode { Running, Front, Busy };
+
+// PROCESS_INFO "mode<N>" beside "path<N>": "front" or "busy"; no key, or any other text, is running.
+WatchMode ParseWatchMode(const std::wstring& value);
+// The stored text; empty for running, which is stored as no key at all.
+const wchar_t* WatchModeValue(WatchMode mode);
+
 struct WatchedProcess {
     uint32_t nameKey = 0;
     std::wstring path;
     int enabled = 1;
     std::wstring fileName;
+    WatchMode mode = WatchMode::Running;
 };
 
 class WatchedList_CL {
 public:
     // Appends a record unless one with the same file name (case-insensitive) is listed.
-    bool AddWatched(const std::wstring& path, int enabled);
+    bool AddWatched(const std::wstring& path, int enabled, WatchMode mode = WatchMode::Running);
     // Ascending by file name, UTF-16 code units, case-sensitive (Zeta.exe before alpha.exe).
     void SortByFileName();
     void RemoveAt(size_t index);
     void SetEnabledAt(size_t index, int enabled);
+    void SetModeAt(size_t index, WatchMode mode);
 
     const std::vector<WatchedProcess>& Items() const { return items_; }
     size_t Size() const { return items_.size(); }
