@@ -330,7 +330,7 @@ protected:
         g_Logger.SetPath(logPath_);
         source_.listed = {{0, 0, L""},  // the idle process
                           {4, 0, L"MsMpEng.exe"},
-                          {40, 1, L"notepad.exe"},
+                          {40, 1, L"notepad.exe", 7},
                           {44, 2, L"theirs.exe"},
                           {48, 1, L"ghost.exe"}};
         source_.devicePaths = {{40, L"\\Device\\HarddiskVolume1\\windows\\notepad.exe"},
@@ -381,6 +381,10 @@ TEST_F(ListedProcesses, OneTheUserCannotOpenIsListedPickedAndKeepsAwake) {
 
 TEST_F(ListedProcesses, SteadyChecksOpenNothingAndAReusedIdIsLookedUpAgain) {
     data_.ShouldKeepAwake();
+    // The listing kept for "at work": the processes that count, with their CPU times.
+    std::vector<std::pair<DWORD, uint64_t>> counted;
+    for (const ListedProcess& listed : data_.processes.Listed()) counted.emplace_back(listed.id, listed.cpuTime);
+    EXPECT_EQ(counted, (std::vector<std::pair<DWORD, uint64_t>>{{4, 0}, {40, 7}, {48, 0}}));
     source_.opened.clear();
     data_.ShouldKeepAwake();
     EXPECT_TRUE(source_.opened.empty());
@@ -419,6 +423,21 @@ protected:
 
     std::wstring logPath_;
 };
+
+// The system's listing gives each process's kernel and user time: this one's grows as it works.
+TEST_F(RealProcesses, ListingGivesCpuTimes) {
+    auto ownTime = [] {
+        std::vector<ListedProcess> listed;
+        EXPECT_TRUE(SystemProcessSource::Instance().List(listed));
+        for (const ListedProcess& process : listed)
+            if (process.id == ::GetCurrentProcessId()) return process.cpuTime;
+        return uint64_t{0};
+    };
+    const uint64_t before = ownTime();
+    volatile uint64_t spin = 0;
+    for (const ULONGLONG start = ::GetTickCount64(); ::GetTickCount64() - start < 300;) spin = spin + 1;
+    EXPECT_GE(ownTime(), before + 1000000) << "at least 100 ms of 300 ms at work";
+}
 
 TEST_F(RealProcesses, TwoNotepadsAreOneEntryAndTheDiffFollowsThem) {
     EnumProcess_CL processes;

@@ -184,9 +184,12 @@ int EnumProcess_CL::Enumerate(ProcessSnapshot& target) {
     target.Clear(listed_.size());
     seen_.clear();
     std::wstring devicePath;
+    size_t counted = 0;
     for (size_t i = 0; i < listed_.size(); ++i) {
         if (knownAt_[i] == kLeftOut) continue;
-        ListedProcess& listed = listed_[i];
+        // The ones that count move to the front, swapped so every name keeps its storage.
+        if (counted != i) std::swap(listed_[counted], listed_[i]);
+        ListedProcess& listed = listed_[counted++];
         KnownProcess process;
         process.id = listed.id;
         process.session = listed.session;
@@ -196,10 +199,11 @@ int EnumProcess_CL::Enumerate(ProcessSnapshot& target) {
             const bool opened = source.QueryImagePath(listed.id, devicePath);
             process.path = *SnapshotPathOf(listed.imageName, opened ? &devicePath : nullptr, driveMap_);
         }
-        process.imageName = std::move(listed.imageName);
+        process.imageName = listed.imageName;
         AddUniquePath(target, process.path);
         seen_.push_back(std::move(process));
     }
+    listed_.resize(counted);
     known_.swap(seen_);
     knownIndex_.Clear(known_.size());
     for (size_t i = 0; i < known_.size(); ++i) knownIndex_.Insert(known_[i].id, static_cast<uint32_t>(i));

@@ -97,6 +97,9 @@ public:
     ProcessDiff Diff() const;
 
     const std::vector<ProcessEntry>& Current() const { return current_.entries; }
+    // The processes of the last enumeration that count (the user's session and services), one per
+    // process, with their CPU times: what "at work" is measured from, with no call of its own.
+    const std::vector<ListedProcess>& Listed() const { return listed_; }
     const DriveMap& Drives() const { return driveMap_; }
 
     // Null puts the system's listing and open back.

@@ -25,6 +25,8 @@ void ParseListing(const unsigned char* data, size_t size, std::vector<ListedProc
         ListedProcess& process = processes[count++];
         process.id = static_cast<DWORD>(reinterpret_cast<ULONG_PTR>(record->UniqueProcessId));
         process.session = record->SessionId;
+        process.cpuTime =
+            static_cast<uint64_t>(record->KernelTime.QuadPart) + static_cast<uint64_t>(record->UserTime.QuadPart);
         const auto* name = reinterpret_cast<const unsigned char*>(record->ImageName.Buffer);
         const size_t nameBytes = record->ImageName.Length;
         if (name && name >= data && name + nameBytes <= data + size)

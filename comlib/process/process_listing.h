@@ -1,8 +1,9 @@
 #pragma once
-// The running processes as the system lists them, each with its id, session and image file name,
-// without opening any of them; and the one open that a new process costs for its full path.
+// The running processes as the system lists them, each with its id, session, image file name and
+// CPU time, without opening any of them; and the one open that a new process costs for its full path.
 #include <windows.h>
 
+#include <cstdint>
 #include <memory>
 #include <string>
 #include <vector>
@@ -11,6 +12,7 @@ struct ListedProcess {
     DWORD id = 0;
     DWORD session = 0;
     std::wstring imageName;  // file name only ("notepad.exe"); empty for the idle process
+    uint64_t cpuTime = 0;    // kernel and user time so far, in 100 ns units
 };
 
 // The system calls of a snapshot, replaceable so that tests can show processes the user may not
