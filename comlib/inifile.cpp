@@ -88,3 +88,7 @@ void Inifile_CL::CreateIfMissing(std::wstring path) {
 bool Inifile_CL::DeleteKey(std::wstring section, std::wstring key) const {
     return Written(::WritePrivateProfileStringW(section.c_str(), key.c_str(), nullptr, path_.c_str()));
 }
+
+bool Inifile_CL::DeleteSection(std::wstring section) const {
+    return Written(::WritePrivateProfileStringW(section.c_str(), nullptr, nullptr, path_.c_str()));
+}

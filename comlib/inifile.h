@@ -29,6 +29,8 @@ public:
     DWORD LastWriteError() const { return lastWriteError_; }
     // Removes the key (WritePrivateProfileStringW with no value); false like the writes.
     bool DeleteKey(std::wstring section, std::wstring key) const;
+    // Removes the section with its keys and its header (no key name and no value).
+    bool DeleteSection(std::wstring section) const;
     bool ReadStruct(std::wstring section, std::wstring key, void* data, UINT size) const;
 
     // "path", 12 -> "path12".
