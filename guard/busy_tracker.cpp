@@ -23,7 +23,8 @@ void BusyTracker_CL::FollowPrograms(const std::vector<std::wstring>& programs) {
     }
     size_t kept = 0;
     for (const Sample& sample : samples_)
-        if (movedTo[sample.program] != kNoProgram) samples_[kept++] = {sample.id, movedTo[sample.program], sample.cpuTime};
+        if (movedTo[sample.program] != kNoProgram)
+            samples_[kept++] = {sample.id, movedTo[sample.program], sample.cpuTime};
     samples_.resize(kept);
     programs_.swap(followed);
 }
