@@ -23,6 +23,7 @@ done
 . "$root/scripts/wine_env.sh"
 trap wine_env_teardown EXIT
 wine_env_setup "$build/test-env"
+wine_numbered_volumes
 xvfb_start
 wine_unmanaged_windows
 cd "$build"
