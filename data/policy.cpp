@@ -63,7 +63,8 @@ void ReadDword(HKEY key, const wchar_t* rootName, const PolicyDefinition& row, P
     DWORD type = 0;
     DWORD value = 0;
     DWORD size = sizeof(value);
-    const LSTATUS status = ::RegQueryValueExW(key, row.valueName, nullptr, &type, reinterpret_cast<BYTE*>(&value), &size);
+    const LSTATUS status =
+        ::RegQueryValueExW(key, row.valueName, nullptr, &type, reinterpret_cast<BYTE*>(&value), &size);
     if (status == ERROR_FILE_NOT_FOUND) return;
     if (status != ERROR_SUCCESS || type != REG_DWORD || size != sizeof(value)) {
         hive->faults.push_back(L"ポリシーの値を無視します (REG_DWORD ではありません, 型 " + std::to_wstring(type) +

@@ -14,15 +14,15 @@ struct RegistryValue {
     const wchar_t* name;
     DWORD type;
     DWORD number;
-    const wchar_t* text;
+    const wchar_t* text = nullptr;
 };
 
 void SetRegistryValue(const RegistryValue& v) {
     const std::wstring key = std::wstring(L"Software\\Policies\\DormiGuard") + (*v.key ? L"\\" : L"") + v.key;
     const bool dword = v.type == REG_DWORD;
-    EXPECT_EQ(::RegSetKeyValueW(v.root, key.c_str(), v.name, v.type, dword ? static_cast<const void*>(&v.number) : v.text,
-                                dword ? sizeof(DWORD) : static_cast<DWORD>((wcslen(v.text) + 1) * sizeof(wchar_t))),
-              ERROR_SUCCESS);
+    const void* data = dword ? static_cast<const void*>(&v.number) : v.text;
+    const DWORD size = dword ? sizeof(DWORD) : static_cast<DWORD>((wcslen(v.text) + 1) * sizeof(wchar_t));
+    EXPECT_EQ(::RegSetKeyValueW(v.root, key.c_str(), v.name, v.type, data, size), ERROR_SUCCESS);
 }
 
 void RemovePolicyKeys() {
@@ -46,15 +46,11 @@ protected:
         log_ = FreshTempFolder(L"dg_policy") + L"\\log.txt";
         g_Logger.SetPath(log_);
     }
-    void TearDown() override {
-        RemovePolicyKeys();
-        g_Logger.SetPath(L"");
-    }
+    void TearDown() override { RemovePolicyKeys(); g_Logger.SetPath(L""); }
     std::wstring log_;
 };
 
-const HKEY kMachine = HKEY_LOCAL_MACHINE;
-const HKEY kUser = HKEY_CURRENT_USER;
+const HKEY kMachine = HKEY_LOCAL_MACHINE, kUser = HKEY_CURRENT_USER;
 
 }  // namespace
 
@@ -65,30 +61,26 @@ TEST_F(PolicyRegistry, ReadFromBothHivesAndLoggedOnce) {
         std::vector<std::wstring> lines;
     } cases[] = {
         {"HKLM beats HKCU",
-         {{kMachine, L"", L"MaxSessionMinutes", REG_DWORD, 60, nullptr},
-          {kUser, L"", L"MaxSessionMinutes", REG_DWORD, 30, nullptr},
-          {kUser, L"", L"Hotkey", REG_DWORD, 0, nullptr}},
+         {{kMachine, L"", L"MaxSessionMinutes", REG_DWORD, 60}, {kUser, L"", L"MaxSessionMinutes", REG_DWORD, 30},
+          {kUser, L"", L"Hotkey", REG_DWORD, 0}},
          {L"適用中のポリシー: MaxSessionMinutes=60, Hotkey=0"}},
         {"an HKLM list replaces the HKCU list",
          {{kMachine, L"WatchedPrograms", L"render.exe", REG_SZ, 0, L"render.exe"},
-          {kUser, L"WatchedPrograms", L"1", REG_SZ, 0, L"notepad.exe"},
-          {kUser, L"WatchedPrograms", L"2", REG_SZ, 0, L"C:\\Tools\\job.exe"}},
+          {kUser, L"WatchedPrograms", L"1", REG_SZ, 0, L"notepad.exe"}},
          {L"適用中のポリシー: WatchedPrograms=render.exe"}},
         {"the HKCU list without an HKLM list; an empty HKLM key is no list",
          {{kUser, L"WatchedPrograms", L"1", REG_SZ, 0, L"notepad.exe"},
           {kUser, L"WatchedPrograms", L"2", REG_SZ, 0, L"C:\\Tools\\job.exe"},
-          {kMachine, L"WatchedPrograms", L"3", REG_DWORD, 1, nullptr}},
+          {kMachine, L"WatchedPrograms", L"3", REG_DWORD, 1}},
          {L"ポリシーの値を無視します (REG_SZ ではありません, 型 4): HKLM\\Software\\Policies\\DormiGuard\\WatchedPrograms\\3",
           L"適用中のポリシー: WatchedPrograms=C:\\Tools\\job.exe|notepad.exe"}},
         {"a wrong type is ignored, and the HKCU value holds",
-         {{kMachine, L"", L"Disabled", REG_SZ, 0, L"1"}, {kUser, L"", L"Disabled", REG_DWORD, 1, nullptr}},
+         {{kMachine, L"", L"Disabled", REG_SZ, 0, L"1"}, {kUser, L"", L"Disabled", REG_DWORD, 1}},
          {L"ポリシーの値を無視します (REG_DWORD ではありません, 型 1): HKLM\\Software\\Policies\\DormiGuard\\Disabled",
           L"適用中のポリシー: Disabled=1"}},
         {"out of range is ignored",
-         {{kMachine, L"", L"BatteryFloor", REG_DWORD, 60, nullptr},
-          {kMachine, L"", L"MaxSessionMinutes", REG_DWORD, 0, nullptr},
-          {kUser, L"", L"ManualSessions", REG_DWORD, 3, nullptr},
-          {kMachine, L"", L"UpdateCheck", REG_DWORD, 0, nullptr}},
+         {{kMachine, L"", L"BatteryFloor", REG_DWORD, 60}, {kMachine, L"", L"MaxSessionMinutes", REG_DWORD, 0},
+          {kUser, L"", L"ManualSessions", REG_DWORD, 3}, {kMachine, L"", L"UpdateCheck", REG_DWORD, 0}},
          {L"ポリシーの値を無視します (範囲 1-10080 の外): HKLM\\Software\\Policies\\DormiGuard\\MaxSessionMinutes = 0",
           L"ポリシーの値を無視します (範囲 5-50 の外): HKLM\\Software\\Policies\\DormiGuard\\BatteryFloor = 60",
           L"ポリシーの値を無視します (範囲 0-2 の外): HKCU\\Software\\Policies\\DormiGuard\\ManualSessions = 3",
@@ -111,12 +103,12 @@ TEST_F(PolicyRegistry, ReadFromBothHivesAndLoggedOnce) {
 }
 
 TEST_F(PolicyRegistry, LoggedAgainWhenTheSetChanges) {
-    SetRegistryValue({kMachine, L"", L"KeepDisplayOn", REG_DWORD, 1, nullptr});
+    SetRegistryValue({kMachine, L"", L"KeepDisplayOn", REG_DWORD, 1});
     PolicyReader_CL reader;
     EXPECT_EQ(reader.Read().keepDisplayOn, std::optional<DWORD>(1));
-    SetRegistryValue({kUser, L"", L"KeepDisplayOn", REG_DWORD, 0, nullptr});
-    reader.Read();
-    SetRegistryValue({kMachine, L"", L"KeepDisplayOn", REG_DWORD, 0, nullptr});
+    SetRegistryValue({kUser, L"", L"KeepDisplayOn", REG_DWORD, 0});
+    reader.Read();  // the HKCU value changes nothing
+    SetRegistryValue({kMachine, L"", L"KeepDisplayOn", REG_DWORD, 0});
     reader.Read();
     RemovePolicyKeys();
     EXPECT_FALSE(reader.Read().AnySet());

@@ -19,7 +19,6 @@ def load(name):
         element.tag = element.tag.split("}")[-1]
     return root
 
-
 # The children each element may have, in the order of the schema's sequences; the choices
 # ("elements", "presentation") are not listed.
 ORDER = {key: names.split() for key, names in {
@@ -32,7 +31,6 @@ ORDER = {key: names.split() for key, names in {
     "policyDefinitionResources": "displayName description annotation resources",
     "resources": "stringTable presentationTable"}.items()}
 
-
 def check_order(element, path):
     allowed, last = ORDER.get(element.tag), 0
     for child in element:
@@ -42,7 +40,6 @@ def check_order(element, path):
                 problems.append(f"{path}/{child.tag}: not in the schema's order")
             last = max(last, at)
         check_order(child, f"{path}/{child.tag}")
-
 
 admx = load("DormiGuard.admx")
 check_order(admx, "admx")
@@ -66,13 +63,11 @@ for language in ("en-US", "ja-JP"):
         if ref_ids != ids:
             problems.append(f"{language}: {policy.get('name')}: refIds {sorted(ref_ids)}, elements {sorted(ids)}")
 
-
 def dwords(values):  # the type and range of the DWORDs these value elements write
     numbers = [int(v.find("decimal").get("value")) for v in values if v is not None and v.find("decimal") is not None]
     if not numbers or len(numbers) != len(values) or len(numbers) != max(numbers) - min(numbers) + 1:
         return "not a gapless DWORD range", 0, 0
     return "REG_DWORD", min(numbers), max(numbers)
-
 
 written = {}
 for policy in policies:
@@ -98,8 +93,6 @@ for line in pathlib.Path(table_file).read_text().splitlines():
     name, kind, low, high = line.split()
     key = "Software\\Policies\\DormiGuard" + ("\\" + name if kind == "REG_SZ-list" else "")
     expected[name] = (key, kind, int(low), int(high))
-if len(expected) != 10:
-    problems.append(f"the program's table has {len(expected)} rows")
 for name in sorted(set(written) | set(expected)):
     if written.get(name) != expected.get(name):
         problems.append(f"{name}: the template writes {written.get(name)}, the program reads {expected.get(name)}")
