@@ -90,8 +90,8 @@ void ReadList(HKEY root, const wchar_t* rootName, const PolicyDefinition& row, P
                            &dataBytes, nullptr, nullptr) != ERROR_SUCCESS)
         return;
     std::vector<wchar_t> name(nameChars + 1);
-    // Room for a terminator the stored string may lack.
-    std::vector<wchar_t> data(dataBytes / sizeof(wchar_t) + 1);
+    // Room for an odd last byte and for a terminator the stored string may lack.
+    std::vector<wchar_t> data(dataBytes / sizeof(wchar_t) + 2);
     for (DWORD index = 0;; ++index) {
         DWORD nameSize = static_cast<DWORD>(name.size());
         DWORD dataSize = static_cast<DWORD>((data.size() - 1) * sizeof(wchar_t));

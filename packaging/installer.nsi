@@ -1,5 +1,6 @@
-; DormiGuard's installer. By default per user: no administrator rights, %LOCALAPPDATA%\Programs\DormiGuard,
-; a Start-menu shortcut, an optional start at sign-in and an entry in the list of installed apps.
+; DormiGuard's installer. By default per user: no administrator rights,
+; %LOCALAPPDATA%\Programs\DormiGuard, a Start-menu shortcut, an optional start at sign-in and an
+; entry in the list of installed apps.
 ; With /ALLUSERS per machine: Program Files, the common Start menu, HKLM Run and HKLM's list of
 ; installed apps; it asks for administrator rights when it lacks them. The registry root SHCTX
 ; follows SetShellVarContext: HKCU per user, HKLM per machine.
