@@ -72,6 +72,7 @@ inline void Global(HGLOBAL h) { ::GlobalFree(h); }
 inline void ImageList(HIMAGELIST h) { ::ImageList_Destroy(h); }
 // Only for windows no parent destroys (a hidden owner); DestroyWindow must run on their thread.
 inline void Window(HWND h) { ::DestroyWindow(h); }
+inline void RegistryKey(HKEY h) { ::RegCloseKey(h); }
 // GdipDisposeImage / GdipDeleteGraphics; defined in comlib/unique_resource.cpp.
 void GdiplusImage(Gdiplus::GpImage* image);
 void GdiplusBitmap(Gdiplus::GpBitmap* bitmap);
@@ -91,6 +92,7 @@ using UniqueLocal = UniqueResource<HLOCAL, close_fn::Local>;
 using UniqueGlobal = UniqueResource<HGLOBAL, close_fn::Global>;
 using UniqueImageList = UniqueResource<HIMAGELIST, close_fn::ImageList>;
 using UniqueWindow = UniqueResource<HWND, close_fn::Window>;
+using UniqueRegistryKey = UniqueResource<HKEY, close_fn::RegistryKey>;
 using UniqueGdiplusImage = UniqueResource<Gdiplus::GpImage*, close_fn::GdiplusImage>;
 using UniqueGdiplusBitmap = UniqueResource<Gdiplus::GpBitmap*, close_fn::GdiplusBitmap>;
 using UniqueGdiplusGraphics = UniqueResource<Gdiplus::GpGraphics*, close_fn::GdiplusGraphics>;

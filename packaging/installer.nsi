@@ -1,5 +1,9 @@
-; DormiGuard's per-user installer: no administrator rights, %LOCALAPPDATA%\Programs\DormiGuard,
-; a Start-menu shortcut, an optional start at sign-in and an entry in the list of installed apps.
+; DormiGuard's installer. By default per user: no administrator rights,
+; %LOCALAPPDATA%\Programs\DormiGuard, a Start-menu shortcut, an optional start at sign-in and an
+; entry in the list of installed apps.
+; With /ALLUSERS per machine: Program Files, the common Start menu, HKLM Run and HKLM's list of
+; installed apps; it asks for administrator rights when it lacks them. The registry root SHCTX
+; follows SetShellVarContext: HKCU per user, HKLM per machine.
 ; Built by packaging/build_installer.sh, which passes VERSION, PUBLISHER, STAGE (the folder of
 ; the files to install), FILES_NSH (their File and Delete lines), LICENSE_PAGE, ICON and OUTFILE.
 Unicode true
@@ -42,6 +46,7 @@ ShowUninstDetails show
 !insertmacro MUI_PAGE_INSTFILES
 !define MUI_FINISHPAGE_RUN "$INSTDIR\DormiGuard.exe"
 !define MUI_FINISHPAGE_RUN_TEXT "$(RunNow)"
+!define MUI_FINISHPAGE_RUN_FUNCTION StartInstalledCopy
 !insertmacro MUI_PAGE_FINISH
 
 !insertmacro MUI_UNPAGE_CONFIRM
@@ -75,8 +80,52 @@ LangString Closing ${LANG_ENGLISH} "Ending the running DormiGuard..."
 LangString Closing ${LANG_JAPANESE} "起動中の DormiGuard を終了しています..."
 LangString StillRunning ${LANG_ENGLISH} "DormiGuard is still running. End it from its tray menu, then choose Retry."
 LangString StillRunning ${LANG_JAPANESE} "DormiGuard がまだ起動しています。タスクトレイのメニューから終了してから、[再試行] を選んでください。"
+LangString NeedsAdmin ${LANG_ENGLISH} "Installing DormiGuard for all users needs administrator rights."
+LangString NeedsAdmin ${LANG_JAPANESE} "すべてのユーザー用に DormiGuard をインストールするには、管理者の権限が必要です。"
 LangString DataKept ${LANG_ENGLISH} "DormiGuard has been removed from your computer.$\r$\n$\r$\nYour settings and log are kept in $DOCUMENTS\DormiGuard. Delete that folder yourself if you no longer need them."
 LangString DataKept ${LANG_JAPANESE} "DormiGuard はこのコンピューターから削除されました。$\r$\n$\r$\n設定とログは $DOCUMENTS\DormiGuard に残してあります。不要になったら、このフォルダーをご自分で削除してください。"
+
+; 1 for the per-machine install or uninstall, "" for the per-user one.
+Var AllUsers
+
+; Program Files and HKLM need an administrator's token. Deployment tools run the installer as
+; SYSTEM and have one; a user's run asks through UAC ("runas") for an elevated copy of this same
+; program with the same arguments, waits for it, and ends with the elevated copy's outcome, read
+; from HKLM (ExecShellWait gives no exit code). extra: arguments to add.
+!macro RUN_ELEVATED prefix
+Function ${prefix}RunElevated
+    Exch $1
+    Push $0
+    UserInfo::GetAccountType
+    Pop $0
+    ${If} $0 != "Admin"
+        ${GetParameters} $0
+        ClearErrors
+        ExecShellWait "runas" "$EXEPATH" "$0 $1"
+        ${If} ${Errors}
+            MessageBox MB_ICONSTOP "$(NeedsAdmin)" /SD IDOK
+            ; ERROR_CANCELLED: the UAC prompt was refused.
+            SetErrorLevel 1223
+            Quit
+        ${EndIf}
+        ReadRegStr $0 HKLM "${UNINSTALL_KEY}" "DisplayVersion"
+        !if "${prefix}" == "un."
+            ${If} $0 == ""
+        !else
+            ${If} $0 == "${VERSION}"
+        !endif
+            SetErrorLevel 0
+        ${Else}
+            SetErrorLevel 1
+        ${EndIf}
+        Quit
+    ${EndIf}
+    Pop $0
+    Pop $1
+FunctionEnd
+!macroend
+!insertmacro RUN_ELEVATED ""
+!insertmacro RUN_ELEVATED "un."
 
 ; Ends a running DormiGuard the way its exit command does (WM_CLOSE with wParam 2; any other
 ; WM_CLOSE only hides it in the tray) and waits for its process to end, so that its files are
@@ -91,8 +140,19 @@ Function ${prefix}CloseRunningCopy
     ; FindWindow also finds the window while it is hidden in the tray.
     FindWindow $0 "MainWindowClass" "DormiGuard"
     ${If} $0 P<> 0
-        DetailPrint "$(Closing)"
         System::Call "user32::GetWindowThreadProcessId(p r0, *i 0 r1) i"
+        ${If} $AllUsers == 1
+            ; Only the copy in this folder holds files that change here; a user's own per-user
+            ; copy runs on with its settings untouched. PROCESS_QUERY_LIMITED_INFORMATION (0x1000).
+            StrCpy $3 ""
+            System::Call "kernel32::OpenProcess(i 0x1000, i 0, i r1) p .r2"
+            ${If} $2 P<> 0
+                System::Call "kernel32::QueryFullProcessImageNameW(p r2, i 0, w .r3, *i ${NSIS_MAX_STRLEN})"
+                System::Call "kernel32::CloseHandle(p r2)"
+            ${EndIf}
+            StrCmp $3 "$INSTDIR\DormiGuard.exe" 0 done
+        ${EndIf}
+        DetailPrint "$(Closing)"
         ; SYNCHRONIZE (0x00100000) is all WaitForSingleObject needs.
         System::Call "kernel32::OpenProcess(i 0x00100000, i 0, i r1) p .r2"
         SendMessage $0 ${WM_CLOSE} 2 0 /TIMEOUT=${CLOSE_TIMEOUT_MS}
@@ -108,6 +168,7 @@ Function ${prefix}CloseRunningCopy
         ; One copy per session, but look again before touching the files.
         Goto retry
     ${EndIf}
+    done:
     Pop $3
     Pop $2
     Pop $1
@@ -126,40 +187,81 @@ Section "$(SecProgram)" SecProgram
     WriteUninstaller "$INSTDIR\uninstall.exe"
     CreateShortCut "$SMPROGRAMS\${APP}.lnk" "$INSTDIR\DormiGuard.exe" "" "$INSTDIR\DormiGuard.exe" 0
 
-    WriteRegStr HKCU "${UNINSTALL_KEY}" "DisplayName" "${APP}"
-    WriteRegStr HKCU "${UNINSTALL_KEY}" "DisplayVersion" "${VERSION}"
-    WriteRegStr HKCU "${UNINSTALL_KEY}" "Publisher" "${PUBLISHER}"
-    WriteRegStr HKCU "${UNINSTALL_KEY}" "DisplayIcon" "$INSTDIR\DormiGuard.exe,0"
-    WriteRegStr HKCU "${UNINSTALL_KEY}" "UninstallString" '"$INSTDIR\uninstall.exe"'
-    WriteRegStr HKCU "${UNINSTALL_KEY}" "QuietUninstallString" '"$INSTDIR\uninstall.exe" /S'
-    WriteRegStr HKCU "${UNINSTALL_KEY}" "InstallLocation" "$INSTDIR"
-    WriteRegDWORD HKCU "${UNINSTALL_KEY}" "NoModify" 1
-    WriteRegDWORD HKCU "${UNINSTALL_KEY}" "NoRepair" 1
+    WriteRegStr SHCTX "${UNINSTALL_KEY}" "DisplayName" "${APP}"
+    WriteRegStr SHCTX "${UNINSTALL_KEY}" "DisplayVersion" "${VERSION}"
+    WriteRegStr SHCTX "${UNINSTALL_KEY}" "Publisher" "${PUBLISHER}"
+    WriteRegStr SHCTX "${UNINSTALL_KEY}" "DisplayIcon" "$INSTDIR\DormiGuard.exe,0"
+    WriteRegStr SHCTX "${UNINSTALL_KEY}" "UninstallString" '"$INSTDIR\uninstall.exe"'
+    WriteRegStr SHCTX "${UNINSTALL_KEY}" "QuietUninstallString" '"$INSTDIR\uninstall.exe" /S'
+    WriteRegStr SHCTX "${UNINSTALL_KEY}" "InstallLocation" "$INSTDIR"
+    WriteRegDWORD SHCTX "${UNINSTALL_KEY}" "NoModify" 1
+    WriteRegDWORD SHCTX "${UNINSTALL_KEY}" "NoRepair" 1
     ; In KiB, as the list of installed apps reads it.
     ${GetSize} "$INSTDIR" "/S=0K" $0 $1 $2
-    WriteRegDWORD HKCU "${UNINSTALL_KEY}" "EstimatedSize" $0
+    WriteRegDWORD SHCTX "${UNINSTALL_KEY}" "EstimatedSize" $0
 SectionEnd
 
 Section "$(SecStartup)" SecStartup
-    ; A Run value: Task Manager lists it among the start-up apps and can switch it off.
-    WriteRegStr HKCU "${RUN_KEY}" "${APP}" '"$INSTDIR\DormiGuard.exe" -startup'
+    ; A Run value: Task Manager lists it among the start-up apps and can switch it off. Under HKLM
+    ; it starts DormiGuard at every user's sign-in.
+    WriteRegStr SHCTX "${RUN_KEY}" "${APP}" '"$INSTDIR\DormiGuard.exe" -startup'
 SectionEnd
 
 Section "-StartupUnticked"
     ; An upgrade with the box cleared takes back the start at sign-in of an earlier install.
     ${IfNot} ${SectionIsSelected} ${SecStartup}
-        DeleteRegValue HKCU "${RUN_KEY}" "${APP}"
+        DeleteRegValue SHCTX "${RUN_KEY}" "${APP}"
     ${EndIf}
 SectionEnd
 
 Function .onInit
+    ${GetParameters} $0
+    ClearErrors
+    ${GetOptions} $0 "/ALLUSERS" $1
+    ${IfNot} ${Errors}
+        StrCpy $AllUsers 1
+        Push ""
+        Call RunElevated
+        ; /D= names a folder of its own; otherwise Program Files. Compared before the context
+        ; changes, which makes $LOCALAPPDATA the common application data.
+        ${If} $INSTDIR == "$LOCALAPPDATA\Programs\${APP}"
+            StrCpy $INSTDIR "$PROGRAMFILES64\${APP}"
+        ${EndIf}
+        SetShellVarContext all
+    ${EndIf}
     ; An upgrade keeps the earlier choice: installed before without the sign-in entry means the
     ; box was cleared then, and a silent upgrade must not bring the entry back.
-    ReadRegStr $0 HKCU "${UNINSTALL_KEY}" "InstallLocation"
-    ReadRegStr $1 HKCU "${RUN_KEY}" "${APP}"
+    ReadRegStr $0 SHCTX "${UNINSTALL_KEY}" "InstallLocation"
+    ReadRegStr $1 SHCTX "${RUN_KEY}" "${APP}"
     ${If} $0 != ""
     ${AndIf} $1 == ""
         !insertmacro UnselectSection ${SecStartup}
+    ${EndIf}
+FunctionEnd
+
+; "Start DormiGuard now" on the last page. An elevated installer's children inherit its
+; administrator token: the tray copy would run as administrator, and every later -awake from the
+; user's own shell would have to cross UIPI. So the per-machine install goes through the shell:
+; explorer.exe started with a program's path hands it to the Explorer already running on the
+; desktop, which starts it as the signed-in user, not elevated, and the new explorer.exe exits.
+Function StartInstalledCopy
+    ${If} $AllUsers == 1
+        Exec '"$WINDIR\explorer.exe" "$INSTDIR\DormiGuard.exe"'
+    ${Else}
+        Exec '"$INSTDIR\DormiGuard.exe"'
+    ${EndIf}
+FunctionEnd
+
+; The uninstaller in Program Files is the per-machine install's: HKLM names its folder.
+Function un.onInit
+    ReadRegStr $0 HKLM "${UNINSTALL_KEY}" "InstallLocation"
+    ${If} $0 != ""
+    ${AndIf} $0 == $INSTDIR
+        StrCpy $AllUsers 1
+        ; The elevated copy runs this same temporary copy of the uninstaller, for this folder.
+        Push "_?=$INSTDIR"
+        Call un.RunElevated
+        SetShellVarContext all
     ${EndIf}
 FunctionEnd
 
@@ -170,9 +272,9 @@ Section "Uninstall"
     ; Only when empty: anything the user put there stays.
     RMDir "$INSTDIR"
     Delete "$SMPROGRAMS\${APP}.lnk"
-    DeleteRegValue HKCU "${RUN_KEY}" "${APP}"
-    DeleteRegValue HKCU "${STARTUP_APPROVED_KEY}" "${APP}"
-    DeleteRegKey HKCU "${UNINSTALL_KEY}"
+    DeleteRegValue SHCTX "${RUN_KEY}" "${APP}"
+    DeleteRegValue SHCTX "${STARTUP_APPROVED_KEY}" "${APP}"
+    DeleteRegKey SHCTX "${UNINSTALL_KEY}"
     ; Documents\DormiGuard (settings and log) is the user's and stays; the last page says so.
 SectionEnd
 

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Makes the release artefacts from a finished build:
 #   bash packaging/make_release.sh BUILD_DIR DIST_DIR
-# DIST_DIR then holds the installer, the portable zip, SHA256SUMS and the winget manifests.
+# DIST_DIR then holds the installer, the portable zip, the administrative templates (ADMX and
+# ADML for Group Policy and Intune), SHA256SUMS and the winget manifests.
 # Settings (environment):
 #   DORMIGUARD_DOWNLOAD_URL        folder on the release host that the winget manifests point to
 #   DORMIGUARD_SIGN_PKCS12         PKCS#12 code-signing certificate; unsigned without it
@@ -21,8 +22,9 @@ url=${url%/}
 
 setup_name="DormiGuard-$DG_VERSION-setup.exe"
 zip_name="DormiGuard-$DG_VERSION-portable.zip"
+policy_name="DormiGuard-$DG_VERSION-policy-templates.zip"
 stage="$dist/DormiGuard"
-rm -rf "$stage" "$dist/winget" "$dist/$setup_name" "$dist/$zip_name" "$dist/SHA256SUMS"
+rm -rf "$stage" "$dist/winget" "$dist/$setup_name" "$dist/$zip_name" "$dist/$policy_name" "$dist/SHA256SUMS"
 mkdir -p "$stage"
 cp "$build/DormiGuard.exe" "$stage/"
 cp "$root"/assets/* "$stage/"
@@ -37,8 +39,9 @@ else
 fi
 
 (cd "$dist" && zip -q -r "$zip_name" DormiGuard)
+(cd "$root/packaging/policy" && zip -q -r "$dist/$policy_name" DormiGuard.admx en-US ja-JP)
 bash "$here/build_installer.sh" "$build" "$stage" "$dist/$setup_name"
-(cd "$dist" && sha256sum "$setup_name" "$zip_name" > SHA256SUMS)
+(cd "$dist" && sha256sum "$setup_name" "$zip_name" "$policy_name" > SHA256SUMS)
 
 setup_hash=$(sha256sum "$dist/$setup_name" | cut -d' ' -f1 | tr a-f A-F)
 zip_hash=$(sha256sum "$dist/$zip_name" | cut -d' ' -f1 | tr a-f A-F)
@@ -49,4 +52,4 @@ DG_VERSION=$DG_VERSION DG_PUBLISHER=$DG_PUBLISHER \
 
 [ "$url" = "$placeholder" ] && echo "package: download URLs use the placeholder $placeholder; set DORMIGUARD_DOWNLOAD_URL for a real release"
 echo "package: artefacts in $dist"
-(cd "$dist" && ls -1 "$setup_name" "$zip_name" SHA256SUMS && find winget -type f | sort)
+(cd "$dist" && ls -1 "$setup_name" "$zip_name" "$policy_name" SHA256SUMS && find winget -type f | sort)

@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Writes the winget manifest set (version, installer, default locale and a Japanese locale) for
-# the per-user NSIS installer and the portable zip:
+# the NSIS installer, per user and (with /ALLUSERS) per machine, and the portable zip:
 #   DG_VERSION=... DG_PUBLISHER=... DG_SETUP_URL=... DG_SETUP_SHA256=... DG_ZIP_URL=... \
 #   DG_ZIP_SHA256=... bash packaging/winget_manifests.sh OUT_DIR
 set -euo pipefail
@@ -41,6 +41,27 @@ Installers:
   InstallerSwitches:
     Silent: /S
     SilentWithProgress: /S
+  UpgradeBehavior: install
+  ProductCode: DormiGuard
+  AppsAndFeaturesEntries:
+  - DisplayName: DormiGuard
+    Publisher: $DG_PUBLISHER
+    DisplayVersion: $DG_VERSION
+    ProductCode: DormiGuard
+- Architecture: x64
+  InstallerType: nullsoft
+  Scope: machine
+  InstallerUrl: $DG_SETUP_URL
+  InstallerSha256: $DG_SETUP_SHA256
+  InstallModes:
+  - interactive
+  - silent
+  - silentWithProgress
+  InstallerSwitches:
+    Interactive: /ALLUSERS
+    Silent: /ALLUSERS /S
+    SilentWithProgress: /ALLUSERS /S
+  ElevationRequirement: elevatesSelf
   UpgradeBehavior: install
   ProductCode: DormiGuard
   AppsAndFeaturesEntries:

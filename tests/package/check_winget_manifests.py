@@ -1,5 +1,6 @@
-"""Checks the winget manifest set of DormiGuard 1.0.5: the fields winget requires, the user-scope
-nullsoft installer with its silent switches, the portable zip, and the built files' hashes and URLs.
+"""Checks the winget manifest set of DormiGuard 1.0.5: the fields winget requires, the nullsoft
+installer per user and per machine with their switches, the portable zip, and the built files'
+hashes and URLs.
     python3 check_winget_manifests.py WINGET_DIR SETUP_EXE PORTABLE_ZIP DOWNLOAD_URL"""
 import hashlib
 import pathlib
@@ -32,18 +33,22 @@ def sha256(path):
     return hashlib.sha256(pathlib.Path(path).read_bytes()).hexdigest().upper()
 
 
-installers = {i.get("InstallerType"): i for i in manifests["installer"].get("Installers") or []}
+installers = {(i.get("InstallerType"), i.get("Scope")): i for i in manifests["installer"].get("Installers") or []}
 wanted = {
-    "nullsoft": {"Architecture": "x64", "Scope": "user", "InstallerSha256": sha256(setup),
-                 "InstallerUrl": url + "/DormiGuard-1.0.5-setup.exe",
-                 "InstallerSwitches": {"Silent": "/S", "SilentWithProgress": "/S"}},
-    "zip": {"Architecture": "x64", "InstallerSha256": sha256(portable_zip), "NestedInstallerType": "portable",
-            "InstallerUrl": url + "/DormiGuard-1.0.5-portable.zip",
-            "NestedInstallerFiles": [{"RelativeFilePath": "DormiGuard\\DormiGuard.exe",
-                                      "PortableCommandAlias": "dormiguard"}]},
+    ("nullsoft", "user"): {"Architecture": "x64", "InstallerSha256": sha256(setup),
+                           "InstallerUrl": url + "/DormiGuard-1.0.5-setup.exe",
+                           "InstallerSwitches": {"Silent": "/S", "SilentWithProgress": "/S"}},
+    ("nullsoft", "machine"): {"Architecture": "x64", "InstallerSha256": sha256(setup),
+                              "InstallerUrl": url + "/DormiGuard-1.0.5-setup.exe", "ElevationRequirement": "elevatesSelf",
+                              "InstallerSwitches": {"Interactive": "/ALLUSERS", "Silent": "/ALLUSERS /S",
+                                                    "SilentWithProgress": "/ALLUSERS /S"}},
+    ("zip", None): {"Architecture": "x64", "InstallerSha256": sha256(portable_zip), "NestedInstallerType": "portable",
+                    "InstallerUrl": url + "/DormiGuard-1.0.5-portable.zip",
+                    "NestedInstallerFiles": [{"RelativeFilePath": "DormiGuard\\DormiGuard.exe",
+                                              "PortableCommandAlias": "dormiguard"}]},
 }
-if sorted(installers) != sorted(wanted):
-    problems.append(f"installers {sorted(installers)}, expected {sorted(wanted)}")
+if set(installers) != set(wanted):
+    problems.append(f"installers {list(installers)}, expected {list(wanted)}")
 for kind, fields in wanted.items():
     problems += [f"{kind}: {key} is {installers.get(kind, {}).get(key)!r}" for key, value in fields.items()
                  if installers.get(kind, {}).get(key) != value]

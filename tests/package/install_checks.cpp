@@ -1,7 +1,7 @@
 // The release installer in a fresh Wine prefix, checked from inside it: a silent install, an
-// install through the pages over a running copy, a silent uninstall while DormiGuard runs and
-// the uninstaller's pages. The tests run in order; each one starts from the state the one
-// before it left. DG_INSTALLER names the installer, DG_STAGE the folder of the files it holds.
+// install through the pages over a running copy, a silent uninstall while DormiGuard runs, the
+// uninstaller's pages, and the per-machine install beside a per-user one. The tests run in order;
+// each one starts from the state the one before it left. DG_INSTALLER names the installer, DG_STAGE the folder of the files it holds.
 #include <gtest/gtest.h>
 #include <windows.h>
 #include <objbase.h>
@@ -40,14 +40,16 @@ std::wstring Folder(int csidl) {
 
 std::wstring InstallDir() { return Folder(CSIDL_LOCAL_APPDATA) + L"\\Programs\\DormiGuard"; }
 std::wstring ShortcutPath() { return Folder(CSIDL_PROGRAMS) + L"\\DormiGuard.lnk"; }
+std::wstring MachineInstallDir() { return Folder(CSIDL_PROGRAM_FILES) + L"\\DormiGuard"; }
+std::wstring MachineShortcutPath() { return Folder(CSIDL_COMMON_PROGRAMS) + L"\\DormiGuard.lnk"; }
 std::wstring DataFolder() { return Folder(CSIDL_PERSONAL) + L"\\DormiGuard"; }
 bool Exists(const std::wstring& path) { return ::GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
 
-// A value under HKCU as text (a DWORD in decimal), "<missing>" when there is none.
-std::wstring Reg(const wchar_t* key, const wchar_t* name) {
+// A value under HKCU (or root) as text (a DWORD in decimal), "<missing>" when there is none.
+std::wstring Reg(const wchar_t* key, const wchar_t* name, HKEY root = HKEY_CURRENT_USER) {
     wchar_t data[1024] = {};
     DWORD type = 0, size = sizeof(data) - sizeof(wchar_t);
-    if (::RegGetValueW(HKEY_CURRENT_USER, key, name, RRF_RT_ANY, &type, data, &size) != ERROR_SUCCESS)
+    if (::RegGetValueW(root, key, name, RRF_RT_ANY, &type, data, &size) != ERROR_SUCCESS)
         return L"<missing>";
     if (type != REG_DWORD) return data;
     DWORD number = 0;
@@ -55,9 +57,9 @@ std::wstring Reg(const wchar_t* key, const wchar_t* name) {
     return std::to_wstring(number);
 }
 
-bool KeyExists(const wchar_t* key) {
+bool KeyExists(const wchar_t* key, HKEY root = HKEY_CURRENT_USER) {
     HKEY opened = nullptr;
-    if (::RegOpenKeyExW(HKEY_CURRENT_USER, key, 0, KEY_READ, &opened) != ERROR_SUCCESS) return false;
+    if (::RegOpenKeyExW(root, key, 0, KEY_READ, &opened) != ERROR_SUCCESS) return false;
     ::RegCloseKey(opened);
     return true;
 }
@@ -321,5 +323,37 @@ TEST_F(Release, UninstallerPagesSayTheDataStays) {
     EXPECT_FALSE(KeyExists(kUninstallKey));
     PressNext(wizard);
     EXPECT_TRUE(WaitFor([&] { return !::IsWindow(wizard); }, 20000));
+    ExpectDataKept(data);
+}
+
+// /ALLUSERS: Program Files, HKLM Run and HKLM's list of installed apps, beside a running per-user
+// copy that keeps running with its settings untouched; the per-machine uninstall removes only its own.
+TEST_F(Release, PerMachineInstallBesideARunningPerUserCopy) {
+    ASSERT_EQ(RunInstaller(L"/S"), 0u);
+    const size_t trays = CountLogMessage(kTrayAdded);
+    ChildProcess userCopy(L"\"" + InstallDir() + L"\\DormiGuard.exe\"", InstallDir());
+    ASSERT_NE(WaitForMainWindow(), nullptr);
+    ASSERT_TRUE(WaitForLogMessage(kTrayAdded, trays + 1, 30000));
+    const Snapshot data = TakeSnapshot();
+
+    ASSERT_EQ(RunInstaller(L"/ALLUSERS /S"), 0u);
+    const std::wstring dir = MachineInstallDir();
+    for (const wchar_t* name : kShippedFiles)
+        EXPECT_EQ(ReadFileBytes(dir + L"\\" + name), ReadFileBytes(Env(L"DG_STAGE") + L"\\" + name)) << name;
+    EXPECT_EQ(Reg(kRunKey, L"DormiGuard", HKEY_LOCAL_MACHINE), L"\"" + dir + L"\\DormiGuard.exe\" -startup");
+    EXPECT_EQ(Reg(kUninstallKey, L"InstallLocation", HKEY_LOCAL_MACHINE), dir);
+    EXPECT_EQ(Reg(kUninstallKey, L"QuietUninstallString", HKEY_LOCAL_MACHINE), L"\"" + dir + L"\\uninstall.exe\" /S");
+    EXPECT_TRUE(Exists(MachineShortcutPath()));
+    EXPECT_EQ(Reg(kRunKey, L"DormiGuard"), L"\"" + InstallDir() + L"\\DormiGuard.exe\" -startup") << "the per-user entry stays";
+    EXPECT_FALSE(userCopy.WaitExit(0)) << "the per-user copy runs on";
+    ExpectDataKept(data);
+
+    ChildProcess uninstaller(Reg(kUninstallKey, L"QuietUninstallString", HKEY_LOCAL_MACHINE));
+    ASSERT_TRUE(uninstaller.Started());
+    EXPECT_TRUE(WaitFor([&] { return !KeyExists(kUninstallKey, HKEY_LOCAL_MACHINE) && !Exists(dir); }, 60000));
+    EXPECT_EQ(Reg(kRunKey, L"DormiGuard", HKEY_LOCAL_MACHINE), L"<missing>");
+    EXPECT_FALSE(Exists(MachineShortcutPath()));
+    EXPECT_TRUE(KeyExists(kUninstallKey)) << "the per-user install stays";
+    EXPECT_FALSE(userCopy.WaitExit(0));
     ExpectDataKept(data);
 }

@@ -50,8 +50,11 @@ check "the zip holds the program, its pictures, menu image, licence page and lic
     printf '%s\n' DormiGuard/ DormiGuard/DormiGuard.exe DormiGuard/LICENSE.txt DormiGuard/license.html \
         DormiGuard/menu_image.bmp DormiGuard/pirumi_image.png DormiGuard/pirumi_koala1.png \
         DormiGuard/pirumi_koala2.png DormiGuard/sleep_ng.png DormiGuard/sleep_ok.png | sort | diff - '$work/zip.txt'"
-check "SHA256SUMS lists both files and matches them" bash -c "
-    cd '$dist' && [ \$(wc -l < SHA256SUMS) -eq 2 ] && sha256sum -c SHA256SUMS"
+check "the templates zip holds the ADMX and its English and Japanese ADML" bash -c "
+    [ \"\$(unzip -Z1 '$dist/DormiGuard-1.0.5-policy-templates.zip' | grep -v '/\$' | sort | tr '\n' ' ')\" = \
+      'DormiGuard.admx en-US/DormiGuard.adml ja-JP/DormiGuard.adml ' ]"
+check "SHA256SUMS lists the three files and matches them" bash -c "
+    cd '$dist' && [ \$(wc -l < SHA256SUMS) -eq 3 ] && sha256sum -c SHA256SUMS"
 # Debian's python3-yaml serves /usr/bin/python3, which another python3 on the PATH may not see.
 python=python3
 "$python" -c 'import yaml' >/dev/null 2>&1 || python=/usr/bin/python3
