@@ -11,9 +11,26 @@
 #include "data/save_data.h"
 #include "tests/test_helpers.h"
 #include "view/texts/awake_texts.h"
+#include "guard/awake_guard.h"
 #include "view/main_window/main_dialog.h"
 
 namespace {
+
+// A FILETIME value of a calendar moment, read as UTC or as local time by the caller.
+unsigned long long FileTimeOf(WORD year, WORD month, WORD day, WORD hour, WORD minute) {
+    const SYSTEMTIME parts = {year, month, 0, day, hour, minute, 0, 0};
+    FILETIME time = {};
+    ::SystemTimeToFileTime(&parts, &time);
+    return (static_cast<unsigned long long>(time.dwHighDateTime) << 32) | time.dwLowDateTime;
+}
+
+// A clock nine hours ahead of UTC that shows this local time.
+GuardTime TokyoTime(WORD year, WORD month, WORD day, WORD hour, WORD minute) {
+    GuardTime time;
+    time.local = FileTimeOf(year, month, day, hour, minute);
+    time.utc = time.local - 9 * 60 * kFileTimePerMinute;
+    return time;
+}
 
 DWORD LastInputTime() {
     LASTINPUTINFO info = {};
@@ -193,8 +210,7 @@ TEST(AwakeReasons, OrderAndTexts) {
     const std::vector<ProcessEntry> running = {MakeProcessEntry(L"\\Device\\HarddiskVolume2\\x\\SECOND.EXE"),
                                                MakeProcessEntry(L"\\Device\\HarddiskVolume2\\y\\First.exe"),
                                                MakeProcessEntry(L"\\Device\\HarddiskVolume2\\z\\off.exe")};
-    std::vector<bool> hours(24, false);
-    hours[7] = true;
+    const std::vector<ProcessEntry> nothing;
     std::vector<HandedProcess> handed(1);
     handed[0].processId = 4242;
     handed[0].fileName = L"backup.exe";
@@ -202,42 +218,38 @@ TEST(AwakeReasons, OrderAndTexts) {
     indefinite.active = indefinite.indefinite = true;
     ManualSession timed;
     timed.active = true;
-    // 2026-01-01 00:00:00 UTC; the text shows the local clock.
-    SYSTEMTIME end = {2026, 1, 4, 1, 0, 0, 0, 0};
-    FILETIME endTime = {};
-    ::SystemTimeToFileTime(&end, &endTime);
-    timed.endUtc = (static_cast<unsigned long long>(endTime.dwHighDateTime) << 32) | endTime.dwLowDateTime;
-    FILETIME local = {};
-    SYSTEMTIME localEnd = {};
-    ::FileTimeToLocalFileTime(&endTime, &local);
-    ::FileTimeToSystemTime(&local, &localEnd);
-
+    timed.endUtc = FileTimeOf(2026, 1, 1, 0, 0);  // 09:00 on a clock nine hours ahead
     const ManualSession none;
-    const std::vector<HandedProcess> nobody;
-    const std::vector<ProcessEntry> nothing;
     struct Case {
         const ManualSession& session;
-        const std::vector<HandedProcess>& handed;
-        const std::vector<ProcessEntry>& running;
-        int hour;
-        std::wstring text;
+        bool handed, running;
+        WORD hour;
+        const wchar_t* text;
     } cases[] = {
-        {indefinite, handed, running, 7, L"手動（解除するまで）"},
-        {timed, handed, running, 7, FormatWide(L"手動（%02d:%02d まで）", localEnd.wHour, localEnd.wMinute)},
-        {none, handed, running, 7, L"backup.exe（PID 4242）の終了まで"},
-        {none, nobody, running, 7, L"first.exe が起動中"},
-        {none, nobody, nothing, 7, L"時間帯 月 07:00 ～ 07:59"},
-        {none, nobody, nothing, 8, L""},
+        {indefinite, true, true, 7, L"手動（解除するまで）"},
+        {timed, true, true, 7, L"手動（09:00 まで）"},
+        {none, true, true, 7, L"backup.exe（PID 4242）の終了まで"},
+        {none, false, true, 7, L"first.exe が起動中"},
+        {none, false, false, 7, L"時間帯 月 07:00 ～ 07:59"},
+        {none, false, false, 8, L""},
     };
+    GuardInputs in;
+    in.watched = &watched;
+    in.hourTable.assign(24, false);
+    in.hourTable[7] = true;
     for (const Case& c : cases) {
-        const AwakeReason reason = DecideAwakeReason(c.session, c.handed, watched, c.running, hours, c.hour, {}, 1);
+        in.now = TokyoTime(2026, 1, 5, c.hour, 30);  // a Monday
+        in.session = c.session;
+        in.handed = c.handed ? handed : std::vector<HandedProcess>();
+        in.snapshot = c.running ? &running : &nothing;
+        const AwakeReason reason = DecideAwakeReason(in);
         EXPECT_EQ(ReasonText(reason), c.text);
-        EXPECT_EQ(reason.KeepsAwake(), !c.text.empty()) << c.text;
+        EXPECT_EQ(reason.KeepsAwake(), c.text[0] != L'\0') << c.text;
+        if (c.running && !c.handed) {
+            EXPECT_EQ(TrayTip(reason), L"DormiGuard - スリープ禁止中（first.exe が起動中）");
+        }
     }
-    AwakeReason allowed;
-    EXPECT_EQ(TrayTip(allowed), L"DormiGuard - スリープ許可中");
-    EXPECT_EQ(TrayTip(DecideAwakeReason(none, nobody, watched, running, hours, 7, {}, 1)),
-              L"DormiGuard - スリープ禁止中（first.exe が起動中）");
+    EXPECT_EQ(TrayTip(AwakeReason()), L"DormiGuard - スリープ許可中");
 }
 
 namespace {
@@ -365,9 +377,12 @@ TEST(AwakeReasons, WeekdaysOfTheHourTable) {
         {{}, 0, 23, L"時間帯 日 23:00 ～ 23:59"},  // no day keys: every day
         {{}, 6, 0, L"時間帯 土 00:00 ～ 00:59"},
     };
-    const WatchedList_CL watched;
+    GuardInputs in;
+    in.hourTable = hours;
     for (const Case& c : cases) {
-        const AwakeReason reason = DecideAwakeReason(ManualSession(), {}, watched, {}, hours, c.hour, c.days, c.weekday);
+        in.dayTable = c.days;
+        in.now = TokyoTime(2026, 1, static_cast<WORD>(4 + c.weekday), static_cast<WORD>(c.hour), 0);  // 4: a Sunday
+        const AwakeReason reason = DecideAwakeReason(in);
         EXPECT_EQ(ReasonText(reason), c.text) << c.weekday << " " << c.hour;
     }
 }
@@ -385,6 +400,7 @@ BOOL WINAPI FailingPowerStatus(LPSYSTEM_POWER_STATUS) { return FALSE; }
 // setting leaves of the hour's reason and of a manual session.
 TEST(BatteryRules, WhatKeepsAwakeOnBattery) {
     SaveData data;
+    AwakeGuard_CL guard(data);
     data.readPowerStatus = &FakePowerStatus;
     data.hourTable.assign(24, true);
     ManualSession manual;
@@ -414,7 +430,7 @@ TEST(BatteryRules, WhatKeepsAwakeOnBattery) {
         data.awake.acOnly = c.acOnly;
         data.awake.batteryFloor = c.floor;
         data.session = c.session ? manual : ManualSession();
-        const AwakeReason reason = data.DecideAwake();
+        const AwakeReason reason = guard.Decide();
         const std::wstring where = FormatWide(L"%d %d %d %d", c.line, c.flag, c.level, c.session);
         EXPECT_EQ(reason.KeepsAwake(), c.heldBy == nullptr) << where;
         if (c.heldBy) {
@@ -426,5 +442,5 @@ TEST(BatteryRules, WhatKeepsAwakeOnBattery) {
     // A failing GetSystemPowerStatus counts as mains power.
     data.readPowerStatus = &FailingPowerStatus;
     data.session = ManualSession();
-    EXPECT_TRUE(data.DecideAwake().KeepsAwake());
+    EXPECT_TRUE(guard.Decide().KeepsAwake());
 }

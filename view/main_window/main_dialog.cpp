@@ -10,6 +10,7 @@
 #include "comlib/window/high_dpi.h"
 #include "comlib/window/popup_menu.h"
 #include "data/save_data.h"
+#include "guard/hand_over.h"
 #include "resource.h"
 #include "view/texts/awake_texts.h"
 #include "view/common/file_icon.h"
@@ -31,6 +32,7 @@ UniqueGdiplusImage LoadPicture(const wchar_t* name) {
 
 MainDialog_CL::MainDialog_CL(int startupFlag)
     : startupFlag_(startupFlag),
+      guard_(g_SaveData, GuardWords{&ReasonText, &TrayTip}),
       update_(DORMIGUARD_WEB_HOST, L"DormiGuard/Version.txt", INTERNET_DEFAULT_HTTP_PORT, UiText(TextId::UpdateTitle), kVersion) {
     // Owned by a hidden window, so it has no taskbar button; no clipping of children.
     SetStyle(WS_OVERLAPPEDWINDOW);
@@ -77,7 +79,7 @@ LRESULT MainDialog_CL::HandleMessage(HWND window, UINT message, WPARAM wParam, L
             OnCommand(wParam);
             break;
         case WM_SYSCOMMAND:
-            if (sleep_.SwallowSysCommand(wParam)) return 0;
+            if (guard_.SwallowSysCommand(wParam)) return 0;
             break;
         case WM_TIMER:
             if (wParam == kSleepTimerId) {
@@ -101,13 +103,16 @@ LRESULT MainDialog_CL::HandleMessage(HWND window, UINT message, WPARAM wParam, L
         case WM_HOTKEY:
             if (wParam == kHotkeyId) ToggleByHotkey();
             break;
-        case WM_COPYDATA:
-            return OnCopyData(reinterpret_cast<const COPYDATASTRUCT*>(lParam));
+        case WM_COPYDATA: {
+            AwakeCommand command;
+            if (!ReadHandOver(reinterpret_cast<const COPYDATASTRUCT*>(lParam), &command)) return 0;
+            return ApplyAwakeCommand(command) ? 1 : 0;
+        }
         case WM_INITMENUPOPUP:
             // The menu bar's copy of the end command: greyed while no manual session runs.
             if (menu_)
                 ::EnableMenuItem(menu_.Get(), kCmdAwakeEnd,
-                                 MF_BYCOMMAND | (g_SaveData.session.active ? MF_ENABLED : MF_GRAYED));
+                                 MF_BYCOMMAND | (guard_.SessionActive() ? MF_ENABLED : MF_GRAYED));
             break;
         case WM_CTLCOLORSTATIC:
             if (groupBox_ && reinterpret_cast<HWND>(lParam) == groupBox_->Window()) {
@@ -258,28 +263,14 @@ void MainDialog_CL::CheckSleep() {
     // An F5 queued before WM_QUIT arrives after the window is gone: no input then, and no
     // InvalidateRect(NULL), which would repaint the whole desktop.
     if (!Window()) return;
-    const AwakeReason reason = g_SaveData.DecideAwake();
-    const bool display = g_SaveData.awake.display;
-    sleep_.SetKeepDisplay(display);
-    sleep_.Apply(reason.KeepsAwake());
-    if (reason.KeepsAwake())
-        power_.Hold(ReasonText(reason), display);
+    const GuardOutcome outcome = guard_.Check();
+    trayIcon_.ShowState(outcome.tray.iconId, outcome.tray.tip);
+    // The end of a timed session: a one-shot timer of its own, not the 20-second tick.
+    if (outcome.wakeAfterMs == GuardOutcome::kNoWake)
+        ::KillTimer(Window(), kSessionTimerId);
     else
-        power_.Release();
-    LogBatteryHold(reason);
-    ShowReason(reason);
-    ScheduleSessionEnd();
+        ::SetTimer(Window(), kSessionTimerId, outcome.wakeAfterMs, nullptr);
     ::InvalidateRect(Window(), nullptr, FALSE);
-}
-
-void MainDialog_CL::LogBatteryHold(const AwakeReason& reason) {
-    // Once per change of the rule that holds back, not on every check nor for each percent.
-    if (reason.heldBack == heldLogged_) return;
-    heldLogged_ = reason.heldBack;
-    if (reason.heldBack == AwakeReason::HeldBack::None)
-        g_Logger.Log(L"★バッテリーによるスリープ許可を終了します", __FILE__, __LINE__);
-    else
-        g_Logger.Log(L"★バッテリーのためスリープを許可します = %s", __FILE__, __LINE__, ReasonText(reason).c_str());
 }
 
 void MainDialog_CL::ShowMainWindow(int mode) {
@@ -373,7 +364,7 @@ void MainDialog_CL::OnDestroy() {
     ::KillTimer(window, kSessionTimerId);
     if (hotkeyRegistered_) ::UnregisterHotKey(window, kHotkeyId);
     hotkeyRegistered_ = false;
-    power_.Release();
+    guard_.Stop();
     trayIcon_.Remove();
     characterImages_[1].Reset();
     characterImages_[0].Reset();

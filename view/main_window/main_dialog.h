@@ -3,7 +3,6 @@
 // sleep-check timer.
 #include <windows.h>
 
-#include "comlib/power_request.h"
 #include "comlib/task_tray_icon.h"
 #include "comlib/unique_resource.h"
 #include "comlib/window/back_buffer.h"
@@ -15,7 +14,7 @@
 #include "comlib/window/popup_menu.h"
 #include "data/awake_command.h"
 #include "data/awake_reason.h"
-#include "guard/sleep_guard.h"
+#include "guard/awake_guard.h"
 
 // Minutes of a session command 130 to 134 (0: no end), -1 for any other command.
 int SessionMinutesOf(UINT command);
@@ -62,8 +61,8 @@ public:
     // 0 show, 1 store in the tray, 2 toggle; see main_layout::PlanShow.
     void ShowMainWindow(int mode);
 
-    int SleepState() const { return sleep_.State(); }
-    const AwakeReason& Reason() const { return reason_; }
+    int SleepState() const { return guard_.State(); }
+    const AwakeReason& Reason() const { return guard_.Reason(); }
 
     // A command of the command line or of a hand-over (Session, Off or Pid), then the check.
     // False, logged, when a process to watch cannot be opened.
@@ -104,15 +103,10 @@ private:
 
     // Manual sessions, the hotkey and the hand-over (main_dialog_awake.cpp).
     void StartManualSession(int minutes);
-    void EndManualSession();
     void ToggleByHotkey();
-    LRESULT OnCopyData(const COPYDATASTRUCT* data);
     void RegisterAwakeHotkey();
     void AddAwakeMenuToMenuBar();
     void FillAwakeMenu(PopupMenu_CL& menu) const;
-    void ShowReason(const AwakeReason& reason);
-    void ScheduleSessionEnd();
-    void LogBatteryHold(const AwakeReason& reason);
     void ShowHotkeyInMenuBar();
 
     // The language (main_dialog_language.cpp): the menu bar built from the text table, and
@@ -128,7 +122,7 @@ private:
     TaskTrayIcon_CL trayIcon_;
     int startupFlag_;
     int listFillGuard_ = 0;
-    SleepGuard_CL sleep_;
+    AwakeGuard_CL guard_;
     int layoutReady_ = 0;
     UniqueMenu menu_;
     UniqueIcon bigIcon_;
@@ -139,9 +133,5 @@ private:
     FileIconLookup_CL fileIcons_;
     UpdateRunner_CL update_;
     bool rectUnsaved_ = false;
-    AwakeReason reason_;
-    bool reasonShown_ = false;
     bool hotkeyRegistered_ = false;
-    AwakeReason::HeldBack heldLogged_ = AwakeReason::HeldBack::None;
-    PowerRequest_CL power_;
 };

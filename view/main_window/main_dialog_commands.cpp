@@ -75,7 +75,7 @@ void MainDialog_CL::OnCommand(WPARAM command) {
             ShowSettings();
             break;
         case kCmdAwakeEnd:
-            EndManualSession();
+            ApplyAwakeCommand(AwakeCommand{AwakeCommand::Kind::Off});
             break;
         default:
             // 130 to 134: a manual session replaces the one before it.

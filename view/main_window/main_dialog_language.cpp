@@ -78,7 +78,7 @@ void MainDialog_CL::ApplyLanguage() {
         ::SendMessageW(list_->Window(), LVM_SETCOLUMNW, 0, reinterpret_cast<LPARAM>(&column));
     }
     // The tip carries the reason in words: shown again even though the reason is the same.
-    reasonShown_ = false;
-    ShowReason(reason_);
+    const TrayState tray = guard_.Tray();
+    trayIcon_.ShowState(tray.iconId, tray.tip);
     ::InvalidateRect(window, nullptr, TRUE);
 }

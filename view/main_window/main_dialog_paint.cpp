@@ -181,8 +181,8 @@ void MainDialog_CL::Paint() {
     if (dc && bitmap && width > 0 && height > 0) {
         ClientMetrics metrics;
         GetClientMetrics(metrics);
-        if (DrawStatePicture(bitmap, width, height, metrics.charWidth, DpiOfWindow(window), sleep_.State(),
-                             ReasonText(reason_), main_layout::HighContrastOn())) {
+        if (DrawStatePicture(bitmap, width, height, metrics.charWidth, DpiOfWindow(window), guard_.State(),
+                             ReasonText(guard_.Reason()), main_layout::HighContrastOn())) {
             ExcludeList(dc);
             CopyBackBuffer(dc, bitmap, width, height);
         }
