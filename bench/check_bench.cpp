@@ -22,7 +22,7 @@
 #include "comlib/window/back_buffer.h"
 #include "data/save_data.h"
 #include "guard/awake_guard.h"
-#include "view/main_window/main_dialog_paint.h"
+#include "view/main_window/state_band.h"
 #include "view/main_window/main_layout.h"
 
 namespace {

@@ -15,6 +15,8 @@
 #include "view/texts/awake_texts.h"
 #include "view/common/file_icon.h"
 #include "view/main_window/main_layout.h"
+#include "view/main_window/state_band.h"
+#include "view/main_window/watched_rows.h"
 #include "view/texts/ui_texts.h"
 #include "update/update_runner.h"
 #include "view/update_notice/update_dialog.h"
@@ -163,7 +165,7 @@ void MainDialog_CL::InitializeWindow() {
         return trayIcon_.ShowBalloon(UiText(TextId::SaveFailedTitle), SaveFailureNoticeText(file, error), NIIF_WARNING);
     });
     RegisterAwakeHotkey();
-    AddAwakeMenuToMenuBar();
+    AddAwakeMenu(menu_.Get(), ShownHotkey());
 
     ClientMetrics metrics;
     GetClientMetrics(metrics);
@@ -222,6 +224,39 @@ void MainDialog_CL::Layout() {
         list_->SetPosition(r.listAt.x, r.listAt.y);
         list_->SetSize(r.listSize.cx, r.listSize.cy, true);
     }
+}
+
+// The list paints all of itself; copying over it would only make it flicker.
+void MainDialog_CL::ExcludeList(HDC dc) const {
+    if (!list_ || !::IsWindowVisible(list_->Window())) return;
+    RECT rect = {};
+    ::GetWindowRect(list_->Window(), &rect);
+    ::MapWindowPoints(nullptr, Window(), reinterpret_cast<POINT*>(&rect), 2);
+    ::ExcludeClipRect(dc, rect.left, rect.top, rect.right, rect.bottom);
+}
+
+void MainDialog_CL::Paint() {
+    const HWND window = Window();
+    PAINTSTRUCT paint = {};
+    const HDC dc = ::BeginPaint(window, &paint);
+    RECT client = {};
+    ::GetClientRect(window, &client);
+    const int width = client.right;
+    const int height = client.bottom;
+    Gdiplus::GpBitmap* bitmap = backBuffer_.Bitmap();
+    if (dc && bitmap && width > 0 && height > 0) {
+        ClientMetrics metrics;
+        GetClientMetrics(metrics);
+        if (DrawStatePicture(bitmap, width, height, metrics.charWidth, DpiOfWindow(window), guard_.State(),
+                             ReasonText(guard_.Reason()), main_layout::HighContrastOn())) {
+            ExcludeList(dc);
+            CopyBackBuffer(dc, bitmap, width, height);
+        }
+    }
+    ::EndPaint(window, &paint);
+    // The copy also covered the group box's frame (the window does not clip its children): the
+    // box draws it again. Its inside is transparent and shows the copy.
+    if (groupBox_) ::InvalidateRect(groupBox_->Window(), nullptr, FALSE);
 }
 
 void MainDialog_CL::SetWindowIcons() {
@@ -290,17 +325,7 @@ void MainDialog_CL::ShowMainWindow(int mode) {
 void MainDialog_CL::FillWatchedList() {
     if (!list_) return;
     listFillGuard_ = 1;
-    const HWND listWindow = list_->Window();
-    ::SendMessageW(listWindow, LVM_DELETEALLITEMS, 0, 0);
-    const WatchedList_CL& watched = g_SaveData.watched;
-    for (size_t i = 0; i < watched.Size(); ++i) {
-        const int row = static_cast<int>(i);
-        list_->SetItemText(watched[i].fileName, row, 0, I_IMAGENONE, 0);
-        LVITEMW item = {};
-        item.stateMask = LVIS_STATEIMAGEMASK;
-        item.state = INDEXTOSTATEIMAGEMASK(watched[i].enabled != 0 ? 2 : 1);
-        ::SendMessageW(listWindow, LVM_SETITEMSTATE, row, reinterpret_cast<LPARAM>(&item));
-    }
+    FillWatchedRows(*list_, g_SaveData.watched);
     listFillGuard_ = 0;
     LookUpFileIcons();
 }
@@ -319,14 +344,7 @@ void MainDialog_CL::ShowFileIcons(WPARAM lookupNumber) {
     AttachSharedIcons(listWindow, found.list, systemImages_);
     // The answer belongs to the latest fill, so its order is the rows' order.
     listFillGuard_ = 1;
-    const int rows = static_cast<int>(::SendMessageW(listWindow, LVM_GETITEMCOUNT, 0, 0));
-    for (int row = 0; row < rows && static_cast<size_t>(row) < found.indices.size(); ++row) {
-        LVITEMW item = {};
-        item.mask = LVIF_IMAGE;
-        item.iItem = row;
-        item.iImage = found.indices[static_cast<size_t>(row)];
-        ::SendMessageW(listWindow, LVM_SETITEMW, 0, reinterpret_cast<LPARAM>(&item));
-    }
+    SetWatchedRowIcons(listWindow, found.indices);
     listFillGuard_ = 0;
 }
 

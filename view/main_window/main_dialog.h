@@ -9,15 +9,12 @@
 #include "comlib/window/control_factory.h"
 #include "comlib/window/controls.h"
 #include "comlib/window/main_window_base.h"
-#include "view/common/file_icon_lookup.h"
-#include "update/update_runner.h"
-#include "comlib/window/popup_menu.h"
 #include "data/awake_command.h"
 #include "data/awake_reason.h"
 #include "guard/awake_guard.h"
-
-// Minutes of a session command 130 to 134 (0: no end), -1 for any other command.
-int SessionMinutesOf(UINT command);
+#include "update/update_runner.h"
+#include "view/common/file_icon_lookup.h"
+#include "view/main_window/main_menus.h"
 
 class MainDialog_CL : public MainWindowBase_CL {
 public:
@@ -29,22 +26,6 @@ public:
     // WM_CLOSE with this wParam destroys the window; any other close stores it in the tray.
     static constexpr WPARAM kCloseForExit = 2;
 
-    // Menu commands.
-    static constexpr UINT kCmdAdd = 122;
-    static constexpr UINT kCmdDelete = 123;
-    static constexpr UINT kCmdRefresh = 124;
-    static constexpr UINT kCmdShow = 125;
-    static constexpr UINT kCmdStore = 126;
-    static constexpr UINT kCmdSupport = 127;
-    static constexpr UINT kCmdExit = 128;
-    static constexpr UINT kCmdSettings = 129;
-    // Manual sessions: no end, 30 minutes, 1, 2 and 4 hours, and the end of the session.
-    static constexpr UINT kCmdAwakeNoEnd = 130;
-    static constexpr UINT kCmdAwake30Minutes = 131;
-    static constexpr UINT kCmdAwake1Hour = 132;
-    static constexpr UINT kCmdAwake2Hours = 133;
-    static constexpr UINT kCmdAwake4Hours = 134;
-    static constexpr UINT kCmdAwakeEnd = 135;
     // The end of a timed session: a one-shot timer of its own, not the 20-second tick.
     static constexpr UINT_PTR kSessionTimerId = 4097;
     static constexpr int kHotkeyId = 1;
@@ -97,21 +78,19 @@ private:
     void AddPrograms();
     void DeleteSelectedProgram();
     void ShowSettings();
-    void ShowListMenu();
-    void ShowTrayMenu();
     int FocusedSelectedRow() const;
 
-    // Manual sessions, the hotkey and the hand-over (main_dialog_awake.cpp).
+    // Manual sessions and the hotkey (main_dialog_awake.cpp).
     void StartManualSession(int minutes);
     void ToggleByHotkey();
+    // RegisterHotKey; a refusal is logged and its error comes back.
+    bool RegisterHotkey(const Hotkey& hotkey, DWORD* error);
     void RegisterAwakeHotkey();
-    void AddAwakeMenuToMenuBar();
-    void FillAwakeMenu(PopupMenu_CL& menu) const;
-    void ShowHotkeyInMenuBar();
+    // The hotkey's text beside the session without an end: "" while none is registered.
+    std::wstring ShownHotkey() const;
 
-    // The language (main_dialog_language.cpp): the menu bar built from the text table, and
-    // every text of the window shown again after the language has changed.
-    static HMENU BuildMenuBar();
+    // The language (main_dialog_language.cpp): every text of the window shown again after the
+    // language has changed.
     int WatchedColumnWidth(int charWidth) const;
     void ApplyLanguage();
 

@@ -1,5 +1,5 @@
-// Keeping awake on demand: manual sessions from the menus and the hotkey, commands handed over
-// by a second copy, and the reason shown in the tray.
+// Keeping awake on demand: manual sessions from the menus, the hotkey, and commands handed over
+// by a second copy, all applied by the guard.
 #include "view/main_window/main_dialog.h"
 
 #include "comlib/log.h"
@@ -7,33 +7,6 @@
 #include "data/save_data.h"
 #include "view/texts/awake_texts.h"
 #include "view/texts/ui_texts.h"
-
-namespace {
-struct SessionItem {
-    UINT command;
-    TextId text;
-    int minutes;
-};
-const SessionItem kSessionItems[] = {
-    {MainDialog_CL::kCmdAwakeNoEnd, TextId::MenuAwakeNoEnd, 0},
-    {MainDialog_CL::kCmdAwake30Minutes, TextId::MenuAwake30Minutes, 30},
-    {MainDialog_CL::kCmdAwake1Hour, TextId::MenuAwake1Hour, 60},
-    {MainDialog_CL::kCmdAwake2Hours, TextId::MenuAwake2Hours, 120},
-    {MainDialog_CL::kCmdAwake4Hours, TextId::MenuAwake4Hours, 240},
-};
-
-std::wstring SessionItemText(const SessionItem& item, const std::wstring& hotkey) {
-    std::wstring text = UiText(item.text);
-    if (item.minutes == 0 && !hotkey.empty()) text += L"\t" + hotkey;
-    return text;
-}
-}  // namespace
-
-int SessionMinutesOf(UINT command) {
-    for (const SessionItem& item : kSessionItems)
-        if (item.command == command) return item.minutes;
-    return -1;
-}
 
 void MainDialog_CL::StartManualSession(int minutes) {
     AwakeCommand command;
@@ -55,16 +28,21 @@ bool MainDialog_CL::ApplyAwakeCommand(const AwakeCommand& command) {
     return true;
 }
 
+bool MainDialog_CL::RegisterHotkey(const Hotkey& hotkey, DWORD* error) {
+    if (::RegisterHotKey(Window(), kHotkeyId, HotkeyRegistrationModifiers(hotkey), hotkey.key)) return true;
+    *error = ::GetLastError();
+    g_Logger.Log(L"RegisterHotKey()エラー = 0x%08x : %s (%s)", __FILE__, __LINE__, static_cast<unsigned>(*error),
+                 SystemErrorText(*error).c_str(), FormatHotkey(hotkey).c_str());
+    return false;
+}
+
 void MainDialog_CL::RegisterAwakeHotkey() {
-    const Hotkey& hotkey = g_SaveData.hotkey;
-    if (hotkey.key == 0) return;
-    if (::RegisterHotKey(Window(), kHotkeyId, HotkeyRegistrationModifiers(hotkey), hotkey.key)) {
-        hotkeyRegistered_ = true;
-        return;
-    }
-    const DWORD error = ::GetLastError();
-    g_Logger.Log(L"RegisterHotKey()エラー = 0x%08x : %s (%s)", __FILE__, __LINE__, static_cast<unsigned>(error),
-                 SystemErrorText(error).c_str(), FormatHotkey(hotkey).c_str());
+    DWORD error = ERROR_SUCCESS;
+    if (g_SaveData.hotkey.key != 0) hotkeyRegistered_ = RegisterHotkey(g_SaveData.hotkey, &error);
+}
+
+std::wstring MainDialog_CL::ShownHotkey() const {
+    return hotkeyRegistered_ ? FormatHotkey(g_SaveData.hotkey) : std::wstring();
 }
 
 bool MainDialog_CL::ChangeHotkey(const Hotkey& next, DWORD* error) {
@@ -74,51 +52,15 @@ bool MainDialog_CL::ChangeHotkey(const Hotkey& next, DWORD* error) {
     // One id: the old key goes first, else the system would refuse the same id twice.
     if (hotkeyRegistered_) ::UnregisterHotKey(Window(), kHotkeyId);
     hotkeyRegistered_ = false;
-    if (next.key != 0 && !::RegisterHotKey(Window(), kHotkeyId, HotkeyRegistrationModifiers(next), next.key)) {
-        *error = ::GetLastError();
-        g_Logger.Log(L"RegisterHotKey()エラー = 0x%08x : %s (%s)", __FILE__, __LINE__, static_cast<unsigned>(*error),
-                     SystemErrorText(*error).c_str(), FormatHotkey(next).c_str());
+    if (next.key != 0 && !RegisterHotkey(next, error)) {
         if (old.key != 0)
             hotkeyRegistered_ = ::RegisterHotKey(Window(), kHotkeyId, HotkeyRegistrationModifiers(old), old.key) != FALSE;
-        ShowHotkeyInMenuBar();
+        ShowHotkeyInMenuBar(menu_.Get(), ShownHotkey());
         return false;
     }
     hotkeyRegistered_ = next.key != 0;
     g_SaveData.StoreHotkey(next);
     g_Logger.Log(L"ホットキーを変更しました = %s", __FILE__, __LINE__, FormatHotkey(next).c_str());
-    ShowHotkeyInMenuBar();
+    ShowHotkeyInMenuBar(menu_.Get(), ShownHotkey());
     return true;
-}
-
-void MainDialog_CL::ShowHotkeyInMenuBar() {
-    if (!menu_) return;
-    const std::wstring hotkey = hotkeyRegistered_ ? FormatHotkey(g_SaveData.hotkey) : std::wstring();
-    const std::wstring text = SessionItemText(kSessionItems[0], hotkey);
-    ::ModifyMenuW(menu_.Get(), kCmdAwakeNoEnd, MF_BYCOMMAND | MF_STRING, kCmdAwakeNoEnd, text.c_str());
-}
-
-void MainDialog_CL::FillAwakeMenu(PopupMenu_CL& menu) const {
-    const std::wstring hotkey = hotkeyRegistered_ ? FormatHotkey(g_SaveData.hotkey) : std::wstring();
-    for (const SessionItem& item : kSessionItems)
-        menu.AppendItem(item.command, SessionItemText(item, hotkey), PopupMenu_CL::kNoImage);
-    menu.AppendSeparator();
-    const int end = menu.AppendItem(kCmdAwakeEnd, UiText(TextId::MenuAwakeEnd), PopupMenu_CL::kNoImage);
-    if (!guard_.SessionActive()) menu.DisableItem(end);
-}
-
-void MainDialog_CL::AddAwakeMenuToMenuBar() {
-    // "編集(&E)", the second menu of the bar: a separator and the submenu after its items.
-    const HMENU edit = menu_ ? ::GetSubMenu(menu_.Get(), 1) : nullptr;
-    if (!edit) return;
-    UniqueMenu awake(::CreatePopupMenu());
-    if (!awake) return;
-    const std::wstring hotkey = hotkeyRegistered_ ? FormatHotkey(g_SaveData.hotkey) : std::wstring();
-    for (const SessionItem& item : kSessionItems)
-        ::AppendMenuW(awake.Get(), MF_STRING, item.command, SessionItemText(item, hotkey).c_str());
-    ::AppendMenuW(awake.Get(), MF_SEPARATOR, 0, nullptr);
-    ::AppendMenuW(awake.Get(), MF_STRING | MF_GRAYED, kCmdAwakeEnd, UiText(TextId::MenuAwakeEnd));
-    ::AppendMenuW(edit, MF_SEPARATOR, 0, nullptr);
-    // Once appended the bar owns the submenu: DestroyMenu of the bar destroys it too.
-    if (::AppendMenuW(edit, MF_POPUP, reinterpret_cast<UINT_PTR>(awake.Get()), UiText(TextId::MenuAwakeNow)))
-        awake.Release();
 }
