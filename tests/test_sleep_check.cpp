@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "comlib/inifile.h"
 #include "comlib/log.h"
 #include "comlib/power_request.h"
 #include "comlib/utility.h"
@@ -12,6 +13,8 @@
 #include "tests/test_helpers.h"
 #include "view/texts/awake_texts.h"
 #include "guard/awake_guard.h"
+#include "guard/hand_over.h"
+#include "tests/http_test_support.h"
 #include "view/main_window/main_dialog.h"
 
 namespace {
@@ -443,4 +446,132 @@ TEST(BatteryRules, WhatKeepsAwakeOnBattery) {
     data.readPowerStatus = &FailingPowerStatus;
     data.session = ManualSession();
     EXPECT_TRUE(guard.Decide().KeepsAwake());
+}
+
+TEST(Hotkeys, TextGivesExactlyItsModifiersAndTheRegistrationAddsNoRepeat) {
+    Hotkey hotkey;
+    ASSERT_TRUE(ParseHotkey(L"Ctrl+Alt+Shift+S", &hotkey));
+    EXPECT_EQ(hotkey.modifiers, 0x0007u);  // MOD_ALT 1, MOD_CONTROL 2, MOD_SHIFT 4
+    EXPECT_EQ(hotkey.key, 0x53u);          // 'S'
+    EXPECT_EQ(HotkeyRegistrationModifiers(hotkey), 0x4007u) << "and MOD_NOREPEAT";
+}
+
+TEST_F(SleepGuard, HandOverOfAtMost128BytesIsRead) {
+    std::wstring padded = L"-awake 30";
+    padded.resize(64, L' ');  // 128 bytes; the parser skips the blanks
+    COPYDATASTRUCT data = {kHandOverTag, 128, &padded[0]};
+    AwakeCommand command;
+    ASSERT_TRUE(ReadHandOver(&data, &command));
+    EXPECT_EQ(command.kind, AwakeCommand::Kind::Session);
+    EXPECT_EQ(command.minutes, 30);
+    padded.push_back(L' ');
+    data = {kHandOverTag, 130, &padded[0]};
+    AwakeCommand refused;
+    EXPECT_FALSE(ReadHandOver(&data, &refused));
+    EXPECT_EQ(refused.kind, AwakeCommand::Kind::None);
+    const std::vector<std::wstring> lines = LogMessagesFrom(logPath_, L"main_dialog_awake.cpp");
+    ASSERT_EQ(lines.size(), 2u);
+    EXPECT_EQ(lines[0].rfind(L"コマンドを受け取りました = -awake 30 ", 0), 0u) << lines[0];
+    EXPECT_EQ(lines[1], L"WM_COPYDATAを無視しました dwData = 0x44474157, cbData = 130");
+}
+
+namespace {
+GuardTime TenPastNoon() { return TokyoTime(2026, 3, 5, 12, 11); }
+
+// A guard over settings of its own on a fixed clock (12:11 local, nine hours ahead of UTC), with
+// the INI file in the temp folder and the input and power requests recorded, not made.
+class GuardTest : public SleepGuard {
+protected:
+    void SetUp() override {
+        SleepGuard::SetUp();
+        iniPath_ = logPath_ + L".ini";
+        ::DeleteFileW(iniPath_.c_str());
+        Inifile_CL::CreateIfMissing(iniPath_);
+        g_Inifile.SetPath(iniPath_);
+        g_power = &power_;
+        data_.hourTable.assign(24, false);
+    }
+    void TearDown() override {
+        guard_.Stop();
+        g_power = nullptr;
+        g_Inifile.SetPath(L"");
+        SleepGuard::TearDown();
+    }
+    static GuardSystem System() {
+        GuardSystem system;
+        system.clock = &TenPastNoon;
+        system.sendInput = &CountMoves;
+        system.power = PowerRequestCalls{&ScriptCreate, &ScriptSet, &ScriptClear};
+        return system;
+    }
+
+    std::wstring iniPath_;
+    PowerScript power_;
+    SaveData data_;
+    AwakeGuard_CL guard_{data_, GuardWords{&ReasonText, &TrayTip}, System()};
+};
+}  // namespace
+
+TEST_F(GuardTest, SessionsEndOnTheLocalClockAndWakeTheWindowThen) {
+    struct Case {
+        const wchar_t* command;
+        const wchar_t* until;
+        UINT wakeAfterMs;
+        const wchar_t* tip;
+    } cases[] = {
+        {L"-awake 11:00", L"2026-03-06T02:00:00Z", 82140020u, L"DormiGuard - スリープ禁止中（手動（11:00 まで））"},
+        {L"-awake 12:12", L"2026-03-05T03:12:00Z", 60020u, L"DormiGuard - スリープ禁止中（手動（12:12 まで））"},
+        {L"-awake 30", L"2026-03-05T03:41:00Z", 1800020u, L"DormiGuard - スリープ禁止中（手動（12:41 まで））"},
+        {L"-awake", L"indefinite", 0u, L"DormiGuard - スリープ禁止中（手動（解除するまで））"},
+        {L"-awake off", L"", 0u, L"DormiGuard - スリープ許可中"},
+    };
+    for (const Case& c : cases) {
+        AwakeCommand command;
+        ASSERT_TRUE(ParseHandOverText(c.command, &command));
+        ASSERT_TRUE(guard_.Apply(command));
+        EXPECT_EQ(g_Inifile.ReadString(L"AWAKE", L"until", L""), c.until) << c.command;
+        const GuardOutcome outcome = guard_.Check();
+        EXPECT_EQ(outcome.wakeAfterMs, c.wakeAfterMs) << c.command;
+        EXPECT_EQ(outcome.tray.iconId, c.until[0] ? 103 : 104) << c.command;
+        EXPECT_EQ(outcome.tray.tip, c.tip);
+    }
+    const std::vector<std::wstring> lines = LogMessagesFrom(logPath_, L"main_dialog_awake.cpp");
+    ASSERT_EQ(lines.size(), 5u);
+    EXPECT_EQ(lines[0], L"手動のスリープ禁止を開始します = 2026-03-06T02:00:00Z");
+    EXPECT_EQ(lines[4], L"手動のスリープ禁止を解除します");
+}
+
+TEST_F(GuardTest, BatteryHoldIsLoggedOncePerChange) {
+    data_.readPowerStatus = &FakePowerStatus;
+    data_.hourTable.assign(24, true);
+    data_.awake.acOnly = true;
+    g_battery = SYSTEM_POWER_STATUS{};
+    g_battery.BatteryFlag = 1;
+    g_battery.BatteryLifePercent = 80;  // on battery: ACLineStatus 0
+    for (int i = 0; i < 3; ++i) {
+        const GuardOutcome outcome = guard_.Check();
+        EXPECT_EQ(outcome.tray.iconId, 104);
+        EXPECT_EQ(outcome.tray.tip, L"DormiGuard - スリープ許可中（バッテリー駆動中）");
+    }
+    g_battery.ACLineStatus = 1;
+    guard_.Check();
+    guard_.Check();
+    EXPECT_EQ(LogMessagesFrom(logPath_, L"main_dialog.cpp"),
+              (std::vector<std::wstring>{L"★スリープを許可します", L"★バッテリーのためスリープを許可します = バッテリー駆動中",
+                                         L"★スリープを禁止します", L"★バッテリーによるスリープ許可を終了します"}));
+}
+
+TEST_F(GuardTest, SaveFailureNoticeOncePerRun) {
+    std::vector<DWORD> notices;
+    data_.SetSaveFailureHandler([&](const std::wstring& file, DWORD error) {
+        EXPECT_EQ(file, iniPath_);
+        notices.push_back(error);
+        return notices.size() > 1;  // the first finds no tray icon yet: asked again
+    });
+    // A handle that shares no writing refuses the writes (ERROR_SHARING_VIOLATION, 32).
+    const UniqueFile lock(
+        ::CreateFileW(iniPath_.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
+    ASSERT_TRUE(lock.IsValid());
+    for (int i = 0; i < 4; ++i) EXPECT_FALSE(data_.SaveWatchedList());
+    EXPECT_EQ(notices, (std::vector<DWORD>{32, 32}));
 }
