@@ -35,6 +35,10 @@ AwakeReason AwakeGuard_CL::Decide() {
         data_.EndSession();
     }
     ForgetEndedProcesses();
+    return DecideAwakeReason(GatherInputs(now));
+}
+
+GuardInputs AwakeGuard_CL::GatherInputs(const GuardTime& now) const {
     GuardInputs inputs;
     inputs.now = now;
     inputs.snapshot = &data_.processes.Current();
@@ -46,7 +50,7 @@ AwakeReason AwakeGuard_CL::Decide() {
     inputs.awake = data_.awake;
     // Without a battery rule the battery is not even asked.
     if (inputs.awake.acOnly || inputs.awake.batteryFloor != 0) inputs.power = data_.CurrentPowerStatus();
-    return DecideAwakeReason(inputs);
+    return inputs;
 }
 
 GuardOutcome AwakeGuard_CL::Check() {

@@ -81,6 +81,8 @@ private:
         UniqueHandle process;
     };
 
+    // One field of GuardInputs each: from the settings, the handed-over processes and the system.
+    GuardInputs GatherInputs(const GuardTime& now) const;
     bool WatchProcess(DWORD processId);
     void ForgetEndedProcesses();
     void LogBatteryHold(const AwakeReason& reason);
