@@ -3,10 +3,6 @@
 
 #include <commctrl.h>
 
-#include "comlib/log.h"
-#include "comlib/utility.h"
-#include "comlib/window/high_dpi.h"
-#include "comlib/window/popup_menu.h"
 #include "data/save_data.h"
 #include "view/process_select/process_rows.h"
 #include "view/process_select/process_select_list.h"
