@@ -21,7 +21,8 @@
 #include "comlib/unique_resource.h"
 #include "comlib/window/back_buffer.h"
 #include "data/save_data.h"
-#include "view/main_window/main_dialog_paint.h"
+#include "guard/awake_guard.h"
+#include "view/main_window/state_band.h"
 #include "view/main_window/main_layout.h"
 
 namespace {
@@ -133,6 +134,12 @@ SaveData& CheckingSettings() {
     return data;
 }
 
+// The guard's decision over those settings, as each sleep check makes it.
+AwakeGuard_CL& CheckingGuard() {
+    static AwakeGuard_CL guard(CheckingSettings());
+    return guard;
+}
+
 void WholeCheckHeader(const Settings& settings, std::string& out) {
     Append(out, "whole check against the bare OS snapshot (median of %d rounds, 10 watched)\n", settings.rounds);
     Append(out, "%9s %8s %10s %10s %10s %10s %10s\n", "processes", "entries", "bare_ms", "first_ms", "steady_ms",
@@ -143,7 +150,7 @@ void WholeCheckHeader(const Settings& settings, std::string& out) {
 // against today's bare snapshot, in turn in one process.
 void WholeCheckRow(const Settings& settings, std::string& out) {
     SaveData& steady = CheckingSettings();
-    steady.ShouldKeepAwake();
+    CheckingGuard().Decide();
     std::vector<double> times[3];
     size_t named = 0;
     for (int round = 0; round < settings.rounds; ++round) {
@@ -151,17 +158,19 @@ void WholeCheckRow(const Settings& settings, std::string& out) {
         for (int step = 0; step < 3; ++step) {
             const int which = (round + step) % 3;
             std::unique_ptr<SaveData> fresh;
+            std::unique_ptr<AwakeGuard_CL> freshGuard;
             if (which == 1) {
                 fresh.reset(new SaveData);
                 WatchTenPrograms(*fresh);
+                freshGuard.reset(new AwakeGuard_CL(*fresh));
             }
             const double start = NowMs();
             if (which == 0)
                 named = BareSnapshot();
             else if (which == 1)
-                fresh->ShouldKeepAwake();
+                freshGuard->Decide();
             else
-                steady.ShouldKeepAwake();
+                CheckingGuard().Decide();
             times[which].push_back(NowMs() - start);
         }
     }
@@ -174,11 +183,11 @@ void WholeCheckRow(const Settings& settings, std::string& out) {
 }
 
 void MemoryTable(const Settings& settings, std::string& out) {
-    SaveData& data = CheckingSettings();
-    for (int i = 0; i < settings.warmUpChecks; ++i) data.ShouldKeepAwake();
+    AwakeGuard_CL& guard = CheckingGuard();
+    for (int i = 0; i < settings.warmUpChecks; ++i) guard.Decide();
     const unsigned long long privateBefore = PrivateBytes();
     const unsigned long long heapBefore = HeapBusyBytes();
-    for (int i = 0; i < settings.checks; ++i) data.ShouldKeepAwake();
+    for (int i = 0; i < settings.checks; ++i) guard.Decide();
     const unsigned long long privateAfter = PrivateBytes();
     const unsigned long long heapAfter = HeapBusyBytes();
     Append(out, "memory over %d whole checks after %d warm-up checks (bytes)\n", settings.checks,

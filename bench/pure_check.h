@@ -1,5 +1,5 @@
 #pragma once
-// One sleep check's own work without any OS call: what Refresh, Diff and ShouldKeepAwake do
+// One sleep check's own work without any OS call: what Refresh, Diff and the decision do
 // with the image paths once the system has given them.
 #include <string>
 #include <vector>

@@ -141,29 +141,24 @@ bool ParseHandOverText(const std::wstring& text, AwakeCommand* command) {
     return true;
 }
 
-ManualSession SessionFor(const AwakeCommand& command, unsigned long long nowUtc) {
+ManualSession SessionFor(const AwakeCommand& command, unsigned long long nowUtc, unsigned long long nowLocal) {
     ManualSession session;
     session.active = true;
     if (command.minutes > 0) {
         session.endUtc = nowUtc + static_cast<unsigned long long>(command.minutes) * kFileTimePerMinute;
     } else if (command.untilHour >= 0) {
         // The next time the local clock shows HH:MM: today's, or tomorrow's when that is past.
-        FILETIME utc = {static_cast<DWORD>(nowUtc), static_cast<DWORD>(nowUtc >> 32)};
-        FILETIME local = {};
+        const FILETIME local = {static_cast<DWORD>(nowLocal), static_cast<DWORD>(nowLocal >> 32)};
         SYSTEMTIME parts = {};
-        ::FileTimeToLocalFileTime(&utc, &local);
         ::FileTimeToSystemTime(&local, &parts);
-        const unsigned long long localNow = (static_cast<unsigned long long>(local.dwHighDateTime) << 32) | local.dwLowDateTime;
         const unsigned long long sinceMidnight =
             (parts.wHour * 60ULL + parts.wMinute) * kFileTimePerMinute + parts.wSecond * 10000000ULL +
             parts.wMilliseconds * 10000ULL;
         unsigned long long localEnd =
-            localNow - sinceMidnight + (command.untilHour * 60ULL + command.untilMinute) * kFileTimePerMinute;
-        if (localEnd <= localNow) localEnd += 24 * 60 * kFileTimePerMinute;
-        const FILETIME localEndTime = {static_cast<DWORD>(localEnd), static_cast<DWORD>(localEnd >> 32)};
-        FILETIME endUtc = {};
-        ::LocalFileTimeToFileTime(&localEndTime, &endUtc);
-        session.endUtc = (static_cast<unsigned long long>(endUtc.dwHighDateTime) << 32) | endUtc.dwLowDateTime;
+            nowLocal - sinceMidnight + (command.untilHour * 60ULL + command.untilMinute) * kFileTimePerMinute;
+        if (localEnd <= nowLocal) localEnd += 24 * 60 * kFileTimePerMinute;
+        // Back to UTC at today's distance between the clocks, as LocalFileTimeToFileTime does.
+        session.endUtc = nowUtc + (localEnd - nowLocal);
     } else {
         session.indefinite = true;
     }
@@ -213,4 +208,9 @@ std::wstring FormatHotkey(const Hotkey& hotkey) {
     if (hotkey.modifiers & MOD_WIN) text += L"Win+";
     if (hotkey.key >= VK_F1 && hotkey.key <= VK_F24) return text + FormatWide(L"F%d", static_cast<int>(hotkey.key - VK_F1 + 1));
     return text + static_cast<wchar_t>(hotkey.key);
+}
+
+UINT HotkeyRegistrationModifiers(const Hotkey& hotkey) {
+    // MOD_NOREPEAT: holding the keys down toggles once.
+    return hotkey.modifiers | MOD_NOREPEAT;
 }

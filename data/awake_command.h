@@ -41,8 +41,9 @@ bool ParseHandOverText(const std::wstring& text, AwakeCommand* command);
 constexpr ULONG_PTR kHandOverTag = 0x44474157;  // "DGAW"
 constexpr DWORD kHandOverMaxBytes = 128;
 
-// The session a Session command starts at this moment.
-ManualSession SessionFor(const AwakeCommand& command, unsigned long long nowUtc);
+// The session a Session command starts at this moment, given in UTC and on the local clock
+// (FILETIME units).
+ManualSession SessionFor(const AwakeCommand& command, unsigned long long nowUtc, unsigned long long nowLocal);
 
 // The hotkey, section "AWAKE" key "hotkey": "Ctrl+Alt+Shift+S" (modifiers Ctrl, Alt, Shift, Win;
 // a key A-Z, 0-9 or F1-F24); an empty value means none.
@@ -53,3 +54,5 @@ struct Hotkey {
 Hotkey DefaultHotkey();
 bool ParseHotkey(const std::wstring& text, Hotkey* hotkey);
 std::wstring FormatHotkey(const Hotkey& hotkey);
+// The modifiers RegisterHotKey gets for the hotkey.
+UINT HotkeyRegistrationModifiers(const Hotkey& hotkey);

@@ -3,7 +3,6 @@
 #include <cwchar>
 
 #include "comlib/utility.h"
-#include "data/awake_settings.h"
 
 namespace {
 FILETIME ToFileTime(unsigned long long value) {
@@ -21,46 +20,6 @@ unsigned long long UtcNow() {
     FILETIME now = {};
     ::GetSystemTimeAsFileTime(&now);
     return FromFileTime(now);
-}
-
-void LocalHourMinute(unsigned long long utc, int* hour, int* minute) {
-    const FILETIME utcTime = ToFileTime(utc);
-    FILETIME local = {};
-    SYSTEMTIME parts = {};
-    ::FileTimeToLocalFileTime(&utcTime, &local);
-    ::FileTimeToSystemTime(&local, &parts);
-    *hour = parts.wHour;
-    *minute = parts.wMinute;
-}
-
-AwakeReason DecideAwakeReason(const ManualSession& session, const std::vector<HandedProcess>& handed,
-                              const WatchedList_CL& watched, const std::vector<ProcessEntry>& snapshot,
-                              const std::vector<bool>& hourTable, int hour, const std::vector<bool>& dayTable,
-                              int weekday) {
-    AwakeReason reason;
-    if (session.active) {
-        reason.kind = AwakeReason::Kind::Manual;
-        reason.hasEnd = !session.indefinite;
-        if (reason.hasEnd) LocalHourMinute(session.endUtc, &reason.endHour, &reason.endMinute);
-        return reason;
-    }
-    if (!handed.empty()) {
-        reason.kind = AwakeReason::Kind::HandedProcess;
-        reason.fileName = handed.front().fileName;
-        reason.processId = handed.front().processId;
-        return reason;
-    }
-    if (const WatchedProcess* match = watched.FirstMatch(snapshot)) {
-        reason.kind = AwakeReason::Kind::WatchedProgram;
-        reason.fileName = match->fileName;
-        return reason;
-    }
-    if (HourKeepsAwake(hourTable, dayTable, hour, weekday)) {
-        reason.kind = AwakeReason::Kind::MarkedHour;
-        reason.hour = hour;
-        reason.weekday = weekday;
-    }
-    return reason;
 }
 
 std::wstring FormatSessionValue(const ManualSession& session) {

@@ -4,11 +4,6 @@
 #include <windows.h>
 
 #include <string>
-#include <vector>
-
-#include "comlib/process/enum_porocess.h"
-#include "comlib/unique_resource.h"
-#include "data/watched_list.h"
 
 struct AwakeReason {
     // In the order the check looks at them; None means sleep is allowed.
@@ -44,23 +39,6 @@ struct ManualSession {
     bool indefinite = false;
     unsigned long long endUtc = 0;
 };
-
-// A process handed over on the command line; open with SYNCHRONIZE so its end can be seen.
-struct HandedProcess {
-    DWORD processId = 0;
-    std::wstring fileName;
-    UniqueHandle process;
-};
-
-// The local hour and minute of a UTC FILETIME value.
-void LocalHourMinute(unsigned long long utc, int* hour, int* minute);
-
-// The reasons in their order: the manual session, a handed-over process, the first matching
-// enabled watched program, the marked hour on a marked weekday (0 Sunday).
-AwakeReason DecideAwakeReason(const ManualSession& session, const std::vector<HandedProcess>& handed,
-                              const WatchedList_CL& watched, const std::vector<ProcessEntry>& snapshot,
-                              const std::vector<bool>& hourTable, int hour, const std::vector<bool>& dayTable,
-                              int weekday);
 
 // The INI form of a session, section "AWAKE" key "until": "indefinite" or "YYYY-MM-DDTHH:MM:SSZ".
 std::wstring FormatSessionValue(const ManualSession& session);

@@ -199,29 +199,6 @@ bool SaveData::WriteSession() const {
                           : g_Inifile.DeleteKey(kAwakeSection, L"until");
 }
 
-bool SaveData::AddHandedProcess(DWORD processId) {
-    UniqueHandle process(::OpenProcess(SYNCHRONIZE | PROCESS_QUERY_LIMITED_INFORMATION, FALSE, processId));
-    if (!process || ::WaitForSingleObject(process.Get(), 0) == WAIT_OBJECT_0) {
-        const DWORD error = process ? ERROR_INVALID_PARAMETER : ::GetLastError();
-        g_Logger.Log(L"コマンドラインのプロセスを開けません PID = %u : %s", __FILE__, __LINE__,
-                     static_cast<unsigned>(processId), SystemErrorText(error).c_str());
-        return false;
-    }
-    wchar_t path[MAX_PATH * 2] = {};
-    DWORD size = MAX_PATH * 2;
-    if (!::QueryFullProcessImageNameW(process.Get(), 0, path, &size)) path[0] = L'\0';
-    for (HandedProcess& entry : handed)
-        if (entry.processId == processId) return true;
-    HandedProcess entry;
-    entry.processId = processId;
-    entry.fileName = FileNamePart(path);
-    entry.process = std::move(process);
-    g_Logger.Log(L"コマンドラインのプロセスを監視します = %s (PID %u)", __FILE__, __LINE__, entry.fileName.c_str(),
-                 static_cast<unsigned>(processId));
-    handed.push_back(std::move(entry));
-    return true;
-}
-
 void SaveData::LoadWatchedList() {
     const unsigned long long count = g_Inifile.ReadInt(kProcessSection, L"count", 0);
     const unsigned long long present = static_cast<unsigned long long>(HighestPathIndex() + 1);
@@ -279,32 +256,12 @@ bool SaveData::ReportWrite(bool written) {
     return false;
 }
 
-bool SaveData::ShouldKeepAwake() { return DecideAwake().KeepsAwake(); }
-
-AwakeReason SaveData::DecideAwake() {
+void SaveData::RefreshProcesses() {
     processes.Refresh();
     const ProcessDiff diff = processes.Diff();
-    if (!diff.Empty()) {
-        const Logger_CL::Batch batch(g_Logger);
-        g_Logger.Log(L"---- プロセス情報変更 ----", __FILE__, __LINE__);
-        if (!diff.added.empty()) EnumProcess_CL::LogPathList(L"★今回追加", diff.added);
-        if (!diff.removed.empty()) EnumProcess_CL::LogPathList(L"★今回削除", diff.removed);
-    }
-    if (session.active && !session.indefinite && session.endUtc <= UtcNow()) {
-        g_Logger.Log(L"手動のスリープ禁止が終了しました", __FILE__, __LINE__);
-        EndSession();
-    }
-    for (size_t i = handed.size(); i-- > 0;) {
-        if (::WaitForSingleObject(handed[i].process.Get(), 0) != WAIT_OBJECT_0) continue;
-        g_Logger.Log(L"コマンドラインのプロセスが終了しました = %s (PID %u)", __FILE__, __LINE__,
-                     handed[i].fileName.c_str(), static_cast<unsigned>(handed[i].processId));
-        handed.erase(handed.begin() + static_cast<std::ptrdiff_t>(i));
-    }
-    SYSTEMTIME now = {};
-    ::GetLocalTime(&now);
-    const AwakeReason reason =
-        DecideAwakeReason(session, handed, watched, processes.Current(), hourTable, now.wHour, dayTable, now.wDayOfWeek);
-    // Without a battery rule the battery is not even asked.
-    if (!awake.acOnly && awake.batteryFloor == 0) return reason;
-    return ApplyBatteryRules(reason, awake, CurrentPowerStatus());
+    if (diff.Empty()) return;
+    const Logger_CL::Batch batch(g_Logger);
+    g_Logger.Log(L"---- プロセス情報変更 ----", __FILE__, __LINE__);
+    if (!diff.added.empty()) EnumProcess_CL::LogPathList(L"★今回追加", diff.added);
+    if (!diff.removed.empty()) EnumProcess_CL::LogPathList(L"★今回削除", diff.removed);
 }

@@ -28,10 +28,8 @@ public:
     std::vector<bool> hourTable;
     // DISABLE_TIME day0 (Sunday) to day6: 7 entries after the load, all true by default.
     std::vector<bool> dayTable;
-    // Run-time and section "AWAKE": the manual session, the processes handed over on the
-    // command line, the hotkey.
+    // Section "AWAKE": the manual session and the hotkey.
     ManualSession session;
-    std::vector<HandedProcess> handed;
     Hotkey hotkey = DefaultHotkey();
     // Section "AWAKE": the display, "aconly", "batteryfloor", "busypercent", "lid", "lidmainsonly".
     AwakeSettings awake;
@@ -57,11 +55,8 @@ public:
     bool ReportWrite(bool written);
     bool HasUnsavedSettings() const { return unsaved_; }
     void SetSaveFailureHandler(SaveFailureHandler handler) { failureHandler_ = std::move(handler); }
-    // Refreshes the process snapshot, logs what started or ended, and decides.
-    bool ShouldKeepAwake();
-    // The same check, with the reason: also ends a timed session that is over and forgets
-    // handed-over processes that have ended.
-    AwakeReason DecideAwake();
+    // Refreshes the process snapshot and logs what started or ended.
+    void RefreshProcesses();
 
     // Section "AWAKE": the session's key "until", the hotkey, the display and the battery keys.
     void LoadAwakeSettings();
@@ -76,8 +71,6 @@ public:
     // Replaces any session and stores it at once; EndSession removes the key.
     void StartSession(const ManualSession& started);
     void EndSession();
-    // Watches a running process until it ends; false (and logged) when it cannot be opened.
-    bool AddHandedProcess(DWORD processId);
 
 private:
     // Everything the user sets, each part written whole. A new setting joins here, so the first

@@ -2,11 +2,10 @@
 
 #include "comlib/log.h"
 #include "comlib/utility.h"
+#include "guard/log_sources.h"
 
 namespace {
-// The state lines keep the source name they have always had: people and scripts find them in
-// the log by it.
-constexpr char kStateLogSource[] = "view/main_dialog.cpp";
+constexpr const char* kStateLogSource = guard_log::kMainDialog;
 }  // namespace
 
 void SleepGuard_CL::Apply(bool keepAwake) {

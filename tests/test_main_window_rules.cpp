@@ -4,7 +4,7 @@
 
 #include "comlib/gdiplus_owners.h"
 #include "tests/test_helpers.h"
-#include "view/main_window/main_dialog_paint.h"
+#include "view/main_window/state_band.h"
 #include "view/main_window/main_layout.h"
 #include "view/texts/ui_texts.h"
 #include "comlib/window/ui_font.h"

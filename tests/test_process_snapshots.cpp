@@ -14,6 +14,7 @@
 #include "comlib/utility.h"
 #include "data/save_data.h"
 #include "data/watched_list.h"
+#include "guard/awake_guard.h"
 #include "tests/test_helpers.h"
 #include "view/process_select/process_rows.h"
 
@@ -349,11 +350,12 @@ protected:
 
     FakeSource source_;
     SaveData data_;
+    AwakeGuard_CL guard_{data_};
     std::wstring logPath_;
 };
 
 TEST_F(ListedProcesses, OneTheUserCannotOpenIsListedPickedAndKeepsAwake) {
-    EXPECT_FALSE(data_.ShouldKeepAwake());
+    EXPECT_FALSE(guard_.Decide().KeepsAwake());
     EXPECT_EQ(source_.opened, (std::vector<DWORD>{4, 40, 48}));
     EXPECT_EQ(Paths(), (std::vector<std::wstring>{L"MsMpEng.exe", L"ghost.exe", L"c:\\windows\\notepad.exe"}));
     const std::vector<std::wstring> log = SplitLines(ReadUtf16File(logPath_));
@@ -376,23 +378,23 @@ TEST_F(ListedProcesses, OneTheUserCannotOpenIsListedPickedAndKeepsAwake) {
     EXPECT_EQ(g_Inifile.ReadString(L"PROCESS_INFO", L"path0", L""), L"1:MsMpEng.exe");
     g_Inifile.SetPath(L"");
     ::DeleteFileW(ini.c_str());
-    EXPECT_TRUE(data_.ShouldKeepAwake());
+    EXPECT_TRUE(guard_.Decide().KeepsAwake());
 }
 
 TEST_F(ListedProcesses, SteadyChecksOpenNothingAndAReusedIdIsLookedUpAgain) {
-    data_.ShouldKeepAwake();
+    guard_.Decide();
     std::vector<std::pair<DWORD, uint64_t>> counted;
     for (const ListedProcess& listed : data_.processes.Listed()) counted.emplace_back(listed.id, listed.cpuTime);
     EXPECT_EQ(counted, (std::vector<std::pair<DWORD, uint64_t>>{{4, 0}, {40, 7}, {48, 0}}));
     source_.opened.clear();
-    data_.ShouldKeepAwake();
+    guard_.Decide();
     EXPECT_TRUE(source_.opened.empty());
     EXPECT_TRUE(data_.processes.Diff().Empty());
 
     // Id 40 now belongs to another program, id 4 moved to the user's session, 48 ended.
     source_.listed = {{4, 1, L"MsMpEng.exe"}, {40, 1, L"calc.exe"}, {44, 2, L"theirs.exe"}};
     source_.devicePaths[40] = L"\\Device\\HarddiskVolume1\\windows\\calc.exe";
-    EXPECT_FALSE(data_.ShouldKeepAwake());
+    EXPECT_FALSE(guard_.Decide().KeepsAwake());
     EXPECT_EQ(source_.opened, (std::vector<DWORD>{4, 40}));
     EXPECT_EQ(Paths(), (std::vector<std::wstring>{L"MsMpEng.exe", L"c:\\windows\\calc.exe"}));
     const ProcessDiff diff = data_.processes.Diff();
@@ -529,16 +531,17 @@ TEST_F(RealProcesses, ShouldKeepAwakeFollowsNotepadAndLogsTheChanges) {
     SaveData data;
     data.hourTable.assign(24, false);
     data.watched.AddWatched(L"C:\\anywhere\\NOTEPAD.EXE", 1);
-    data.ShouldKeepAwake();  // first run: everything shows as added
+    AwakeGuard_CL guard(data);
+    guard.Decide();  // first run: everything shows as added
 
     ChildProcess notepad(L"\"" + NotepadPath() + L"\"");
     ASSERT_TRUE(notepad.Started());
-    EXPECT_TRUE(WaitFor([&] { return data.ShouldKeepAwake(); }, 15000));
+    EXPECT_TRUE(WaitFor([&] { return guard.Decide().KeepsAwake(); }, 15000));
 
     data.watched.SetEnabledAt(0, 0);
-    EXPECT_FALSE(data.ShouldKeepAwake()) << "a disabled record does not keep awake";
+    EXPECT_FALSE(guard.Decide().KeepsAwake()) << "a disabled record does not keep awake";
     data.watched.SetEnabledAt(0, 1);
-    EXPECT_TRUE(data.ShouldKeepAwake());
+    EXPECT_TRUE(guard.Decide().KeepsAwake());
 
     // Another program starts and the watched one ends before one check: a block with both lists.
     ::CreateDirectoryW(L"l:\\apps", nullptr);
@@ -547,7 +550,7 @@ TEST_F(RealProcesses, ShouldKeepAwakeFollowsNotepadAndLogsTheChanges) {
     ASSERT_TRUE(second.Started());
     ASSERT_EQ(::WaitForInputIdle(second.Handle(), 15000), 0u);
     notepad.Kill();
-    EXPECT_FALSE(data.ShouldKeepAwake());
+    EXPECT_FALSE(guard.Decide().KeepsAwake());
     second.Kill();
     ::DeleteFileW(L"l:\\apps\\second.exe");
 

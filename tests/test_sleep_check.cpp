@@ -5,15 +5,35 @@
 #include <string>
 #include <vector>
 
+#include "comlib/inifile.h"
 #include "comlib/log.h"
 #include "comlib/power_request.h"
 #include "comlib/utility.h"
 #include "data/save_data.h"
 #include "tests/test_helpers.h"
 #include "view/texts/awake_texts.h"
+#include "guard/awake_guard.h"
+#include "guard/hand_over.h"
+#include "tests/http_test_support.h"
 #include "view/main_window/main_dialog.h"
 
 namespace {
+
+// A FILETIME value of a calendar moment, read as UTC or as local time by the caller.
+unsigned long long FileTimeOf(WORD year, WORD month, WORD day, WORD hour, WORD minute) {
+    const SYSTEMTIME parts = {year, month, 0, day, hour, minute, 0, 0};
+    FILETIME time = {};
+    ::SystemTimeToFileTime(&parts, &time);
+    return (static_cast<unsigned long long>(time.dwHighDateTime) << 32) | time.dwLowDateTime;
+}
+
+// A clock nine hours ahead of UTC that shows this local time.
+GuardTime TokyoTime(WORD year, WORD month, WORD day, WORD hour, WORD minute) {
+    GuardTime time;
+    time.local = FileTimeOf(year, month, day, hour, minute);
+    time.utc = time.local - 9 * 60 * kFileTimePerMinute;
+    return time;
+}
 
 DWORD LastInputTime() {
     LASTINPUTINFO info = {};
@@ -193,8 +213,7 @@ TEST(AwakeReasons, OrderAndTexts) {
     const std::vector<ProcessEntry> running = {MakeProcessEntry(L"\\Device\\HarddiskVolume2\\x\\SECOND.EXE"),
                                                MakeProcessEntry(L"\\Device\\HarddiskVolume2\\y\\First.exe"),
                                                MakeProcessEntry(L"\\Device\\HarddiskVolume2\\z\\off.exe")};
-    std::vector<bool> hours(24, false);
-    hours[7] = true;
+    const std::vector<ProcessEntry> nothing;
     std::vector<HandedProcess> handed(1);
     handed[0].processId = 4242;
     handed[0].fileName = L"backup.exe";
@@ -202,42 +221,38 @@ TEST(AwakeReasons, OrderAndTexts) {
     indefinite.active = indefinite.indefinite = true;
     ManualSession timed;
     timed.active = true;
-    // 2026-01-01 00:00:00 UTC; the text shows the local clock.
-    SYSTEMTIME end = {2026, 1, 4, 1, 0, 0, 0, 0};
-    FILETIME endTime = {};
-    ::SystemTimeToFileTime(&end, &endTime);
-    timed.endUtc = (static_cast<unsigned long long>(endTime.dwHighDateTime) << 32) | endTime.dwLowDateTime;
-    FILETIME local = {};
-    SYSTEMTIME localEnd = {};
-    ::FileTimeToLocalFileTime(&endTime, &local);
-    ::FileTimeToSystemTime(&local, &localEnd);
-
+    timed.endUtc = FileTimeOf(2026, 1, 1, 0, 0);  // 09:00 on a clock nine hours ahead
     const ManualSession none;
-    const std::vector<HandedProcess> nobody;
-    const std::vector<ProcessEntry> nothing;
     struct Case {
         const ManualSession& session;
-        const std::vector<HandedProcess>& handed;
-        const std::vector<ProcessEntry>& running;
-        int hour;
-        std::wstring text;
+        bool handed, running;
+        WORD hour;
+        const wchar_t* text;
     } cases[] = {
-        {indefinite, handed, running, 7, L"手動（解除するまで）"},
-        {timed, handed, running, 7, FormatWide(L"手動（%02d:%02d まで）", localEnd.wHour, localEnd.wMinute)},
-        {none, handed, running, 7, L"backup.exe（PID 4242）の終了まで"},
-        {none, nobody, running, 7, L"first.exe が起動中"},
-        {none, nobody, nothing, 7, L"時間帯 月 07:00 ～ 07:59"},
-        {none, nobody, nothing, 8, L""},
+        {indefinite, true, true, 7, L"手動（解除するまで）"},
+        {timed, true, true, 7, L"手動（09:00 まで）"},
+        {none, true, true, 7, L"backup.exe（PID 4242）の終了まで"},
+        {none, false, true, 7, L"first.exe が起動中"},
+        {none, false, false, 7, L"時間帯 月 07:00 ～ 07:59"},
+        {none, false, false, 8, L""},
     };
+    GuardInputs in;
+    in.watched = &watched;
+    in.hourTable.assign(24, false);
+    in.hourTable[7] = true;
     for (const Case& c : cases) {
-        const AwakeReason reason = DecideAwakeReason(c.session, c.handed, watched, c.running, hours, c.hour, {}, 1);
+        in.now = TokyoTime(2026, 1, 5, c.hour, 30);  // a Monday
+        in.session = c.session;
+        in.handed = c.handed ? handed : std::vector<HandedProcess>();
+        in.snapshot = c.running ? &running : &nothing;
+        const AwakeReason reason = DecideAwakeReason(in);
         EXPECT_EQ(ReasonText(reason), c.text);
-        EXPECT_EQ(reason.KeepsAwake(), !c.text.empty()) << c.text;
+        EXPECT_EQ(reason.KeepsAwake(), c.text[0] != L'\0') << c.text;
+        if (c.running && !c.handed) {
+            EXPECT_EQ(TrayTip(reason), L"DormiGuard - スリープ禁止中（first.exe が起動中）");
+        }
     }
-    AwakeReason allowed;
-    EXPECT_EQ(TrayTip(allowed), L"DormiGuard - スリープ許可中");
-    EXPECT_EQ(TrayTip(DecideAwakeReason(none, nobody, watched, running, hours, 7, {}, 1)),
-              L"DormiGuard - スリープ禁止中（first.exe が起動中）");
+    EXPECT_EQ(TrayTip(AwakeReason()), L"DormiGuard - スリープ許可中");
 }
 
 namespace {
@@ -365,9 +380,12 @@ TEST(AwakeReasons, WeekdaysOfTheHourTable) {
         {{}, 0, 23, L"時間帯 日 23:00 ～ 23:59"},  // no day keys: every day
         {{}, 6, 0, L"時間帯 土 00:00 ～ 00:59"},
     };
-    const WatchedList_CL watched;
+    GuardInputs in;
+    in.hourTable = hours;
     for (const Case& c : cases) {
-        const AwakeReason reason = DecideAwakeReason(ManualSession(), {}, watched, {}, hours, c.hour, c.days, c.weekday);
+        in.dayTable = c.days;
+        in.now = TokyoTime(2026, 1, static_cast<WORD>(4 + c.weekday), static_cast<WORD>(c.hour), 0);  // 4: a Sunday
+        const AwakeReason reason = DecideAwakeReason(in);
         EXPECT_EQ(ReasonText(reason), c.text) << c.weekday << " " << c.hour;
     }
 }
@@ -385,6 +403,7 @@ BOOL WINAPI FailingPowerStatus(LPSYSTEM_POWER_STATUS) { return FALSE; }
 // setting leaves of the hour's reason and of a manual session.
 TEST(BatteryRules, WhatKeepsAwakeOnBattery) {
     SaveData data;
+    AwakeGuard_CL guard(data);
     data.readPowerStatus = &FakePowerStatus;
     data.hourTable.assign(24, true);
     ManualSession manual;
@@ -414,7 +433,7 @@ TEST(BatteryRules, WhatKeepsAwakeOnBattery) {
         data.awake.acOnly = c.acOnly;
         data.awake.batteryFloor = c.floor;
         data.session = c.session ? manual : ManualSession();
-        const AwakeReason reason = data.DecideAwake();
+        const AwakeReason reason = guard.Decide();
         const std::wstring where = FormatWide(L"%d %d %d %d", c.line, c.flag, c.level, c.session);
         EXPECT_EQ(reason.KeepsAwake(), c.heldBy == nullptr) << where;
         if (c.heldBy) {
@@ -426,5 +445,133 @@ TEST(BatteryRules, WhatKeepsAwakeOnBattery) {
     // A failing GetSystemPowerStatus counts as mains power.
     data.readPowerStatus = &FailingPowerStatus;
     data.session = ManualSession();
-    EXPECT_TRUE(data.DecideAwake().KeepsAwake());
+    EXPECT_TRUE(guard.Decide().KeepsAwake());
+}
+
+TEST(Hotkeys, TextGivesExactlyItsModifiersAndTheRegistrationAddsNoRepeat) {
+    Hotkey hotkey;
+    ASSERT_TRUE(ParseHotkey(L"Ctrl+Alt+Shift+S", &hotkey));
+    EXPECT_EQ(hotkey.modifiers, 0x0007u);  // MOD_ALT 1, MOD_CONTROL 2, MOD_SHIFT 4
+    EXPECT_EQ(hotkey.key, 0x53u);          // 'S'
+    EXPECT_EQ(HotkeyRegistrationModifiers(hotkey), 0x4007u) << "and MOD_NOREPEAT";
+}
+
+TEST_F(SleepGuard, HandOverOfAtMost128BytesIsRead) {
+    std::wstring padded = L"-awake 30";
+    padded.resize(64, L' ');  // 128 bytes; the parser skips the blanks
+    COPYDATASTRUCT data = {kHandOverTag, 128, &padded[0]};
+    AwakeCommand command;
+    ASSERT_TRUE(ReadHandOver(&data, &command));
+    EXPECT_EQ(command.kind, AwakeCommand::Kind::Session);
+    EXPECT_EQ(command.minutes, 30);
+    padded.push_back(L' ');
+    data = {kHandOverTag, 130, &padded[0]};
+    AwakeCommand refused;
+    EXPECT_FALSE(ReadHandOver(&data, &refused));
+    EXPECT_EQ(refused.kind, AwakeCommand::Kind::None);
+    const std::vector<std::wstring> lines = LogMessagesFrom(logPath_, L"main_dialog_awake.cpp");
+    ASSERT_EQ(lines.size(), 2u);
+    EXPECT_EQ(lines[0].rfind(L"コマンドを受け取りました = -awake 30 ", 0), 0u) << lines[0];
+    EXPECT_EQ(lines[1], L"WM_COPYDATAを無視しました dwData = 0x44474157, cbData = 130");
+}
+
+namespace {
+GuardTime TenPastNoon() { return TokyoTime(2026, 3, 5, 12, 11); }
+
+// A guard over settings of its own on a fixed clock (12:11 local, nine hours ahead of UTC), with
+// the INI file in the temp folder and the input and power requests recorded, not made.
+class GuardTest : public SleepGuard {
+protected:
+    void SetUp() override {
+        SleepGuard::SetUp();
+        iniPath_ = logPath_ + L".ini";
+        ::DeleteFileW(iniPath_.c_str());
+        Inifile_CL::CreateIfMissing(iniPath_);
+        g_Inifile.SetPath(iniPath_);
+        g_power = &power_;
+        data_.hourTable.assign(24, false);
+    }
+    void TearDown() override {
+        guard_.Stop();
+        g_power = nullptr;
+        g_Inifile.SetPath(L"");
+        SleepGuard::TearDown();
+    }
+    static GuardSystem System() {
+        GuardSystem system;
+        system.clock = &TenPastNoon;
+        system.sendInput = &CountMoves;
+        system.power = PowerRequestCalls{&ScriptCreate, &ScriptSet, &ScriptClear};
+        return system;
+    }
+
+    std::wstring iniPath_;
+    PowerScript power_;
+    SaveData data_;
+    AwakeGuard_CL guard_{data_, GuardWords{&ReasonText, &TrayTip}, System()};
+};
+}  // namespace
+
+TEST_F(GuardTest, SessionsEndOnTheLocalClockAndWakeTheWindowThen) {
+    struct Case {
+        const wchar_t* command;
+        const wchar_t* until;
+        UINT wakeAfterMs;
+        const wchar_t* tip;
+    } cases[] = {
+        {L"-awake 11:00", L"2026-03-06T02:00:00Z", 82140020u, L"DormiGuard - スリープ禁止中（手動（11:00 まで））"},
+        {L"-awake 12:12", L"2026-03-05T03:12:00Z", 60020u, L"DormiGuard - スリープ禁止中（手動（12:12 まで））"},
+        {L"-awake 30", L"2026-03-05T03:41:00Z", 1800020u, L"DormiGuard - スリープ禁止中（手動（12:41 まで））"},
+        {L"-awake", L"indefinite", 0u, L"DormiGuard - スリープ禁止中（手動（解除するまで））"},
+        {L"-awake off", L"", 0u, L"DormiGuard - スリープ許可中"},
+    };
+    for (const Case& c : cases) {
+        AwakeCommand command;
+        ASSERT_TRUE(ParseHandOverText(c.command, &command));
+        ASSERT_TRUE(guard_.Apply(command));
+        EXPECT_EQ(g_Inifile.ReadString(L"AWAKE", L"until", L""), c.until) << c.command;
+        const GuardOutcome outcome = guard_.Check();
+        EXPECT_EQ(outcome.wakeAfterMs, c.wakeAfterMs) << c.command;
+        EXPECT_EQ(outcome.tray.iconId, c.until[0] ? 103 : 104) << c.command;
+        EXPECT_EQ(outcome.tray.tip, c.tip);
+    }
+    const std::vector<std::wstring> lines = LogMessagesFrom(logPath_, L"main_dialog_awake.cpp");
+    ASSERT_EQ(lines.size(), 5u);
+    EXPECT_EQ(lines[0], L"手動のスリープ禁止を開始します = 2026-03-06T02:00:00Z");
+    EXPECT_EQ(lines[4], L"手動のスリープ禁止を解除します");
+}
+
+TEST_F(GuardTest, BatteryHoldIsLoggedOncePerChange) {
+    data_.readPowerStatus = &FakePowerStatus;
+    data_.hourTable.assign(24, true);
+    data_.awake.acOnly = true;
+    g_battery = SYSTEM_POWER_STATUS{};
+    g_battery.BatteryFlag = 1;
+    g_battery.BatteryLifePercent = 80;  // on battery: ACLineStatus 0
+    for (int i = 0; i < 3; ++i) {
+        const GuardOutcome outcome = guard_.Check();
+        EXPECT_EQ(outcome.tray.iconId, 104);
+        EXPECT_EQ(outcome.tray.tip, L"DormiGuard - スリープ許可中（バッテリー駆動中）");
+    }
+    g_battery.ACLineStatus = 1;
+    guard_.Check();
+    guard_.Check();
+    EXPECT_EQ(LogMessagesFrom(logPath_, L"main_dialog.cpp"),
+              (std::vector<std::wstring>{L"★スリープを許可します", L"★バッテリーのためスリープを許可します = バッテリー駆動中",
+                                         L"★スリープを禁止します", L"★バッテリーによるスリープ許可を終了します"}));
+}
+
+TEST_F(GuardTest, SaveFailureNoticeOncePerRun) {
+    std::vector<DWORD> notices;
+    data_.SetSaveFailureHandler([&](const std::wstring& file, DWORD error) {
+        EXPECT_EQ(file, iniPath_);
+        notices.push_back(error);
+        return notices.size() > 1;  // the first finds no tray icon yet: asked again
+    });
+    // A handle that shares no writing refuses the writes (ERROR_SHARING_VIOLATION, 32).
+    const UniqueFile lock(
+        ::CreateFileW(iniPath_.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
+    ASSERT_TRUE(lock.IsValid());
+    for (int i = 0; i < 4; ++i) EXPECT_FALSE(data_.SaveWatchedList());
+    EXPECT_EQ(notices, (std::vector<DWORD>{32, 32}));
 }

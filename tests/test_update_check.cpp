@@ -525,6 +525,16 @@ LRESULT CALLBACK RunnerHostProc(HWND window, UINT message, WPARAM wParam, LPARAM
     if (g_runner && g_runner->HandleMessage(message, wParam, lParam)) return 0;
     return ::DefWindowProcW(window, message, wParam, lParam);
 }
+// A window that hands its messages to g_runner.
+HWND CreateRunnerHost() {
+    WNDCLASSW windowClass = {};
+    windowClass.lpfnWndProc = RunnerHostProc;
+    windowClass.hInstance = ::GetModuleHandleW(nullptr);
+    windowClass.lpszClassName = L"DgUpdateRunnerHost";
+    ::RegisterClassW(&windowClass);
+    return ::CreateWindowExW(0, windowClass.lpszClassName, L"host", WS_OVERLAPPEDWINDOW, 0, 0, 200, 100, nullptr,
+                             nullptr, ::GetModuleHandleW(nullptr), nullptr);
+}
 }  // namespace
 
 TEST_F(UpdateCheckTest, SlowAnswerComesToTheWindowOnceItsDialogsAreClosed) {
@@ -533,13 +543,7 @@ TEST_F(UpdateCheckTest, SlowAnswerComesToTheWindowOnceItsDialogsAreClosed) {
     g_Inifile.WriteString(L"VERSION", L"next_version", L"1.0.6.0");
     g_Inifile.WriteString(L"VERSION", L"next_notify", FormatHex64(0));  // due at once
     answer_ = 2;
-    WNDCLASSW windowClass = {};
-    windowClass.lpfnWndProc = RunnerHostProc;
-    windowClass.hInstance = ::GetModuleHandleW(nullptr);
-    windowClass.lpszClassName = L"DgUpdateRunnerHost";
-    ::RegisterClassW(&windowClass);
-    const HWND window = ::CreateWindowExW(0, windowClass.lpszClassName, L"host", WS_OVERLAPPEDWINDOW, 0, 0, 200, 100,
-                                          nullptr, nullptr, ::GetModuleHandleW(nullptr), nullptr);
+    const HWND window = CreateRunnerHost();
     ASSERT_NE(window, nullptr);
     {
         UpdateRunner_CL runner(L"127.0.0.1", L"DormiGuard/Version.txt", server.Port(), kTitle, kInstalled);
@@ -562,6 +566,30 @@ TEST_F(UpdateCheckTest, SlowAnswerComesToTheWindowOnceItsDialogsAreClosed) {
         EXPECT_EQ(notices_[0].newVersion, L"1.0.6.0");
         EXPECT_EQ(Key(L"last_day"), std::to_wstring(Today()));  // "notify later"
         EXPECT_EQ(server.RequestCount(), 1);
+        g_runner = nullptr;
+    }
+    ::DestroyWindow(window);
+}
+
+TEST_F(UpdateCheckTest, DeadlineClosesTheHandlesOfAStalledFetch) {
+    TestHttpServer server(L"stall");
+    ASSERT_TRUE(server.Ready());
+    const HWND window = CreateRunnerHost();
+    ASSERT_NE(window, nullptr);
+    {
+        UpdateRunner_CL runner(L"127.0.0.1", L"DormiGuard/Version.txt", server.Port(), kTitle, kInstalled);
+        runner.Check().SetClock([this] { return now_; });
+        runner.SetDeadlineMs(1000);
+        g_runner = &runner;
+        runner.Start(window);
+        ASSERT_TRUE(runner.HandlesOpen());
+        ASSERT_TRUE(WaitFor([&] { return server.RequestCount() == 1; }, 5000));
+        // WinInet's own time-outs end the wait only after 10 s.
+        EXPECT_TRUE(WaitFor([&] { return !runner.HandlesOpen(); }, 5000));
+        EXPECT_FALSE(runner.Fetching());
+        EXPECT_EQ(LogMessagesFrom(logPath_, L"update_runner.cpp"),
+                  std::vector<std::wstring>{L"更新情報の取得が 1 秒で終わらないため打ち切りました"});
+        ExpectNothingRecorded();
         g_runner = nullptr;
     }
     ::DestroyWindow(window);

@@ -63,7 +63,7 @@ void UpdateRunner_CL::Start(HWND window) {
     }
     // The thread handle goes at once: nobody waits for the worker, it ends by itself.
     fetch_ = std::move(fetch);
-    ::SetTimer(window, kDeadlineTimerId, kDeadlineMs, nullptr);
+    ::SetTimer(window, kDeadlineTimerId, deadlineMs_, nullptr);
 }
 
 bool UpdateRunner_CL::HandleMessage(UINT message, WPARAM wParam, LPARAM) {
@@ -114,7 +114,7 @@ void UpdateRunner_CL::OnDeadline() {
     ::KillTimer(window_, kDeadlineTimerId);
     if (!fetch_) return;
     g_Logger.Log(L"更新情報の取得が %d 秒で終わらないため打ち切りました", __FILE__, __LINE__,
-                 static_cast<int>(kDeadlineMs / 1000));
+                 static_cast<int>(deadlineMs_ / 1000));
     // Closing the handles makes the worker's waiting WinInet call return; its late answer
     // finds no fetch and is dropped. Nothing is recorded, so the next run tries again.
     http_.Close();

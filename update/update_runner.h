@@ -33,7 +33,11 @@ public:
     // The window goes: the handles are closed and the worker is left to end by itself.
     void Stop();
 
+    // Tests wait less than kDeadlineMs; set before Start.
+    void SetDeadlineMs(UINT deadlineMs) { deadlineMs_ = deadlineMs; }
     bool Fetching() const { return static_cast<bool>(fetch_); }
+    // The WinInet handles of a fetch are open.
+    bool HandlesOpen() const { return http_.InternetHandle() != nullptr; }
     bool NoticePending() const { return noticePending_; }
     UpdateCheck_CL& Check() { return check_; }
 
@@ -58,6 +62,7 @@ private:
     std::shared_ptr<Fetch> fetch_;
     int today_ = 0;
     int menuDepth_ = 0;
+    UINT deadlineMs_ = kDeadlineMs;
     bool noticePending_ = false;
     UpdateVerdict verdict_;
 };

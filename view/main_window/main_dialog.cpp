@@ -10,10 +10,13 @@
 #include "comlib/window/high_dpi.h"
 #include "comlib/window/popup_menu.h"
 #include "data/save_data.h"
+#include "guard/hand_over.h"
 #include "resource.h"
 #include "view/texts/awake_texts.h"
 #include "view/common/file_icon.h"
 #include "view/main_window/main_layout.h"
+#include "view/main_window/state_band.h"
+#include "view/main_window/watched_rows.h"
 #include "view/texts/ui_texts.h"
 #include "update/update_runner.h"
 #include "view/update_notice/update_dialog.h"
@@ -31,6 +34,7 @@ UniqueGdiplusImage LoadPicture(const wchar_t* name) {
 
 MainDialog_CL::MainDialog_CL(int startupFlag)
     : startupFlag_(startupFlag),
+      guard_(g_SaveData, GuardWords{&ReasonText, &TrayTip}),
       update_(DORMIGUARD_WEB_HOST, L"DormiGuard/Version.txt", INTERNET_DEFAULT_HTTP_PORT, UiText(TextId::UpdateTitle), kVersion) {
     // Owned by a hidden window, so it has no taskbar button; no clipping of children.
     SetStyle(WS_OVERLAPPEDWINDOW);
@@ -77,7 +81,7 @@ LRESULT MainDialog_CL::HandleMessage(HWND window, UINT message, WPARAM wParam, L
             OnCommand(wParam);
             break;
         case WM_SYSCOMMAND:
-            if (sleep_.SwallowSysCommand(wParam)) return 0;
+            if (guard_.SwallowSysCommand(wParam)) return 0;
             break;
         case WM_TIMER:
             if (wParam == kSleepTimerId) {
@@ -101,13 +105,16 @@ LRESULT MainDialog_CL::HandleMessage(HWND window, UINT message, WPARAM wParam, L
         case WM_HOTKEY:
             if (wParam == kHotkeyId) ToggleByHotkey();
             break;
-        case WM_COPYDATA:
-            return OnCopyData(reinterpret_cast<const COPYDATASTRUCT*>(lParam));
+        case WM_COPYDATA: {
+            AwakeCommand command;
+            if (!ReadHandOver(reinterpret_cast<const COPYDATASTRUCT*>(lParam), &command)) return 0;
+            return ApplyAwakeCommand(command) ? 1 : 0;
+        }
         case WM_INITMENUPOPUP:
             // The menu bar's copy of the end command: greyed while no manual session runs.
             if (menu_)
                 ::EnableMenuItem(menu_.Get(), kCmdAwakeEnd,
-                                 MF_BYCOMMAND | (g_SaveData.session.active ? MF_ENABLED : MF_GRAYED));
+                                 MF_BYCOMMAND | (guard_.SessionActive() ? MF_ENABLED : MF_GRAYED));
             break;
         case WM_CTLCOLORSTATIC:
             if (groupBox_ && reinterpret_cast<HWND>(lParam) == groupBox_->Window()) {
@@ -158,7 +165,7 @@ void MainDialog_CL::InitializeWindow() {
         return trayIcon_.ShowBalloon(UiText(TextId::SaveFailedTitle), SaveFailureNoticeText(file, error), NIIF_WARNING);
     });
     RegisterAwakeHotkey();
-    AddAwakeMenuToMenuBar();
+    AddAwakeMenu(menu_.Get(), ShownHotkey());
 
     ClientMetrics metrics;
     GetClientMetrics(metrics);
@@ -219,6 +226,39 @@ void MainDialog_CL::Layout() {
     }
 }
 
+// The list paints all of itself; copying over it would only make it flicker.
+void MainDialog_CL::ExcludeList(HDC dc) const {
+    if (!list_ || !::IsWindowVisible(list_->Window())) return;
+    RECT rect = {};
+    ::GetWindowRect(list_->Window(), &rect);
+    ::MapWindowPoints(nullptr, Window(), reinterpret_cast<POINT*>(&rect), 2);
+    ::ExcludeClipRect(dc, rect.left, rect.top, rect.right, rect.bottom);
+}
+
+void MainDialog_CL::Paint() {
+    const HWND window = Window();
+    PAINTSTRUCT paint = {};
+    const HDC dc = ::BeginPaint(window, &paint);
+    RECT client = {};
+    ::GetClientRect(window, &client);
+    const int width = client.right;
+    const int height = client.bottom;
+    Gdiplus::GpBitmap* bitmap = backBuffer_.Bitmap();
+    if (dc && bitmap && width > 0 && height > 0) {
+        ClientMetrics metrics;
+        GetClientMetrics(metrics);
+        if (DrawStatePicture(bitmap, width, height, metrics.charWidth, DpiOfWindow(window), guard_.State(),
+                             ReasonText(guard_.Reason()), main_layout::HighContrastOn())) {
+            ExcludeList(dc);
+            CopyBackBuffer(dc, bitmap, width, height);
+        }
+    }
+    ::EndPaint(window, &paint);
+    // The copy also covered the group box's frame (the window does not clip its children): the
+    // box draws it again. Its inside is transparent and shows the copy.
+    if (groupBox_) ::InvalidateRect(groupBox_->Window(), nullptr, FALSE);
+}
+
 void MainDialog_CL::SetWindowIcons() {
     // Both sizes at the window's DPI; the icons set before stay alive until the window has the
     // new ones.
@@ -258,28 +298,14 @@ void MainDialog_CL::CheckSleep() {
     // An F5 queued before WM_QUIT arrives after the window is gone: no input then, and no
     // InvalidateRect(NULL), which would repaint the whole desktop.
     if (!Window()) return;
-    const AwakeReason reason = g_SaveData.DecideAwake();
-    const bool display = g_SaveData.awake.display;
-    sleep_.SetKeepDisplay(display);
-    sleep_.Apply(reason.KeepsAwake());
-    if (reason.KeepsAwake())
-        power_.Hold(ReasonText(reason), display);
+    const GuardOutcome outcome = guard_.Check();
+    trayIcon_.ShowState(outcome.tray.iconId, outcome.tray.tip);
+    // The end of a timed session: a one-shot timer of its own, not the 20-second tick.
+    if (outcome.wakeAfterMs == GuardOutcome::kNoWake)
+        ::KillTimer(Window(), kSessionTimerId);
     else
-        power_.Release();
-    LogBatteryHold(reason);
-    ShowReason(reason);
-    ScheduleSessionEnd();
+        ::SetTimer(Window(), kSessionTimerId, outcome.wakeAfterMs, nullptr);
     ::InvalidateRect(Window(), nullptr, FALSE);
-}
-
-void MainDialog_CL::LogBatteryHold(const AwakeReason& reason) {
-    // Once per change of the rule that holds back, not on every check nor for each percent.
-    if (reason.heldBack == heldLogged_) return;
-    heldLogged_ = reason.heldBack;
-    if (reason.heldBack == AwakeReason::HeldBack::None)
-        g_Logger.Log(L"★バッテリーによるスリープ許可を終了します", __FILE__, __LINE__);
-    else
-        g_Logger.Log(L"★バッテリーのためスリープを許可します = %s", __FILE__, __LINE__, ReasonText(reason).c_str());
 }
 
 void MainDialog_CL::ShowMainWindow(int mode) {
@@ -299,17 +325,7 @@ void MainDialog_CL::ShowMainWindow(int mode) {
 void MainDialog_CL::FillWatchedList() {
     if (!list_) return;
     listFillGuard_ = 1;
-    const HWND listWindow = list_->Window();
-    ::SendMessageW(listWindow, LVM_DELETEALLITEMS, 0, 0);
-    const WatchedList_CL& watched = g_SaveData.watched;
-    for (size_t i = 0; i < watched.Size(); ++i) {
-        const int row = static_cast<int>(i);
-        list_->SetItemText(watched[i].fileName, row, 0, I_IMAGENONE, 0);
-        LVITEMW item = {};
-        item.stateMask = LVIS_STATEIMAGEMASK;
-        item.state = INDEXTOSTATEIMAGEMASK(watched[i].enabled != 0 ? 2 : 1);
-        ::SendMessageW(listWindow, LVM_SETITEMSTATE, row, reinterpret_cast<LPARAM>(&item));
-    }
+    FillWatchedRows(*list_, g_SaveData.watched);
     listFillGuard_ = 0;
     LookUpFileIcons();
 }
@@ -328,14 +344,7 @@ void MainDialog_CL::ShowFileIcons(WPARAM lookupNumber) {
     AttachSharedIcons(listWindow, found.list, systemImages_);
     // The answer belongs to the latest fill, so its order is the rows' order.
     listFillGuard_ = 1;
-    const int rows = static_cast<int>(::SendMessageW(listWindow, LVM_GETITEMCOUNT, 0, 0));
-    for (int row = 0; row < rows && static_cast<size_t>(row) < found.indices.size(); ++row) {
-        LVITEMW item = {};
-        item.mask = LVIF_IMAGE;
-        item.iItem = row;
-        item.iImage = found.indices[static_cast<size_t>(row)];
-        ::SendMessageW(listWindow, LVM_SETITEMW, 0, reinterpret_cast<LPARAM>(&item));
-    }
+    SetWatchedRowIcons(listWindow, found.indices);
     listFillGuard_ = 0;
 }
 
@@ -373,7 +382,7 @@ void MainDialog_CL::OnDestroy() {
     ::KillTimer(window, kSessionTimerId);
     if (hotkeyRegistered_) ::UnregisterHotKey(window, kHotkeyId);
     hotkeyRegistered_ = false;
-    power_.Release();
+    guard_.Stop();
     trayIcon_.Remove();
     characterImages_[1].Reset();
     characterImages_[0].Reset();

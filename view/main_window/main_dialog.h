@@ -3,22 +3,18 @@
 // sleep-check timer.
 #include <windows.h>
 
-#include "comlib/power_request.h"
 #include "comlib/task_tray_icon.h"
 #include "comlib/unique_resource.h"
 #include "comlib/window/back_buffer.h"
 #include "comlib/window/control_factory.h"
 #include "comlib/window/controls.h"
 #include "comlib/window/main_window_base.h"
-#include "view/common/file_icon_lookup.h"
-#include "update/update_runner.h"
-#include "comlib/window/popup_menu.h"
 #include "data/awake_command.h"
 #include "data/awake_reason.h"
-#include "guard/sleep_guard.h"
-
-// Minutes of a session command 130 to 134 (0: no end), -1 for any other command.
-int SessionMinutesOf(UINT command);
+#include "guard/awake_guard.h"
+#include "update/update_runner.h"
+#include "view/common/file_icon_lookup.h"
+#include "view/main_window/main_menus.h"
 
 class MainDialog_CL : public MainWindowBase_CL {
 public:
@@ -30,22 +26,6 @@ public:
     // WM_CLOSE with this wParam destroys the window; any other close stores it in the tray.
     static constexpr WPARAM kCloseForExit = 2;
 
-    // Menu commands.
-    static constexpr UINT kCmdAdd = 122;
-    static constexpr UINT kCmdDelete = 123;
-    static constexpr UINT kCmdRefresh = 124;
-    static constexpr UINT kCmdShow = 125;
-    static constexpr UINT kCmdStore = 126;
-    static constexpr UINT kCmdSupport = 127;
-    static constexpr UINT kCmdExit = 128;
-    static constexpr UINT kCmdSettings = 129;
-    // Manual sessions: no end, 30 minutes, 1, 2 and 4 hours, and the end of the session.
-    static constexpr UINT kCmdAwakeNoEnd = 130;
-    static constexpr UINT kCmdAwake30Minutes = 131;
-    static constexpr UINT kCmdAwake1Hour = 132;
-    static constexpr UINT kCmdAwake2Hours = 133;
-    static constexpr UINT kCmdAwake4Hours = 134;
-    static constexpr UINT kCmdAwakeEnd = 135;
     // The end of a timed session: a one-shot timer of its own, not the 20-second tick.
     static constexpr UINT_PTR kSessionTimerId = 4097;
     static constexpr int kHotkeyId = 1;
@@ -62,8 +42,8 @@ public:
     // 0 show, 1 store in the tray, 2 toggle; see main_layout::PlanShow.
     void ShowMainWindow(int mode);
 
-    int SleepState() const { return sleep_.State(); }
-    const AwakeReason& Reason() const { return reason_; }
+    int SleepState() const { return guard_.State(); }
+    const AwakeReason& Reason() const { return guard_.Reason(); }
 
     // A command of the command line or of a hand-over (Session, Off or Pid), then the check.
     // False, logged, when a process to watch cannot be opened.
@@ -98,26 +78,19 @@ private:
     void AddPrograms();
     void DeleteSelectedProgram();
     void ShowSettings();
-    void ShowListMenu();
-    void ShowTrayMenu();
     int FocusedSelectedRow() const;
 
-    // Manual sessions, the hotkey and the hand-over (main_dialog_awake.cpp).
+    // Manual sessions and the hotkey (main_dialog_awake.cpp).
     void StartManualSession(int minutes);
-    void EndManualSession();
     void ToggleByHotkey();
-    LRESULT OnCopyData(const COPYDATASTRUCT* data);
+    // RegisterHotKey; a refusal is logged and its error comes back.
+    bool RegisterHotkey(const Hotkey& hotkey, DWORD* error);
     void RegisterAwakeHotkey();
-    void AddAwakeMenuToMenuBar();
-    void FillAwakeMenu(PopupMenu_CL& menu) const;
-    void ShowReason(const AwakeReason& reason);
-    void ScheduleSessionEnd();
-    void LogBatteryHold(const AwakeReason& reason);
-    void ShowHotkeyInMenuBar();
+    // The hotkey's text beside the session without an end: "" while none is registered.
+    std::wstring ShownHotkey() const;
 
-    // The language (main_dialog_language.cpp): the menu bar built from the text table, and
-    // every text of the window shown again after the language has changed.
-    static HMENU BuildMenuBar();
+    // The language (main_dialog_language.cpp): every text of the window shown again after the
+    // language has changed.
     int WatchedColumnWidth(int charWidth) const;
     void ApplyLanguage();
 
@@ -128,7 +101,7 @@ private:
     TaskTrayIcon_CL trayIcon_;
     int startupFlag_;
     int listFillGuard_ = 0;
-    SleepGuard_CL sleep_;
+    AwakeGuard_CL guard_;
     int layoutReady_ = 0;
     UniqueMenu menu_;
     UniqueIcon bigIcon_;
@@ -139,9 +112,5 @@ private:
     FileIconLookup_CL fileIcons_;
     UpdateRunner_CL update_;
     bool rectUnsaved_ = false;
-    AwakeReason reason_;
-    bool reasonShown_ = false;
     bool hotkeyRegistered_ = false;
-    AwakeReason::HeldBack heldLogged_ = AwakeReason::HeldBack::None;
-    PowerRequest_CL power_;
 };

@@ -1,42 +1,12 @@
-// Keeping awake on demand: manual sessions from the menus and the hotkey, commands handed over
-// by a second copy, and the reason shown in the tray.
+// Keeping awake on demand: manual sessions from the menus, the hotkey, and commands handed over
+// by a second copy, all applied by the guard.
 #include "view/main_window/main_dialog.h"
-
-#include <algorithm>
 
 #include "comlib/log.h"
 #include "comlib/utility.h"
 #include "data/save_data.h"
-#include "resource.h"
 #include "view/texts/awake_texts.h"
 #include "view/texts/ui_texts.h"
-
-namespace {
-struct SessionItem {
-    UINT command;
-    TextId text;
-    int minutes;
-};
-const SessionItem kSessionItems[] = {
-    {MainDialog_CL::kCmdAwakeNoEnd, TextId::MenuAwakeNoEnd, 0},
-    {MainDialog_CL::kCmdAwake30Minutes, TextId::MenuAwake30Minutes, 30},
-    {MainDialog_CL::kCmdAwake1Hour, TextId::MenuAwake1Hour, 60},
-    {MainDialog_CL::kCmdAwake2Hours, TextId::MenuAwake2Hours, 120},
-    {MainDialog_CL::kCmdAwake4Hours, TextId::MenuAwake4Hours, 240},
-};
-
-std::wstring SessionItemText(const SessionItem& item, const std::wstring& hotkey) {
-    std::wstring text = UiText(item.text);
-    if (item.minutes == 0 && !hotkey.empty()) text += L"\t" + hotkey;
-    return text;
-}
-}  // namespace
-
-int SessionMinutesOf(UINT command) {
-    for (const SessionItem& item : kSessionItems)
-        if (item.command == command) return item.minutes;
-    return -1;
-}
 
 void MainDialog_CL::StartManualSession(int minutes) {
     AwakeCommand command;
@@ -45,73 +15,34 @@ void MainDialog_CL::StartManualSession(int minutes) {
     ApplyAwakeCommand(command);
 }
 
-void MainDialog_CL::EndManualSession() {
-    AwakeCommand command;
-    command.kind = AwakeCommand::Kind::Off;
-    ApplyAwakeCommand(command);
-}
-
 void MainDialog_CL::ToggleByHotkey() {
-    if (g_SaveData.session.active)
-        EndManualSession();
-    else
-        StartManualSession(0);
+    guard_.Toggle();
+    CheckSleep();
     // The window is usually hidden: the icon says what holds now.
-    trayIcon_.ShowBalloon(UiText(TextId::NoticeTitle), NoticeText(reason_), NIIF_INFO | NIIF_NOSOUND);
+    trayIcon_.ShowBalloon(UiText(TextId::NoticeTitle), NoticeText(guard_.Reason()), NIIF_INFO | NIIF_NOSOUND);
 }
 
 bool MainDialog_CL::ApplyAwakeCommand(const AwakeCommand& command) {
-    switch (command.kind) {
-        case AwakeCommand::Kind::Session:
-            g_SaveData.StartSession(SessionFor(command, UtcNow()));
-            g_Logger.Log(L"手動のスリープ禁止を開始します = %s", __FILE__, __LINE__,
-                         FormatSessionValue(g_SaveData.session).c_str());
-            break;
-        case AwakeCommand::Kind::Off:
-            if (g_SaveData.session.active) g_Logger.Log(L"手動のスリープ禁止を解除します", __FILE__, __LINE__);
-            g_SaveData.EndSession();
-            break;
-        case AwakeCommand::Kind::Pid:
-            if (!g_SaveData.AddHandedProcess(command.processId)) return false;
-            break;
-        default:
-            return false;
-    }
+    if (!guard_.Apply(command)) return false;
     CheckSleep();
     return true;
 }
 
-LRESULT MainDialog_CL::OnCopyData(const COPYDATASTRUCT* data) {
-    // Any window may send this: only a known tag, a bounded even size and a command the
-    // command-line parser accepts are taken.
-    if (!data || data->dwData != kHandOverTag || data->cbData == 0 || data->cbData > kHandOverMaxBytes ||
-        data->cbData % sizeof(wchar_t) != 0 || !data->lpData) {
-        g_Logger.Log(L"WM_COPYDATAを無視しました dwData = 0x%08x, cbData = %u", __FILE__, __LINE__,
-                     static_cast<unsigned>(data ? data->dwData : 0), static_cast<unsigned>(data ? data->cbData : 0));
-        return 0;
-    }
-    std::wstring text(static_cast<const wchar_t*>(data->lpData), data->cbData / sizeof(wchar_t));
-    if (!text.empty() && text.back() == L'\0') text.pop_back();
-    AwakeCommand command;
-    if (text.find(L'\0') != std::wstring::npos || !ParseHandOverText(text, &command)) {
-        g_Logger.Log(L"WM_COPYDATAを無視しました = %s", __FILE__, __LINE__, text.c_str());
-        return 0;
-    }
-    g_Logger.Log(L"コマンドを受け取りました = %s", __FILE__, __LINE__, text.c_str());
-    return ApplyAwakeCommand(command) ? 1 : 0;
+bool MainDialog_CL::RegisterHotkey(const Hotkey& hotkey, DWORD* error) {
+    if (::RegisterHotKey(Window(), kHotkeyId, HotkeyRegistrationModifiers(hotkey), hotkey.key)) return true;
+    *error = ::GetLastError();
+    g_Logger.Log(L"RegisterHotKey()エラー = 0x%08x : %s (%s)", __FILE__, __LINE__, static_cast<unsigned>(*error),
+                 SystemErrorText(*error).c_str(), FormatHotkey(hotkey).c_str());
+    return false;
 }
 
 void MainDialog_CL::RegisterAwakeHotkey() {
-    const Hotkey& hotkey = g_SaveData.hotkey;
-    if (hotkey.key == 0) return;
-    // MOD_NOREPEAT: holding the keys down toggles once.
-    if (::RegisterHotKey(Window(), kHotkeyId, hotkey.modifiers | MOD_NOREPEAT, hotkey.key)) {
-        hotkeyRegistered_ = true;
-        return;
-    }
-    const DWORD error = ::GetLastError();
-    g_Logger.Log(L"RegisterHotKey()エラー = 0x%08x : %s (%s)", __FILE__, __LINE__, static_cast<unsigned>(error),
-                 SystemErrorText(error).c_str(), FormatHotkey(hotkey).c_str());
+    DWORD error = ERROR_SUCCESS;
+    if (g_SaveData.hotkey.key != 0) hotkeyRegistered_ = RegisterHotkey(g_SaveData.hotkey, &error);
+}
+
+std::wstring MainDialog_CL::ShownHotkey() const {
+    return hotkeyRegistered_ ? FormatHotkey(g_SaveData.hotkey) : std::wstring();
 }
 
 bool MainDialog_CL::ChangeHotkey(const Hotkey& next, DWORD* error) {
@@ -121,72 +52,15 @@ bool MainDialog_CL::ChangeHotkey(const Hotkey& next, DWORD* error) {
     // One id: the old key goes first, else the system would refuse the same id twice.
     if (hotkeyRegistered_) ::UnregisterHotKey(Window(), kHotkeyId);
     hotkeyRegistered_ = false;
-    if (next.key != 0 && !::RegisterHotKey(Window(), kHotkeyId, next.modifiers | MOD_NOREPEAT, next.key)) {
-        *error = ::GetLastError();
-        g_Logger.Log(L"RegisterHotKey()エラー = 0x%08x : %s (%s)", __FILE__, __LINE__, static_cast<unsigned>(*error),
-                     SystemErrorText(*error).c_str(), FormatHotkey(next).c_str());
+    if (next.key != 0 && !RegisterHotkey(next, error)) {
         if (old.key != 0)
-            hotkeyRegistered_ = ::RegisterHotKey(Window(), kHotkeyId, old.modifiers | MOD_NOREPEAT, old.key) != FALSE;
-        ShowHotkeyInMenuBar();
+            hotkeyRegistered_ = ::RegisterHotKey(Window(), kHotkeyId, HotkeyRegistrationModifiers(old), old.key) != FALSE;
+        ShowHotkeyInMenuBar(menu_.Get(), ShownHotkey());
         return false;
     }
     hotkeyRegistered_ = next.key != 0;
     g_SaveData.StoreHotkey(next);
     g_Logger.Log(L"ホットキーを変更しました = %s", __FILE__, __LINE__, FormatHotkey(next).c_str());
-    ShowHotkeyInMenuBar();
+    ShowHotkeyInMenuBar(menu_.Get(), ShownHotkey());
     return true;
-}
-
-void MainDialog_CL::ShowHotkeyInMenuBar() {
-    if (!menu_) return;
-    const std::wstring hotkey = hotkeyRegistered_ ? FormatHotkey(g_SaveData.hotkey) : std::wstring();
-    const std::wstring text = SessionItemText(kSessionItems[0], hotkey);
-    ::ModifyMenuW(menu_.Get(), kCmdAwakeNoEnd, MF_BYCOMMAND | MF_STRING, kCmdAwakeNoEnd, text.c_str());
-}
-
-void MainDialog_CL::FillAwakeMenu(PopupMenu_CL& menu) const {
-    const std::wstring hotkey = hotkeyRegistered_ ? FormatHotkey(g_SaveData.hotkey) : std::wstring();
-    for (const SessionItem& item : kSessionItems)
-        menu.AppendItem(item.command, SessionItemText(item, hotkey), PopupMenu_CL::kNoImage);
-    menu.AppendSeparator();
-    const int end = menu.AppendItem(kCmdAwakeEnd, UiText(TextId::MenuAwakeEnd), PopupMenu_CL::kNoImage);
-    if (!g_SaveData.session.active) menu.DisableItem(end);
-}
-
-void MainDialog_CL::AddAwakeMenuToMenuBar() {
-    // "編集(&E)", the second menu of the bar: a separator and the submenu after its items.
-    const HMENU edit = menu_ ? ::GetSubMenu(menu_.Get(), 1) : nullptr;
-    if (!edit) return;
-    UniqueMenu awake(::CreatePopupMenu());
-    if (!awake) return;
-    const std::wstring hotkey = hotkeyRegistered_ ? FormatHotkey(g_SaveData.hotkey) : std::wstring();
-    for (const SessionItem& item : kSessionItems)
-        ::AppendMenuW(awake.Get(), MF_STRING, item.command, SessionItemText(item, hotkey).c_str());
-    ::AppendMenuW(awake.Get(), MF_SEPARATOR, 0, nullptr);
-    ::AppendMenuW(awake.Get(), MF_STRING | MF_GRAYED, kCmdAwakeEnd, UiText(TextId::MenuAwakeEnd));
-    ::AppendMenuW(edit, MF_SEPARATOR, 0, nullptr);
-    // Once appended the bar owns the submenu: DestroyMenu of the bar destroys it too.
-    if (::AppendMenuW(edit, MF_POPUP, reinterpret_cast<UINT_PTR>(awake.Get()), UiText(TextId::MenuAwakeNow)))
-        awake.Release();
-}
-
-void MainDialog_CL::ShowReason(const AwakeReason& reason) {
-    if (reasonShown_ && reason == reason_) return;
-    reason_ = reason;
-    reasonShown_ = true;
-    trayIcon_.ShowState(reason.KeepsAwake() ? IDI_AWAKE_PROHIBITED : IDI_AWAKE_ALLOWED, TrayTip(reason));
-}
-
-void MainDialog_CL::ScheduleSessionEnd() {
-    const ManualSession& session = g_SaveData.session;
-    if (!session.active || session.indefinite) {
-        ::KillTimer(Window(), kSessionTimerId);
-        return;
-    }
-    const unsigned long long now = UtcNow();
-    const unsigned long long left = session.endUtc > now ? (session.endUtc - now) / 10000 : 0;
-    // A few milliseconds late rather than early: the check then finds the session over. An end
-    // weeks away (a hand-edited INI file) waits the longest a timer can; the check re-arms it.
-    const unsigned long long wait = std::min<unsigned long long>(left + 20, USER_TIMER_MAXIMUM);
-    ::SetTimer(Window(), kSessionTimerId, static_cast<UINT>(wait), nullptr);
 }

@@ -3,10 +3,6 @@
 
 #include <commctrl.h>
 
-#include "comlib/log.h"
-#include "comlib/utility.h"
-#include "comlib/window/high_dpi.h"
-#include "comlib/window/popup_menu.h"
 #include "data/save_data.h"
 #include "view/process_select/process_rows.h"
 #include "view/process_select/process_select_list.h"
@@ -17,36 +13,6 @@
 #include "view/settings/prop_sheet.h"
 #include "view/common/support_site.h"
 #include "view/texts/ui_texts.h"
-
-namespace {
-// Cells of "\menu_image.bmp".
-constexpr int kImageWindow = 0;
-constexpr int kImageAdd = 1;
-constexpr int kImageDelete = 2;
-constexpr int kImageSupport = 3;
-constexpr int kMenuImageWidth = 24;
-// The tray menu's submenu item: it opens the submenu and is never a command.
-constexpr UINT kAwakeSubmenuItem = 139;
-
-// A context menu with the images of "\menu_image.bmp". The image list is declared first so
-// that it outlives the menu that draws from it.
-struct ContextMenu {
-    ImageList_CL images;
-    PopupMenu_CL menu;
-
-    explicit ContextMenu(HWND owner) {
-        images.LoadBitmapStrip(ModuleFolder() + L"\\menu_image.bmp", kMenuImageWidth, DpiOfWindow(owner));
-        menu.CreatePopup();
-        menu.SetImageList(images.Get());
-    }
-    // Blocks until a command is chosen (it arrives as WM_COMMAND) or the menu is dismissed.
-    void TrackAtCursor(HWND owner) const {
-        POINT cursor = {};
-        ::GetCursorPos(&cursor);
-        ::TrackPopupMenu(menu.Menu(), TPM_VERTICAL, cursor.x, cursor.y, 0, owner, nullptr);
-    }
-};
-}  // namespace
 
 void MainDialog_CL::OnCommand(WPARAM command) {
     switch (command) {
@@ -74,9 +40,12 @@ void MainDialog_CL::OnCommand(WPARAM command) {
         case kCmdSettings:
             ShowSettings();
             break;
-        case kCmdAwakeEnd:
-            EndManualSession();
+        case kCmdAwakeEnd: {
+            AwakeCommand end;
+            end.kind = AwakeCommand::Kind::Off;
+            ApplyAwakeCommand(end);
             break;
+        }
         default:
             // 130 to 134: a manual session replaces the one before it.
             if (SessionMinutesOf(static_cast<UINT>(command)) >= 0)
@@ -157,7 +126,7 @@ void MainDialog_CL::OnNotify(const NMHDR* header) {
         CheckSleep();
         g_SaveData.SaveWatchedList();
     } else if (header->code == static_cast<UINT>(NM_RCLICK)) {
-        ShowListMenu();
+        ShowListMenu(Window(), FocusedSelectedRow() >= 0);
     }
 }
 
@@ -165,37 +134,6 @@ void MainDialog_CL::OnTrayCallback(LPARAM mouseMessage) {
     if (mouseMessage == WM_LBUTTONDOWN) {
         ShowMainWindow(2);
     } else if (mouseMessage == WM_RBUTTONDOWN) {
-        ShowTrayMenu();
+        ShowTrayMenu(Window(), g_SaveData.trayHidden == 1, ShownHotkey(), guard_.SessionActive());
     }
-}
-
-void MainDialog_CL::ShowListMenu() {
-    ContextMenu context(Window());
-    context.menu.AppendItem(kCmdAdd, UiText(TextId::ListMenuAdd), kImageAdd);
-    context.menu.AppendSeparator();
-    const int remove = context.menu.AppendItem(kCmdDelete, UiText(TextId::ListMenuRemove), kImageDelete);
-    if (FocusedSelectedRow() < 0) context.menu.DisableItem(remove);
-    context.TrackAtCursor(Window());
-}
-
-void MainDialog_CL::ShowTrayMenu() {
-    ContextMenu context(Window());
-    if (g_SaveData.trayHidden == 1)
-        context.menu.AppendItem(kCmdShow, UiText(TextId::TrayShowWindow), kImageWindow);
-    else
-        context.menu.AppendItem(kCmdStore, UiText(TextId::TrayHideToTray), kImageWindow);
-    context.menu.AppendSeparator();
-    PopupMenu_CL awake;
-    awake.CreatePopup();
-    awake.SetImageList(context.images.Get());
-    FillAwakeMenu(awake);
-    context.menu.AppendSubmenu(kAwakeSubmenuItem, UiText(TextId::MenuAwakeNow), PopupMenu_CL::kNoImage, awake);
-    context.menu.AppendSeparator();
-    context.menu.AppendItem(kCmdSupport, UiText(TextId::TraySupportSite), kImageSupport);
-    context.menu.AppendSeparator();
-    context.menu.AppendItem(kCmdExit, UiText(TextId::TrayExit), kImageWindow);
-    // A tray menu only closes on a click elsewhere when its owner is the foreground window.
-    ::SetForegroundWindow(Window());
-    context.TrackAtCursor(Window());
-    ::PostMessageW(Window(), WM_NULL, 0, 0);
 }

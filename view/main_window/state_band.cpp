@@ -1,9 +1,7 @@
-// The main window's paint: the state text in a rounded frame, drawn off-screen and copied once.
-#include "view/main_window/main_dialog_paint.h"
+// The main window's state band: the state text in a rounded frame, drawn off-screen and copied once.
+#include "view/main_window/state_band.h"
 
 #include "comlib/gdiplus_owners.h"
-#include "view/main_window/main_dialog.h"
-#include "view/texts/awake_texts.h"
 #include "comlib/window/high_dpi.h"
 #include "view/main_window/main_layout.h"
 #include "view/texts/ui_texts.h"
@@ -143,15 +141,6 @@ void DrawState(GpGraphics* graphics, int width, int height, int charWidth, int d
 
 }  // namespace
 
-// The list paints all of itself; copying over it would only make it flicker.
-void MainDialog_CL::ExcludeList(HDC dc) const {
-    if (!list_ || !::IsWindowVisible(list_->Window())) return;
-    RECT rect = {};
-    ::GetWindowRect(list_->Window(), &rect);
-    ::MapWindowPoints(nullptr, Window(), reinterpret_cast<POINT*>(&rect), 2);
-    ::ExcludeClipRect(dc, rect.left, rect.top, rect.right, rect.bottom);
-}
-
 bool DrawStatePicture(GpBitmap* backBuffer, int width, int height, int charWidth, int dpi, int sleepState,
                       const std::wstring& reasonLine, bool highContrast) {
     UniqueGdiplusGraphics graphics;
@@ -167,28 +156,4 @@ void CopyBackBuffer(HDC dc, GpBitmap* backBuffer, int width, int height) {
     const UniqueMemoryDc memory(::CreateCompatibleDC(dc));
     const SelectedObject selected(memory.Get(), screenCopy.Get());
     ::BitBlt(dc, 0, 0, width, height, memory.Get(), 0, 0, SRCCOPY);
-}
-
-void MainDialog_CL::Paint() {
-    const HWND window = Window();
-    PAINTSTRUCT paint = {};
-    const HDC dc = ::BeginPaint(window, &paint);
-    RECT client = {};
-    ::GetClientRect(window, &client);
-    const int width = client.right;
-    const int height = client.bottom;
-    GpBitmap* bitmap = backBuffer_.Bitmap();
-    if (dc && bitmap && width > 0 && height > 0) {
-        ClientMetrics metrics;
-        GetClientMetrics(metrics);
-        if (DrawStatePicture(bitmap, width, height, metrics.charWidth, DpiOfWindow(window), sleep_.State(),
-                             ReasonText(reason_), main_layout::HighContrastOn())) {
-            ExcludeList(dc);
-            CopyBackBuffer(dc, bitmap, width, height);
-        }
-    }
-    ::EndPaint(window, &paint);
-    // The copy also covered the group box's frame (the window does not clip its children): the
-    // box draws it again. Its inside is transparent and shows the copy.
-    if (groupBox_) ::InvalidateRect(groupBox_->Window(), nullptr, FALSE);
 }

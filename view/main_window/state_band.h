@@ -1,5 +1,6 @@
 #pragma once
-// The two steps of the main window's paint as plain functions, so that they can be timed alone.
+// The main window's state band: the two steps of its paint as plain functions, so that they can
+// be timed alone.
 #include <windows.h>
 
 #include <string>

@@ -1,0 +1,70 @@
+#include "guard/awake_decision.h"
+
+namespace {
+FILETIME ToFileTime(unsigned long long value) {
+    FILETIME time;
+    time.dwLowDateTime = static_cast<DWORD>(value);
+    time.dwHighDateTime = static_cast<DWORD>(value >> 32);
+    return time;
+}
+unsigned long long FromFileTime(const FILETIME& time) {
+    return (static_cast<unsigned long long>(time.dwHighDateTime) << 32) | time.dwLowDateTime;
+}
+
+AwakeReason DecideBeforeBattery(const GuardInputs& in) {
+    AwakeReason reason;
+    if (in.session.active) {
+        reason.kind = AwakeReason::Kind::Manual;
+        reason.hasEnd = !in.session.indefinite;
+        if (reason.hasEnd) {
+            // The end on the local clock, at today's distance between the two clocks.
+            const SYSTEMTIME end = CalendarParts(in.session.endUtc + (in.now.local - in.now.utc));
+            reason.endHour = end.wHour;
+            reason.endMinute = end.wMinute;
+        }
+        return reason;
+    }
+    if (!in.handed.empty()) {
+        reason.kind = AwakeReason::Kind::HandedProcess;
+        reason.fileName = in.handed.front().fileName;
+        reason.processId = in.handed.front().processId;
+        return reason;
+    }
+    if (in.watched && in.snapshot) {
+        if (const WatchedProcess* match = in.watched->FirstMatch(*in.snapshot)) {
+            reason.kind = AwakeReason::Kind::WatchedProgram;
+            reason.fileName = match->fileName;
+            return reason;
+        }
+    }
+    const SYSTEMTIME local = CalendarParts(in.now.local);
+    if (HourKeepsAwake(in.hourTable, in.dayTable, local.wHour, local.wDayOfWeek)) {
+        reason.kind = AwakeReason::Kind::MarkedHour;
+        reason.hour = local.wHour;
+        reason.weekday = local.wDayOfWeek;
+    }
+    return reason;
+}
+}  // namespace
+
+GuardTime SystemGuardTime() {
+    FILETIME utc = {};
+    FILETIME local = {};
+    ::GetSystemTimeAsFileTime(&utc);
+    ::FileTimeToLocalFileTime(&utc, &local);
+    GuardTime now;
+    now.utc = FromFileTime(utc);
+    now.local = FromFileTime(local);
+    return now;
+}
+
+SYSTEMTIME CalendarParts(unsigned long long fileTime) {
+    const FILETIME time = ToFileTime(fileTime);
+    SYSTEMTIME parts = {};
+    ::FileTimeToSystemTime(&time, &parts);
+    return parts;
+}
+
+AwakeReason DecideAwakeReason(const GuardInputs& inputs) {
+    return ApplyBatteryRules(DecideBeforeBattery(inputs), inputs.awake, inputs.power);
+}

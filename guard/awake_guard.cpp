@@ -1,0 +1,151 @@
+#include "guard/awake_guard.h"
+
+#include <algorithm>
+
+#include "comlib/log.h"
+#include "comlib/utility.h"
+#include "data/save_data.h"
+#include "guard/log_sources.h"
+#include "resource.h"
+
+TrayState TrayStateFor(const AwakeReason& reason, const GuardWords& words) {
+    TrayState tray;
+    tray.iconId = reason.KeepsAwake() ? IDI_AWAKE_PROHIBITED : IDI_AWAKE_ALLOWED;
+    if (words.trayTip) tray.tip = words.trayTip(reason);
+    return tray;
+}
+
+AwakeGuard_CL::AwakeGuard_CL(SaveData& data, GuardWords words, GuardSystem system)
+    : data_(data), words_(words), system_(system), power_(system.power) {
+    sleep_.SetInputSender(system.sendInput);
+}
+
+bool AwakeGuard_CL::SessionActive() const { return data_.session.active; }
+
+std::wstring AwakeGuard_CL::ReasonWords(const AwakeReason& reason) const {
+    return words_.reasonText ? words_.reasonText(reason) : std::wstring();
+}
+
+AwakeReason AwakeGuard_CL::Decide() {
+    data_.RefreshProcesses();
+    const GuardTime now = system_.clock();
+    const ManualSession& session = data_.session;
+    if (session.active && !session.indefinite && session.endUtc <= now.utc) {
+        g_Logger.Log(L"手動のスリープ禁止が終了しました", guard_log::kSaveData, __LINE__);
+        data_.EndSession();
+    }
+    ForgetEndedProcesses();
+    return DecideAwakeReason(GatherInputs(now));
+}
+
+GuardInputs AwakeGuard_CL::GatherInputs(const GuardTime& now) const {
+    GuardInputs inputs;
+    inputs.now = now;
+    inputs.snapshot = &data_.processes.Current();
+    inputs.watched = &data_.watched;
+    inputs.hourTable = data_.hourTable;
+    inputs.dayTable = data_.dayTable;
+    inputs.session = data_.session;
+    for (const HeldProcess& held : handed_) inputs.handed.push_back(held.name);
+    inputs.awake = data_.awake;
+    // Without a battery rule the battery is not even asked.
+    if (inputs.awake.acOnly || inputs.awake.batteryFloor != 0) inputs.power = data_.CurrentPowerStatus();
+    return inputs;
+}
+
+GuardOutcome AwakeGuard_CL::Check() {
+    const AwakeReason reason = Decide();
+    const bool display = data_.awake.display;
+    sleep_.SetKeepDisplay(display);
+    sleep_.Apply(reason.KeepsAwake());
+    if (reason.KeepsAwake())
+        power_.Hold(ReasonWords(reason), display);
+    else
+        power_.Release();
+    LogBatteryHold(reason);
+    reason_ = reason;
+    GuardOutcome outcome;
+    outcome.reason = reason;
+    outcome.tray = TrayStateFor(reason, words_);
+    outcome.wakeAfterMs = WakeAfterMs(system_.clock().utc);
+    return outcome;
+}
+
+void AwakeGuard_CL::LogBatteryHold(const AwakeReason& reason) {
+    // Once per change of the rule that holds back, not on every check nor for each percent.
+    if (reason.heldBack == heldLogged_) return;
+    heldLogged_ = reason.heldBack;
+    if (reason.heldBack == AwakeReason::HeldBack::None)
+        g_Logger.Log(L"★バッテリーによるスリープ許可を終了します", guard_log::kMainDialog, __LINE__);
+    else
+        g_Logger.Log(L"★バッテリーのためスリープを許可します = %s", guard_log::kMainDialog, __LINE__,
+                     ReasonWords(reason).c_str());
+}
+
+UINT AwakeGuard_CL::WakeAfterMs(unsigned long long nowUtc) const {
+    const ManualSession& session = data_.session;
+    if (!session.active || session.indefinite) return GuardOutcome::kNoWake;
+    const unsigned long long left = session.endUtc > nowUtc ? (session.endUtc - nowUtc) / 10000 : 0;
+    // A few milliseconds late rather than early: the check then finds the session over. An end
+    // weeks away (a hand-edited INI file) waits the longest a timer can; the check re-arms it.
+    return static_cast<UINT>(std::min<unsigned long long>(left + 20, USER_TIMER_MAXIMUM));
+}
+
+bool AwakeGuard_CL::Apply(const AwakeCommand& command) {
+    switch (command.kind) {
+        case AwakeCommand::Kind::Session: {
+            const GuardTime now = system_.clock();
+            data_.StartSession(SessionFor(command, now.utc, now.local));
+            g_Logger.Log(L"手動のスリープ禁止を開始します = %s", guard_log::kMainDialogAwake, __LINE__,
+                         FormatSessionValue(data_.session).c_str());
+            return true;
+        }
+        case AwakeCommand::Kind::Off:
+            if (data_.session.active)
+                g_Logger.Log(L"手動のスリープ禁止を解除します", guard_log::kMainDialogAwake, __LINE__);
+            data_.EndSession();
+            return true;
+        case AwakeCommand::Kind::Pid:
+            return WatchProcess(command.processId);
+        default:
+            return false;
+    }
+}
+
+void AwakeGuard_CL::Toggle() {
+    AwakeCommand command;
+    command.kind = data_.session.active ? AwakeCommand::Kind::Off : AwakeCommand::Kind::Session;
+    Apply(command);
+}
+
+bool AwakeGuard_CL::WatchProcess(DWORD processId) {
+    UniqueHandle process(::OpenProcess(SYNCHRONIZE | PROCESS_QUERY_LIMITED_INFORMATION, FALSE, processId));
+    if (!process || ::WaitForSingleObject(process.Get(), 0) == WAIT_OBJECT_0) {
+        const DWORD error = process ? ERROR_INVALID_PARAMETER : ::GetLastError();
+        g_Logger.Log(L"コマンドラインのプロセスを開けません PID = %u : %s", guard_log::kSaveData, __LINE__,
+                     static_cast<unsigned>(processId), SystemErrorText(error).c_str());
+        return false;
+    }
+    wchar_t path[MAX_PATH * 2] = {};
+    DWORD size = MAX_PATH * 2;
+    if (!::QueryFullProcessImageNameW(process.Get(), 0, path, &size)) path[0] = L'\0';
+    for (const HeldProcess& held : handed_)
+        if (held.name.processId == processId) return true;
+    HeldProcess held;
+    held.name.processId = processId;
+    held.name.fileName = FileNamePart(path);
+    held.process = std::move(process);
+    g_Logger.Log(L"コマンドラインのプロセスを監視します = %s (PID %u)", guard_log::kSaveData, __LINE__,
+                 held.name.fileName.c_str(), static_cast<unsigned>(processId));
+    handed_.push_back(std::move(held));
+    return true;
+}
+
+void AwakeGuard_CL::ForgetEndedProcesses() {
+    for (size_t i = handed_.size(); i-- > 0;) {
+        if (::WaitForSingleObject(handed_[i].process.Get(), 0) != WAIT_OBJECT_0) continue;
+        g_Logger.Log(L"コマンドラインのプロセスが終了しました = %s (PID %u)", guard_log::kSaveData, __LINE__,
+                     handed_[i].name.fileName.c_str(), static_cast<unsigned>(handed_[i].name.processId));
+        handed_.erase(handed_.begin() + static_cast<std::ptrdiff_t>(i));
+    }
+}

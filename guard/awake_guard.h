@@ -1,0 +1,100 @@
+#pragma once
+// The sleep guard: decides from one inputs value, acts on the system, and says what the tray
+// shows and when the next check is due. It holds no window: the window forwards what it receives
+// and shows what comes back.
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+#include "comlib/power_request.h"
+#include "comlib/unique_resource.h"
+#include "data/awake_command.h"
+#include "data/awake_reason.h"
+#include "guard/awake_decision.h"
+#include "guard/sleep_guard.h"
+
+class SaveData;
+
+// The words the guard needs, from the text tables above it; a null function gives "".
+struct GuardWords {
+    // The power request's reason and the battery-hold log line.
+    std::wstring (*reasonText)(const AwakeReason& reason) = nullptr;
+    std::wstring (*trayTip)(const AwakeReason& reason) = nullptr;
+};
+
+// The system calls a test replaces: the clock, SendInput and the power-request calls.
+struct GuardSystem {
+    GuardTime (*clock)() = &SystemGuardTime;
+    SleepGuard_CL::InputSender sendInput = &::SendInput;
+    PowerRequestCalls power = RealPowerRequestCalls();
+};
+
+// What the tray shows for a reason: an icon resource of resource.h and the tip.
+struct TrayState {
+    int iconId = 0;
+    std::wstring tip;
+};
+TrayState TrayStateFor(const AwakeReason& reason, const GuardWords& words);
+
+// What one check leaves for the window to show.
+struct GuardOutcome {
+    static constexpr UINT kNoWake = 0;
+    AwakeReason reason;
+    TrayState tray;
+    // A timed session runs: milliseconds until its end, for a one-shot timer that runs the check
+    // then. kNoWake: no timer.
+    UINT wakeAfterMs = kNoWake;
+};
+
+class AwakeGuard_CL {
+public:
+    explicit AwakeGuard_CL(SaveData& data, GuardWords words = GuardWords(), GuardSystem system = GuardSystem());
+    AwakeGuard_CL(const AwakeGuard_CL&) = delete;
+    AwakeGuard_CL& operator=(const AwakeGuard_CL&) = delete;
+
+    // Refreshes the snapshot (its changes logged), ends a timed session that is over, forgets
+    // handed-over processes that have ended, and decides.
+    AwakeReason Decide();
+    // Decides and acts: the one-shot execution state and input, the power request, the state
+    // lines and the battery-hold line (once per change).
+    GuardOutcome Check();
+    // Session, Off or Pid, logged; the caller runs Check after it. False (logged) for a process
+    // that cannot be opened, and for any other kind.
+    bool Apply(const AwakeCommand& command);
+    // The hotkey: ends a running session, else starts one without an end.
+    void Toggle();
+    // The window goes: the power request is released.
+    void Stop() { power_.Release(); }
+
+    int State() const { return sleep_.State(); }
+    const AwakeReason& Reason() const { return reason_; }
+    bool SessionActive() const;
+    TrayState Tray() const { return TrayStateFor(reason_, words_); }
+    // WM_SYSCOMMAND: true when a screen-saver or monitor-off request is to be swallowed.
+    bool SwallowSysCommand(WPARAM command) const { return sleep_.SwallowSysCommand(command); }
+
+private:
+    // A process handed over on the command line, open with SYNCHRONIZE so its end can be seen.
+    struct HeldProcess {
+        HandedProcess name;
+        UniqueHandle process;
+    };
+
+    // One field of GuardInputs each: from the settings, the handed-over processes and the system.
+    GuardInputs GatherInputs(const GuardTime& now) const;
+    bool WatchProcess(DWORD processId);
+    void ForgetEndedProcesses();
+    void LogBatteryHold(const AwakeReason& reason);
+    std::wstring ReasonWords(const AwakeReason& reason) const;
+    UINT WakeAfterMs(unsigned long long nowUtc) const;
+
+    SaveData& data_;
+    GuardWords words_;
+    GuardSystem system_;
+    SleepGuard_CL sleep_;
+    PowerRequest_CL power_;
+    std::vector<HeldProcess> handed_;
+    AwakeReason reason_;
+    AwakeReason::HeldBack heldLogged_ = AwakeReason::HeldBack::None;
+};

@@ -1,0 +1,27 @@
+#include "view/main_window/watched_rows.h"
+
+#include <commctrl.h>
+
+void FillWatchedRows(ListView_CL& list, const WatchedList_CL& watched) {
+    const HWND listWindow = list.Window();
+    ::SendMessageW(listWindow, LVM_DELETEALLITEMS, 0, 0);
+    for (size_t i = 0; i < watched.Size(); ++i) {
+        const int row = static_cast<int>(i);
+        list.SetItemText(watched[i].fileName, row, 0, I_IMAGENONE, 0);
+        LVITEMW item = {};
+        item.stateMask = LVIS_STATEIMAGEMASK;
+        item.state = INDEXTOSTATEIMAGEMASK(watched[i].enabled != 0 ? 2 : 1);
+        ::SendMessageW(listWindow, LVM_SETITEMSTATE, row, reinterpret_cast<LPARAM>(&item));
+    }
+}
+
+void SetWatchedRowIcons(HWND list, const std::vector<int>& indices) {
+    const int rows = static_cast<int>(::SendMessageW(list, LVM_GETITEMCOUNT, 0, 0));
+    for (int row = 0; row < rows && static_cast<size_t>(row) < indices.size(); ++row) {
+        LVITEMW item = {};
+        item.mask = LVIF_IMAGE;
+        item.iItem = row;
+        item.iImage = indices[static_cast<size_t>(row)];
+        ::SendMessageW(list, LVM_SETITEMW, 0, reinterpret_cast<LPARAM>(&item));
+    }
+}
