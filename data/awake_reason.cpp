@@ -23,14 +23,40 @@ unsigned long long UtcNow() {
     return FromFileTime(now);
 }
 
-void LocalHourMinute(unsigned long long utc, int* hour, int* minute) {
+namespace {
+SYSTEMTIME LocalParts(unsigned long long utc) {
     const FILETIME utcTime = ToFileTime(utc);
     FILETIME local = {};
     SYSTEMTIME parts = {};
     ::FileTimeToLocalFileTime(&utcTime, &local);
     ::FileTimeToSystemTime(&local, &parts);
+    return parts;
+}
+}  // namespace
+
+void LocalHourMinute(unsigned long long utc, int* hour, int* minute) {
+    const SYSTEMTIME parts = LocalParts(utc);
     *hour = parts.wHour;
     *minute = parts.wMinute;
+}
+
+int CalendarDaysBetween(const SYSTEMTIME& from, const SYSTEMTIME& to) {
+    // Midnight of each date as FILETIME: the difference is whole days.
+    SYSTEMTIME a = {from.wYear, from.wMonth, 0, from.wDay, 0, 0, 0, 0};
+    SYSTEMTIME b = {to.wYear, to.wMonth, 0, to.wDay, 0, 0, 0, 0};
+    FILETIME fa = {}, fb = {};
+    if (!::SystemTimeToFileTime(&a, &fa) || !::SystemTimeToFileTime(&b, &fb)) return 0;
+    const long long perDay = 24LL * 60 * static_cast<long long>(kFileTimePerMinute);
+    return static_cast<int>((static_cast<long long>(FromFileTime(fb)) - static_cast<long long>(FromFileTime(fa))) / perDay);
+}
+
+void SetManualEnd(unsigned long long endUtc, unsigned long long nowUtc, AwakeReason* reason) {
+    const SYSTEMTIME end = LocalParts(endUtc);
+    reason->endHour = end.wHour;
+    reason->endMinute = end.wMinute;
+    reason->endMonth = end.wMonth;
+    reason->endDay = end.wDay;
+    reason->endDaysAway = CalendarDaysBetween(LocalParts(nowUtc), end);
 }
 
 AwakeReason DecideAwakeReason(const ManualSession& session, const std::vector<HandedProcess>& handed,
@@ -41,7 +67,7 @@ AwakeReason DecideAwakeReason(const ManualSession& session, const std::vector<Ha
     if (session.active) {
         reason.kind = AwakeReason::Kind::Manual;
         reason.hasEnd = !session.indefinite;
-        if (reason.hasEnd) LocalHourMinute(session.endUtc, &reason.endHour, &reason.endMinute);
+        if (reason.hasEnd) SetManualEnd(session.endUtc, UtcNow(), &reason);
         return reason;
     }
     if (!handed.empty()) {

@@ -22,6 +22,9 @@ struct AwakeReason {
     bool hasEnd = false;    // Manual: false until ended by hand
     int endHour = 0;        // Manual with an end, local time
     int endMinute = 0;
+    int endMonth = 0;       // 1 to 12
+    int endDay = 0;
+    int endDaysAway = 0;    // local calendar days from the decision to the end: 0 today, 1 tomorrow
 
     // Kind None only: a battery rule holds the computer back from a reason it had.
     enum class HeldBack { None, OnBattery, LowBattery };
@@ -32,7 +35,8 @@ struct AwakeReason {
     bool operator==(const AwakeReason& other) const {
         return kind == other.kind && fileName == other.fileName && processId == other.processId &&
                hour == other.hour && weekday == other.weekday && hasEnd == other.hasEnd &&
-               endHour == other.endHour && endMinute == other.endMinute && heldBack == other.heldBack &&
+               endHour == other.endHour && endMinute == other.endMinute && endMonth == other.endMonth &&
+               endDay == other.endDay && endDaysAway == other.endDaysAway && heldBack == other.heldBack &&
                batteryPercent == other.batteryPercent;
     }
     bool operator!=(const AwakeReason& other) const { return !(*this == other); }
@@ -54,6 +58,10 @@ struct HandedProcess {
 
 // The local hour and minute of a UTC FILETIME value.
 void LocalHourMinute(unsigned long long utc, int* hour, int* minute);
+// Local calendar days from one local date to another (only year, month and day are read).
+int CalendarDaysBetween(const SYSTEMTIME& from, const SYSTEMTIME& to);
+// A manual session's end as the reason shows it: local clock, date and days away from now.
+void SetManualEnd(unsigned long long endUtc, unsigned long long nowUtc, AwakeReason* reason);
 
 // The reasons in their order: the manual session, a handed-over process, the first matching
 // enabled watched program, the marked hour on a marked weekday (0 Sunday).

@@ -226,6 +226,58 @@ TEST(MainLayout, StateTextMeasuredToFitItsFrame) {
     UseUiFontFor(UiFontKind::DefaultGui);
 }
 
+// A long file name in the reason line: cut with "…" where the name is cut, the rest kept, and
+// the line measures within the band at 96 and 144 DPI; a wide window shows it whole.
+TEST(MainLayout, LongReasonShortenedWithAnEllipsisToTheBand) {
+    using namespace Gdiplus;
+    StartGdiplusOnce();
+    UniqueGdiplusImage canvas;
+    GpBitmap* bitmap = nullptr;
+    ASSERT_EQ(DllExports::GdipCreateBitmapFromScan0(64, 64, 0, PixelFormat32bppRGB, nullptr, &bitmap), Ok);
+    canvas.Reset(bitmap);
+    UniqueGdiplusGraphics graphics;
+    ASSERT_EQ(DllExports::GdipGetImageGraphicsContext(bitmap, graphics.Put()), Ok);
+    AwakeReason reason;
+    reason.kind = AwakeReason::Kind::HandedProcess;
+    reason.fileName = L"NightlyDatabaseBackupAgentService.exe";
+    reason.processId = 348;
+    struct Case {
+        UiLanguage language;
+        UiFontKind font;
+        int dpi, width, height, charWidth;
+        const wchar_t *head, *tail, *whole;
+    } cases[] = {
+        {UiLanguage::Japanese, UiFontKind::DefaultGui, 96, 464, 412, 12, L"Nightly", L"…（PID 348）の終了まで",
+         L"NightlyDatabaseBackupAgentService.exe（PID 348）の終了まで"},
+        {UiLanguage::Japanese, UiFontKind::DefaultGui, 144, 696, 618, 18, L"Nightly", L"…（PID 348）の終了まで", nullptr},
+        {UiLanguage::English, UiFontKind::SystemMessage, 96, 464, 412, 12, L"Until Nightly", L"… (PID 348) ends",
+         L"Until NightlyDatabaseBackupAgentService.exe (PID 348) ends"},
+        {UiLanguage::English, UiFontKind::SystemMessage, 144, 696, 618, 18, L"Until Nightly", L"… (PID 348) ends", nullptr},
+    };
+    const UiLanguage before = CurrentUiLanguage();
+    for (const Case& c : cases) {
+        SetUiLanguage(c.language);
+        UseUiFontFor(c.font);
+        const std::wstring line = FitReasonLine(graphics.Get(), reason, c.width, c.height, c.charWidth, c.dpi);
+        EXPECT_EQ(line.rfind(c.head, 0), 0u) << line;
+        ASSERT_GT(line.size(), wcslen(c.tail)) << line;
+        EXPECT_EQ(line.substr(line.size() - wcslen(c.tail)), c.tail) << line;
+        const FloatRect area = ReasonLineArea(c.width, c.height, c.charWidth, c.dpi);
+        const UniqueGdiplusFont font = CreateStateFont(ReasonLinePixels(graphics.Get(), c.width, c.height, c.charWidth, c.dpi));
+        const RectF unbounded(0.0f, 0.0f, 100000.0f, 100000.0f);
+        RectF measured;
+        ASSERT_EQ(DllExports::GdipMeasureString(graphics.Get(), line.c_str(), -1, font.Get(), &unbounded, nullptr,
+                                                &measured, nullptr, nullptr),
+                  Ok);
+        EXPECT_LE(measured.Width, area.width) << line;
+        if (c.whole) {
+            EXPECT_EQ(FitReasonLine(graphics.Get(), reason, 1800, c.height, c.charWidth, c.dpi), c.whole);
+        }
+    }
+    SetUiLanguage(before);
+    UseUiFontFor(UiFontKind::DefaultGui);
+}
+
 namespace {
 // The conversions of a format string in order ("%02d", "%s", "%%"): what the arguments meet.
 std::vector<std::wstring> Conversions(const wchar_t* text) {

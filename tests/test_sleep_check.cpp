@@ -11,6 +11,7 @@
 #include "data/save_data.h"
 #include "tests/test_helpers.h"
 #include "view/texts/awake_texts.h"
+#include "view/texts/ui_texts.h"
 #include "view/main_window/main_dialog.h"
 
 namespace {
@@ -223,7 +224,8 @@ TEST(AwakeReasons, OrderAndTexts) {
         std::wstring text;
     } cases[] = {
         {indefinite, handed, running, 7, L"手動（解除するまで）"},
-        {timed, handed, running, 7, FormatWide(L"手動（%02d:%02d まで）", localEnd.wHour, localEnd.wMinute)},
+        {timed, handed, running, 7,
+         FormatWide(L"手動（%d/%d %02d:%02d まで）", localEnd.wMonth, localEnd.wDay, localEnd.wHour, localEnd.wMinute)},
         {none, handed, running, 7, L"backup.exe（PID 4242）の終了まで"},
         {none, nobody, running, 7, L"first.exe が起動中"},
         {none, nobody, nothing, 7, L"時間帯 月 07:00 ～ 07:59"},
@@ -238,6 +240,42 @@ TEST(AwakeReasons, OrderAndTexts) {
     EXPECT_EQ(TrayTip(allowed), L"DormiGuard - スリープ許可中");
     EXPECT_EQ(TrayTip(DecideAwakeReason(none, nobody, watched, running, hours, 7, {}, 1)),
               L"DormiGuard - スリープ禁止中（first.exe が起動中）");
+}
+
+// Given at 12:11 local time on 8 December: 30 minutes, "-awake 11:00" and a week.
+TEST(AwakeReasons, TheEndsDayWhereItMatters) {
+    SYSTEMTIME local = {2026, 12, 2, 8, 12, 11, 0, 0}, utc = {};
+    FILETIME utcTime = {};
+    ASSERT_TRUE(::TzSpecificLocalTimeToSystemTime(nullptr, &local, &utc) && ::SystemTimeToFileTime(&utc, &utcTime));
+    const unsigned long long now = (static_cast<unsigned long long>(utcTime.dwHighDateTime) << 32) | utcTime.dwLowDateTime;
+    struct Case {
+        int minutes, untilHour;
+        const wchar_t* japanese;
+        const wchar_t* english;
+    } cases[] = {{30, -1, L"手動（12:41 まで）", L"Manual (until 12:41)"},
+                 {0, 11, L"手動（明日 11:00 まで）", L"Manual (until tomorrow 11:00)"},
+                 {10080, -1, L"手動（12/15 12:11 まで）", L"Manual (until Dec 15 12:11)"}};
+    const UiLanguage before = CurrentUiLanguage();
+    for (const Case& c : cases) {
+        AwakeCommand command;
+        command.kind = AwakeCommand::Kind::Session;
+        command.minutes = c.minutes;
+        command.untilHour = c.untilHour;
+        command.untilMinute = c.untilHour < 0 ? -1 : 0;
+        AwakeReason reason;
+        reason.kind = AwakeReason::Kind::Manual;
+        reason.hasEnd = true;
+        SetManualEnd(SessionFor(command, now).endUtc, now, &reason);
+        SetUiLanguage(UiLanguage::Japanese);
+        EXPECT_EQ(ReasonText(reason), c.japanese);
+        EXPECT_EQ(NoticeText(reason), std::wstring(L"スリープ禁止中（") + c.japanese + L"）");
+        SetUiLanguage(UiLanguage::English);
+        EXPECT_EQ(ReasonText(reason), c.english);
+        EXPECT_EQ(TrayTip(reason), std::wstring(L"DormiGuard - Staying awake (") + c.english + L")");
+    }
+    SetUiLanguage(before);
+    // The year's end is one day too.
+    EXPECT_EQ(CalendarDaysBetween(SYSTEMTIME{2026, 12, 4, 31, 23, 59, 0, 0}, SYSTEMTIME{2027, 1, 5, 1, 0, 0, 0, 0}), 1);
 }
 
 namespace {

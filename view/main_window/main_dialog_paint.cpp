@@ -94,6 +94,10 @@ namespace {
 constexpr float kStatePixelsAt96 = 64.0f;
 constexpr float kReasonPixelsAt96 = 14.0f * 96.0f / 72.0f;
 
+float ReasonPixels(GpGraphics* graphics, float lineHeight, int dpi) {
+    return FitStateText(graphics, L"Ｗg", 100000.0f, lineHeight, kReasonPixelsAt96 * static_cast<float>(dpi) / 96.0f);
+}
+
 void DrawState(GpGraphics* graphics, int width, int height, int charWidth, int dpi, int sleepState,
                const std::wstring& reasonLine, bool highContrast) {
     const COLORREF window = ::GetSysColor(COLOR_WINDOW);
@@ -120,16 +124,13 @@ void DrawState(GpGraphics* graphics, int width, int height, int charWidth, int d
     const RectF layoutRect(area.x, area.y, area.width, area.height);
     if (font) DllExports::GdipDrawString(graphics, text, -1, font.Get(), &layoutRect, format.Get(), textBrush.Get());
     if (!reasonLine.empty()) {
-        // One line: a long file name ends in an ellipsis instead of leaving the frame; its size
-        // shrinks only when the line is lower than the font.
-        UniqueGdiplusStringFormat lineFormat = OneLineFormat();
-        if (lineFormat) DllExports::GdipSetStringFormatTrimming(lineFormat.Get(), StringTrimmingEllipsisCharacter);
+        // One line, fitted beforehand (FitReasonLine); its size shrinks only when the line is
+        // lower than the font.
         const main_layout::FloatRect line = main_layout::ReasonLineArea(width, height, charWidth, dpi);
-        const float pixels = FitStateText(graphics, L"Ｗg", 100000.0f, line.height, kReasonPixelsAt96 * scale);
-        const UniqueGdiplusFont small = CreateStateFont(pixels);
+        const UniqueGdiplusFont small = CreateStateFont(ReasonPixels(graphics, line.height, dpi));
         const RectF lineRect(line.x, line.y, line.width, line.height);
         if (small)
-            DllExports::GdipDrawString(graphics, reasonLine.c_str(), -1, small.Get(), &lineRect, lineFormat.Get(),
+            DllExports::GdipDrawString(graphics, reasonLine.c_str(), -1, small.Get(), &lineRect, format.Get(),
                                        textBrush.Get());
     }
 
@@ -150,6 +151,27 @@ void MainDialog_CL::ExcludeList(HDC dc) const {
     ::GetWindowRect(list_->Window(), &rect);
     ::MapWindowPoints(nullptr, Window(), reinterpret_cast<POINT*>(&rect), 2);
     ::ExcludeClipRect(dc, rect.left, rect.top, rect.right, rect.bottom);
+}
+
+std::wstring FitReasonLine(GpGraphics* graphics, const AwakeReason& reason, int width, int height, int charWidth,
+                           int dpi) {
+    if (ReasonText(reason).empty()) return L"";
+    const main_layout::FloatRect line = main_layout::ReasonLineArea(width, height, charWidth, dpi);
+    const UniqueGdiplusFont font = CreateStateFont(ReasonPixels(graphics, line.height, dpi));
+    const UniqueGdiplusStringFormat format = OneLineFormat();
+    // Measured, not trimmed by the format: Wine's GDI+ ignores StringTrimmingEllipsisCharacter.
+    const auto fits = [&](const std::wstring& text) {
+        const RectF unbounded(0.0f, 0.0f, 100000.0f, 100000.0f);
+        RectF box;
+        return !font || DllExports::GdipMeasureString(graphics, text.c_str(), -1, font.Get(), &unbounded, format.Get(),
+                                                      &box, nullptr, nullptr) != Ok ||
+               box.Width <= line.width;
+    };
+    return FitReasonText(reason, [](const std::wstring& text) { return text; }, fits);
+}
+
+float ReasonLinePixels(GpGraphics* graphics, int width, int height, int charWidth, int dpi) {
+    return ReasonPixels(graphics, main_layout::ReasonLineArea(width, height, charWidth, dpi).height, dpi);
 }
 
 bool DrawStatePicture(GpBitmap* backBuffer, int width, int height, int charWidth, int dpi, int sleepState,
@@ -181,8 +203,14 @@ void MainDialog_CL::Paint() {
     if (dc && bitmap && width > 0 && height > 0) {
         ClientMetrics metrics;
         GetClientMetrics(metrics);
-        if (DrawStatePicture(bitmap, width, height, metrics.charWidth, DpiOfWindow(window), sleep_.State(),
-                             ReasonText(reason_), main_layout::HighContrastOn())) {
+        const int dpi = DpiOfWindow(window);
+        std::wstring line;
+        UniqueGdiplusGraphics graphics;
+        if (DllExports::GdipGetImageGraphicsContext(bitmap, graphics.Put()) == Ok)
+            line = FitReasonLine(graphics.Get(), reason_, width, height, metrics.charWidth, dpi);
+        graphics.Reset();
+        if (DrawStatePicture(bitmap, width, height, metrics.charWidth, dpi, sleep_.State(), line,
+                             main_layout::HighContrastOn())) {
             ExcludeList(dc);
             CopyBackBuffer(dc, bitmap, width, height);
         }

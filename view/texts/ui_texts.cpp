@@ -109,6 +109,14 @@ const wchar_t* const kJapanese[] = {
     L"ホットキーを使う",
     L"%s は登録できません（%s）。前のキーのままです。",
     L"このキーは使えません。Ctrl・Alt・Shift と A～Z、0～9、F1～F24 を組み合わせてください。",
+    L"手動（明日 %02d:%02d まで）",
+    L"手動（%s %02d:%02d まで）",
+    L"%s/%d",
+    L"1", L"2", L"3", L"4", L"5", L"6", L"7", L"8", L"9", L"10", L"11", L"12",
+    L"OK",
+    L"キャンセル",
+    L"適用(&A)",
+    L"スリープ禁止時間帯",
 };
 static_assert(sizeof(kJapanese) / sizeof(kJapanese[0]) == static_cast<size_t>(TextId::Count),
               "one Japanese text per id");

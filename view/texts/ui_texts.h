@@ -64,7 +64,7 @@ enum class TextId : size_t {
     PageLicense,
     CheckKoala,
     GroupDisplayInfo,
-    HoursColumn,             // also the frame around the hour list
+    HoursColumn,             // the frame around the hour list
     HourRow,                 // %02d, %02d: the hour twice
     CheckNoUpdateNotice,
     GroupUpdateNotice,
@@ -102,6 +102,25 @@ enum class TextId : size_t {
     CheckHotkeyOn,
     HotkeyRefused,           // %s: the key, %s: system error text
     HotkeyUnusable,
+    ReasonManualUntilTomorrow,  // %02d:%02d: local end time
+    ReasonManualUntilDate,      // %s: MonthDay, %02d:%02d: local end time
+    MonthDay,                   // %s: MonthJanuary.., %d: day of the month
+    MonthJanuary,               // twelve, January to December in order
+    MonthFebruary,
+    MonthMarch,
+    MonthApril,
+    MonthMay,
+    MonthJune,
+    MonthJuly,
+    MonthAugust,
+    MonthSeptember,
+    MonthOctober,
+    MonthNovember,
+    MonthDecember,
+    SheetOk,                    // the settings sheet's buttons
+    SheetCancel,
+    SheetApply,
+    HourListColumn,             // the hour list's column header
     Count
 };
 
