@@ -57,6 +57,20 @@ public:
     bool ReportWrite(bool written);
     bool HasUnsavedSettings() const { return unsaved_; }
     void SetSaveFailureHandler(SaveFailureHandler handler) { failureHandler_ = std::move(handler); }
+    // One save made of several parts (a settings sheet's OK or Apply): while it lasts, a refused
+    // write is logged and reported once for all of them.
+    class SaveRound {
+    public:
+        explicit SaveRound(SaveData& data) : data_(data) { ++data_.roundDepth_; }
+        ~SaveRound() {
+            if (--data_.roundDepth_ == 0) data_.roundReported_ = false;
+        }
+        SaveRound(const SaveRound&) = delete;
+        SaveRound& operator=(const SaveRound&) = delete;
+
+    private:
+        SaveData& data_;
+    };
     // Refreshes the process snapshot, logs what started or ended, and decides.
     bool ShouldKeepAwake();
     // The same check, with the reason: also ends a timed session that is over and forgets
@@ -93,6 +107,8 @@ private:
 
     bool unsaved_ = false;
     bool userTold_ = false;
+    int roundDepth_ = 0;
+    bool roundReported_ = false;
     SaveFailureHandler failureHandler_;
 };
 

@@ -312,6 +312,27 @@ TEST(TextTables, EveryIdHasATextInEveryLanguageWithTheSameConversions) {
     EXPECT_STREQ(UiTextIn(UiLanguage::Count, TextId::StateAllowed), L"");
 }
 
+// Each notification fits its limits; the save failure keeps its hint whole, its path shortened.
+TEST(TextTables, NoticesFitTheirLimits) {
+    const std::wstring path = L"C:\\Users\\" + std::wstring(150, L'x') + L"\\Documents\\DormiGuard\\DormiGuard.ini";
+    const struct {
+        UiLanguage language;
+        const wchar_t* hintEnd;
+    } cases[] = {{UiLanguage::Japanese, L"DormiGuard を許可してください。"}, {UiLanguage::English, L"Allow DormiGuard there."}};
+    const UiLanguage before = CurrentUiLanguage();
+    for (const auto& c : cases) {
+        SetUiLanguage(c.language);
+        EXPECT_LE(wcslen(UiText(TextId::SaveFailedTitle)), kNoticeTitleChars);
+        const std::wstring text = SaveFailureNoticeText(path, ERROR_ACCESS_DENIED);
+        EXPECT_LE(text.size(), kNoticeChars) << text;
+        EXPECT_EQ(text.substr(text.size() - wcslen(c.hintEnd)), c.hintEnd) << text;
+        EXPECT_NE(text.find(L"\nC:\\Users\\x"), std::wstring::npos) << text;
+        EXPECT_NE(text.find(L"…"), std::wstring::npos) << text;
+        EXPECT_NE(text.find(L"DormiGuard.ini\n"), std::wstring::npos) << text;
+    }
+    SetUiLanguage(before);
+}
+
 TEST(TextTables, TheSettingAndTheSystemLanguageChooseTheTable) {
     struct Case {
         const wchar_t* value;

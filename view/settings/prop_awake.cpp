@@ -213,6 +213,12 @@ bool PropAwake_CL::SaveAwake() {
     next.acOnly = Checked(acOnlyCheck_);
     next.batteryFloor = Checked(floorCheck_) ? FloorValue() : 0;
     g_SaveData.StoreAwakeSettings(next);
+    if (next.batteryFloor > 0) {
+        // The box shows the value stored, clamped, not the one typed; no change reported for it.
+        building_ = true;
+        ::SendMessageW(floorUpDown_->Window(), UDM_SETPOS32, 0, g_SaveData.awake.batteryFloor);
+        building_ = false;
+    }
 
     bool taken = true;
     const Hotkey old = g_SaveData.hotkey;

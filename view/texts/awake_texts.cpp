@@ -59,12 +59,6 @@ std::wstring WithinChars(const AwakeReason& reason, TextId id, size_t limit) {
 
 std::wstring ReasonText(const AwakeReason& reason) { return ReasonTextNamed(reason, reason.fileName); }
 
-std::wstring CutWithEllipsis(const std::wstring& text, size_t limit) {
-    if (text.size() <= limit) return text;
-    if (limit == 0) return L"";
-    return text.substr(0, limit - 1) + kEllipsis;
-}
-
 std::wstring FitReasonText(const AwakeReason& reason, const std::function<std::wstring(const std::wstring&)>& wrap,
                            const std::function<bool(const std::wstring&)>& fits) {
     const std::wstring whole = wrap(ReasonText(reason));

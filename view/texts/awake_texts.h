@@ -4,6 +4,7 @@
 #include <string>
 
 #include "data/awake_reason.h"
+#include "view/texts/ui_texts.h"
 
 // The reason while sleep is prohibited; while a battery rule allows it, why; else empty.
 std::wstring ReasonText(const AwakeReason& reason);
@@ -18,9 +19,3 @@ std::wstring FitReasonText(const AwakeReason& reason, const std::function<std::w
 std::wstring TrayTip(const AwakeReason& reason);
 // The hotkey notice: what holds now, within a notification's 255 characters.
 std::wstring NoticeText(const AwakeReason& reason);
-// The notification's limits (NOTIFYICONDATAW szTip, szInfoTitle, szInfo, less the terminator).
-constexpr size_t kTipChars = 127;
-constexpr size_t kNoticeTitleChars = 63;
-constexpr size_t kNoticeChars = 255;
-// text cut to at most limit characters, ending in "…" when cut.
-std::wstring CutWithEllipsis(const std::wstring& text, size_t limit);

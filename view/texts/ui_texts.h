@@ -148,5 +148,15 @@ std::wstring UiFormat(TextId id, ...);
 std::wstring UiFormatIn(UiLanguage language, TextId id, ...);
 
 // The notification about settings that could not be saved: the file, the reason and, for
-// ERROR_ACCESS_DENIED, the hint about Windows Security's controlled folder access.
+// ERROR_ACCESS_DENIED, the hint about Windows Security's controlled folder access. Within
+// kNoticeChars: the hint stays whole, the file's path is shortened first, then the reason.
 std::wstring SaveFailureNoticeText(const std::wstring& file, DWORD error);
+
+// The notification area's limits (NOTIFYICONDATAW szTip, szInfoTitle, szInfo, less the terminator).
+constexpr size_t kTipChars = 127;
+constexpr size_t kNoticeTitleChars = 63;
+constexpr size_t kNoticeChars = 255;
+// text cut to at most limit characters, ending in "…" when cut.
+std::wstring CutWithEllipsis(const std::wstring& text, size_t limit);
+// A path of at most limit characters: its start and its end, "…" between them.
+std::wstring ShortenPath(const std::wstring& path, size_t limit);
