@@ -4,12 +4,15 @@
 #include <windows.h>
 #include <commctrl.h>
 
+#include <cstdlib>
 #include <string>
 #include <vector>
 
 #include "comlib/window/controls.h"
 #include "comlib/window/main_window_base.h"
+#include "comlib/window/high_dpi.h"
 #include "comlib/window/popup_menu.h"
+#include "comlib/window/ui_font.h"
 #include "tests/test_helpers.h"
 #include "tests/toolkit_test_support.h"
 
@@ -109,14 +112,16 @@ TEST(MenuRules, ItemSizeFromTextAndImages) {
         bool images;
         SIZE image;
         SIZE expected;
+        int shortcut = 0;
     } cases[] = {
         {{84, 12}, true, {24, 24}, {160, 25}},  // 84 + 48 + 24 + 4; max(13, 25)
         {{84, 12}, false, {24, 24}, {132, 13}},
         {{10, 30}, true, {16, 16}, {78, 31}},  // the text is taller than the image
         {{0, 0}, true, {24, 24}, {76, 25}},
+        {{84, 12}, false, {24, 24}, {222, 13}, 90},  // a shortcut's column: 24 from the text
     };
     for (const Case& c : cases) {
-        const SIZE size = MenuItemSize(c.text, c.images, c.image);
+        const SIZE size = MenuItemSize(c.text, c.images, c.image, 96, c.shortcut);
         EXPECT_EQ(size.cx, c.expected.cx);
         EXPECT_EQ(size.cy, c.expected.cy);
     }
@@ -151,6 +156,19 @@ TEST(MenuRules, TextRectanglesAndTabSplit) {
         EXPECT_EQ(left, c.left);
         EXPECT_EQ(right, c.right);
     }
+}
+
+// Fonts per DPI: the system DPI's is the UI font itself, twice the DPI twice its height.
+TEST(MenuRules, UiFontForEachDpi) {
+    for (UiFontKind kind : {UiFontKind::DefaultGui, UiFontKind::SystemMessage}) {
+        UseUiFontFor(kind);
+        EXPECT_EQ(UiFontForDpi(SystemDpi()), UiFont());
+        LOGFONTW base = {}, doubled = {};
+        ::GetObjectW(UiFont(), sizeof(base), &base);
+        ::GetObjectW(UiFontForDpi(2 * SystemDpi()), sizeof(doubled), &doubled);
+        EXPECT_NEAR(std::abs(doubled.lfHeight), 2 * std::abs(base.lfHeight), 1);
+    }
+    UseUiFontFor(UiFontKind::DefaultGui);
 }
 
 TEST(MenuRules, ColoursForEachState) {
@@ -222,8 +240,8 @@ TEST_F(MenuTest, AppendedItemsAreOwnerDrawnAndCarryTheMenuObject) {
     EXPECT_EQ(::GetMenuState(menu_.Menu(), 122, MF_BYCOMMAND) & MF_GRAYED, 0u);
 }
 
-TEST_F(MenuTest, MeasureAddsImageAndMarginsToTheLeftPartOnly) {
-    const wchar_t* texts[][2] = {{L"プロセスを追加\tIns", L"プロセスを追加"}, {L"終了", L"終了"}, {L"W", L"W"}};
+TEST_F(MenuTest, MeasureAddsImageMarginsAndTheShortcut) {
+    const wchar_t* texts[][3] = {{L"プロセスを追加\tIns", L"プロセスを追加", L"Ins"}, {L"終了", L"終了", L""}, {L"W", L"W", L""}};
     menu_.SetImageList(images_.Get());
     UINT id = 122;
     for (const auto& text : texts) {
@@ -234,8 +252,9 @@ TEST_F(MenuTest, MeasureAddsImageAndMarginsToTheLeftPartOnly) {
         measure.itemID = id;
         measure.itemData = reinterpret_cast<ULONG_PTR>(&menu_);
         OnMenuOwnerDraw(owner_, WM_MEASUREITEM, reinterpret_cast<LPARAM>(&measure));
-        // 48 for the right part, 24 for the image and 4 around it.
-        EXPECT_EQ(static_cast<int>(measure.itemWidth), extent.cx + 76) << text[0];
+        // 48 around the shortcut's column, 24 for the image and 4 around it.
+        const int shortcut = *text[2] ? TextExtent(owner_, text[2]).cx : 0;
+        EXPECT_EQ(static_cast<int>(measure.itemWidth), extent.cx + 76 + shortcut) << text[0];
         EXPECT_EQ(static_cast<int>(measure.itemHeight), std::max<int>(extent.cy + 1, 25)) << text[0];
         ++id;
     }

@@ -2,8 +2,12 @@
 
 #include <cwchar>
 #include <initializer_list>
+#include <map>
+#include <utility>
 
+#include "comlib/dll_function.h"
 #include "comlib/unique_resource.h"
+#include "comlib/window/high_dpi.h"
 
 namespace {
 UiFontKind g_kind = UiFontKind::DefaultGui;
@@ -28,22 +32,40 @@ bool FaceInstalled(const wchar_t* face) {
 // "Segoe UI" on current Windows; a system that maps it to a face without Latin letters of its
 // own (a Wine prefix made in Japanese draws the backslash as a yen sign) gets Segoe UI or
 // Tahoma where installed. Made once; a failure keeps the stock font.
+void UseLatinFace(LOGFONTW* logFont) {
+    for (const wchar_t* face : {L"Segoe UI", L"Tahoma"}) {
+        if (!FaceInstalled(face)) continue;
+        wcsncpy_s(logFont->lfFaceName, face, _TRUNCATE);
+        break;
+    }
+    // A Japanese session asks for SHIFTJIS_CHARSET, which the mapper honours over the face
+    // by taking a Japanese one; any character set lets it keep a Latin face.
+    logFont->lfCharSet = DEFAULT_CHARSET;
+}
+
 HFONT MessageFont() {
     static UniqueFont font = [] {
         NONCLIENTMETRICSW metrics = {};
         metrics.cbSize = sizeof(metrics);
         if (!::SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, sizeof(metrics), &metrics, 0)) return UniqueFont();
-        for (const wchar_t* face : {L"Segoe UI", L"Tahoma"}) {
-            if (!FaceInstalled(face)) continue;
-            wcsncpy_s(metrics.lfMessageFont.lfFaceName, face, _TRUNCATE);
-            break;
-        }
-        // A Japanese session asks for SHIFTJIS_CHARSET, which the mapper honours over the face
-        // by taking a Japanese one; any character set lets it keep a Latin face.
-        metrics.lfMessageFont.lfCharSet = DEFAULT_CHARSET;
+        UseLatinFace(&metrics.lfMessageFont);
         return UniqueFont(::CreateFontIndirectW(&metrics.lfMessageFont));
     }();
     return font.Get();
+}
+
+// The message font as the system makes it for this DPI: SystemParametersInfoForDpi (Windows 10
+// 1607 and later, looked up at run time); false where it is missing or fails.
+bool MessageFontForDpi(int dpi, LOGFONTW* logFont) {
+    using ForDpiFunction = BOOL(WINAPI*)(UINT, UINT, PVOID, UINT, UINT);
+    static const DllFunction_CL user32(L"user32.dll");
+    static const ForDpiFunction forDpi = user32.LookupAs<ForDpiFunction>("SystemParametersInfoForDpi");
+    NONCLIENTMETRICSW metrics = {};
+    metrics.cbSize = sizeof(metrics);
+    if (!forDpi || !forDpi(SPI_GETNONCLIENTMETRICS, sizeof(metrics), &metrics, 0, static_cast<UINT>(dpi))) return false;
+    *logFont = metrics.lfMessageFont;
+    UseLatinFace(logFont);
+    return true;
 }
 }  // namespace
 
@@ -55,6 +77,23 @@ HFONT UiFont() {
     if (g_kind == UiFontKind::SystemMessage)
         if (const HFONT font = MessageFont()) return font;
     return static_cast<HFONT>(::GetStockObject(DEFAULT_GUI_FONT));
+}
+
+HFONT UiFontForDpi(int dpi) {
+    if (dpi <= 0 || dpi == SystemDpi()) return UiFont();
+    // Never deleted while the program runs, like UiFont(): windows may still hold them.
+    static std::map<std::pair<UiFontKind, int>, UniqueFont> fonts;
+    UniqueFont& font = fonts[std::make_pair(g_kind, dpi)];
+    if (font) return font.Get();
+    LOGFONTW logFont = {};
+    if (g_kind != UiFontKind::SystemMessage || !MessageFontForDpi(dpi, &logFont)) {
+        // The system-DPI font in proportion.
+        ::GetObjectW(UiFont(), sizeof(logFont), &logFont);
+        logFont.lfHeight = ::MulDiv(logFont.lfHeight, dpi, SystemDpi());
+        logFont.lfWidth = ::MulDiv(logFont.lfWidth, dpi, SystemDpi());
+    }
+    font.Reset(::CreateFontIndirectW(&logFont));
+    return font ? font.Get() : UiFont();
 }
 
 HFONT JapaneseCapableUiFont() {

@@ -13,6 +13,9 @@ void UseUiFontFor(UiFontKind kind);
 UiFontKind CurrentUiFontKind();
 // Never deleted while the program runs: windows may still hold it.
 HFONT UiFont();
+// UiFont() made for a window at this DPI: the same font at the system DPI; else the message
+// font the system makes for that DPI, or UiFont() in proportion. Kept for the whole run.
+HFONT UiFontForDpi(int dpi);
 // The face GDI actually draws UiFont() with.
 std::wstring UiFontFace();
 // For a label that mixes Japanese into the texts of another language: UiFont() with the

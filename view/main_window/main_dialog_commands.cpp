@@ -34,8 +34,12 @@ struct ContextMenu {
     ImageList_CL images;
     PopupMenu_CL menu;
 
-    explicit ContextMenu(HWND owner) {
-        images.LoadBitmapStrip(ModuleFolder() + L"\\menu_image.bmp", kMenuImageWidth, DpiOfWindow(owner));
+    explicit ContextMenu(HWND) {
+        // The menu opens at the cursor: its monitor's DPI for the images, the measure and the drawing.
+        POINT cursor = {};
+        ::GetCursorPos(&cursor);
+        menu.SetDpi(DpiAtPoint(cursor));
+        images.LoadBitmapStrip(ModuleFolder() + L"\\menu_image.bmp", kMenuImageWidth, menu.Dpi());
         menu.CreatePopup();
         menu.SetImageList(images.Get());
     }
@@ -187,6 +191,7 @@ void MainDialog_CL::ShowTrayMenu() {
     context.menu.AppendSeparator();
     PopupMenu_CL awake;
     awake.CreatePopup();
+    awake.SetDpi(context.menu.Dpi());
     awake.SetImageList(context.images.Get());
     FillAwakeMenu(awake);
     context.menu.AppendSubmenu(kAwakeSubmenuItem, UiText(TextId::MenuAwakeNow), PopupMenu_CL::kNoImage, awake);
