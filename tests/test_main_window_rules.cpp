@@ -4,6 +4,7 @@
 
 #include "comlib/gdiplus_owners.h"
 #include "tests/test_helpers.h"
+#include "view/main_window/main_dialog.h"
 #include "view/main_window/main_dialog_paint.h"
 #include "view/main_window/main_layout.h"
 #include "view/texts/ui_texts.h"
@@ -276,6 +277,56 @@ TEST(MainLayout, LongReasonShortenedWithAnEllipsisToTheBand) {
     }
     SetUiLanguage(before);
     UseUiFontFor(UiFontKind::DefaultGui);
+}
+
+namespace {
+// Windows sends WM_DPICHANGED during the placement when the saved rectangle lies on a monitor of
+// another DPI; Wine never does, so this thread's hook sends it there: 1.5 times the size.
+HWND g_placed = nullptr;
+int g_dpiChanges = 0;
+LRESULT CALLBACK SendDpiChangeWhilePlaced(int code, WPARAM wParam, LPARAM lParam) {
+    const auto* call = reinterpret_cast<const CWPSTRUCT*>(lParam);
+    if (code == HC_ACTION && call->message == WM_WINDOWPOSCHANGED && g_dpiChanges == 0 &&
+        !(::GetWindowLongPtrW(call->hwnd, GWL_STYLE) & WS_CHILD)) {
+        const auto* pos = reinterpret_cast<const WINDOWPOS*>(call->lParam);
+        if (pos->cx == 720 && pos->cy == 705) {
+            ++g_dpiChanges;
+            g_placed = call->hwnd;
+            RECT suggested = {pos->x, pos->y, pos->x + 1080, pos->y + 1057};
+            ::SendMessageW(call->hwnd, WM_DPICHANGED, MAKEWPARAM(144, 144), reinterpret_cast<LPARAM>(&suggested));
+        }
+    }
+    return ::CallNextHookEx(nullptr, code, wParam, lParam);
+}
+}  // namespace
+
+// A rectangle saved at 144 DPI comes back at its saved size when WM_DPICHANGED arrives while the
+// window is placed.
+TEST(MainWindow, BornAtItsSavedRectangle) {
+    StartGdiplusOnce();
+    const std::wstring folder = ResetDataFolder();
+    ::CreateDirectoryW(folder.c_str(), nullptr);
+    const std::wstring ini = folder + L"\\DormiGuard.ini";
+    RECT saved = {100, 80, 820, 785};
+    ASSERT_TRUE(::WritePrivateProfileStructW(L"WINDOW", L"rect", &saved, sizeof(saved), ini.c_str()));
+    ASSERT_TRUE(::WritePrivateProfileStringW(L"VERSION", L"notify", L"1", ini.c_str()));
+    const HHOOK hook = ::SetWindowsHookExW(WH_CALLWNDPROC, SendDpiChangeWhilePlaced, nullptr, ::GetCurrentThreadId());
+    ASSERT_NE(hook, nullptr);
+    {
+        MainDialog_CL dialog(1);
+        ASSERT_NE(dialog.Create(), nullptr);
+        ::UnhookWindowsHookEx(hook);
+        EXPECT_EQ(g_dpiChanges, 1);
+        EXPECT_EQ(g_placed, dialog.Window());
+        RECT rect = {};
+        ::GetWindowRect(dialog.Window(), &rect);
+        EXPECT_TRUE(::EqualRect(&rect, &saved)) << rect.left << "," << rect.top << " " << rect.right << "," << rect.bottom;
+        ::SendMessageW(dialog.Window(), WM_CLOSE, MainDialog_CL::kCloseForExit, 0);
+    }
+    MSG quit;
+    while (::PeekMessageW(&quit, nullptr, 0, 0, PM_REMOVE)) {
+    }
+    ResetDataFolder();
 }
 
 namespace {

@@ -185,8 +185,12 @@ void MainDialog_CL::InitializeWindow() {
     ::GetWindowRect(window, &current);
     const RECT fallback = {current.left, current.top, current.left + minimum.cx, current.top + minimum.cy};
     const RECT placed = ReadWindowRect(L"WINDOW", L"rect", fallback);
+    // The rectangle is in real pixels already: the WM_DPICHANGED this move sends when it lies on
+    // a monitor of another DPI suggests a size scaled once more, which OnDpiChanged leaves.
+    placing_ = true;
     ::SetWindowPos(window, nullptr, placed.left, placed.top, placed.right - placed.left, placed.bottom - placed.top,
                    g_SaveData.trayHidden != 0 ? SWP_HIDEWINDOW : SWP_SHOWWINDOW);
+    placing_ = false;
 
     // Nothing draws the pictures yet, and the first decode loads the image codecs: they wait
     // until the window has been painted.
@@ -239,9 +243,10 @@ void MainDialog_CL::SetWindowIcons() {
 void MainDialog_CL::OnDpiChanged(const RECT& suggested) {
     const HWND window = Window();
     // The suggested rectangle keeps the window where the user dropped it; WM_MOVE and WM_SIZE then
-    // save it in real pixels as always.
-    ::SetWindowPos(window, nullptr, suggested.left, suggested.top, suggested.right - suggested.left,
-                   suggested.bottom - suggested.top, SWP_NOZORDER | SWP_NOACTIVATE);
+    // save it in real pixels as always. Not while the saved rectangle is being placed.
+    if (!placing_)
+        ::SetWindowPos(window, nullptr, suggested.left, suggested.top, suggested.right - suggested.left,
+                       suggested.bottom - suggested.top, SWP_NOZORDER | SWP_NOACTIVATE);
     SetWindowIcons();
     if (list_) {
         list_->RebuildFont();
