@@ -25,6 +25,7 @@
 #include "view/texts/ui_texts.h"
 #include "comlib/window/ui_font.h"
 #include "view/settings/prop_sheet.h"
+#include "view/settings/settings_page.h"
 #include "view/common/support_site.h"
 
 namespace {
@@ -179,6 +180,10 @@ protected:
 UniqueWindow SettingsSheetTest::owner_;
 
 }  // namespace
+
+TEST(SettingsRules, GroupTitlesLeaveAGapAboveTheFirstRow) {
+    EXPECT_GT(FirstRowInGroup(nullptr, 100), 100 + ControlFactory_CL::MeasureText(UiFont(), L"Ｗ").cy + 4);
+}
 
 TEST(SettingsRules, HourRowTexts) {
     EXPECT_EQ(HourRowText(0), L"00:00 ～ 00:59");
@@ -660,6 +665,11 @@ TEST_F(SettingsSheetTest, LanguageChoiceIsStoredWhenChangedAndTheNextSheetSpeaks
                 const HWND page = sheet.awake.Window();
                 EXPECT_NE(ChildWithText(page, L"表示言語 / Language"), nullptr);
                 EXPECT_NE(ChildWithText(page, step.display), nullptr);
+                // One face for the page, the language group included, where the face draws Japanese.
+                if (DrawsJapanese(UiFont())) {
+                    EXPECT_EQ(::SendMessageW(ChildWithText(page, L"日本語"), WM_GETFONT, 0, 0),
+                              ::SendMessageW(ChildWithText(page, step.display), WM_GETFONT, 0, 0));
+                }
                 const int buttons[] = {IDOK, IDCANCEL, kApplyButtonId};
                 for (int i = 0; i < 3; ++i) EXPECT_EQ(WindowText(::GetDlgItem(sheet.frame, buttons[i])), step.buttons[i]);
                 RECT client = {};

@@ -3,6 +3,7 @@
 #include <cwchar>
 #include <initializer_list>
 #include <map>
+#include <vector>
 #include <utility>
 
 #include "comlib/dll_function.h"
@@ -96,9 +97,34 @@ HFONT UiFontForDpi(int dpi) {
     return font ? font.Get() : UiFont();
 }
 
+bool DrawsJapanese(HFONT font) {
+    const WindowDc screen(nullptr);
+    const UniqueMemoryDc memory(::CreateCompatibleDC(screen.Get()));
+    const UniqueBitmap bitmap(::CreateCompatibleBitmap(screen.Get(), 48, 48));
+    if (!memory || !bitmap) return true;
+    const SelectedObject selectedBitmap(memory.Get(), bitmap.Get());
+    const SelectedObject selectedFont(memory.Get(), font);
+    // "日" as drawn, against U+FFFF, which no face has: the same pixels mean the missing-glyph box.
+    // ExtTextOutW follows FontLink\SystemLink, so a linked face counts.
+    std::vector<unsigned char> pixels[2];
+    const wchar_t* const texts[] = {L"日", L"\xFFFF"};
+    const RECT all = {0, 0, 48, 48};
+    for (int i = 0; i < 2; ++i) {
+        ::ExtTextOutW(memory.Get(), 0, 0, ETO_OPAQUE, &all, texts[i], 1, nullptr);
+        BITMAP info = {};
+        ::GetObjectW(bitmap.Get(), sizeof(info), &info);
+        pixels[i].resize(static_cast<size_t>(info.bmWidthBytes) * static_cast<size_t>(info.bmHeight));
+        ::GetBitmapBits(bitmap.Get(), static_cast<LONG>(pixels[i].size()), pixels[i].data());
+    }
+    return pixels[0] != pixels[1];
+}
+
 HFONT JapaneseCapableUiFont() {
     const HFONT ui = UiFont();
     if (ui == static_cast<HFONT>(::GetStockObject(DEFAULT_GUI_FONT))) return ui;
+    // Otherwise the message font, made once: so is the answer.
+    static const bool drawsJapanese = DrawsJapanese(ui);
+    if (drawsJapanese) return ui;
     static UniqueFont font = [ui] {
         LOGFONTW logFont = {};
         ::GetObjectW(ui, sizeof(logFont), &logFont);

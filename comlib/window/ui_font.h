@@ -18,7 +18,9 @@ HFONT UiFont();
 HFONT UiFontForDpi(int dpi);
 // The face GDI actually draws UiFont() with.
 std::wstring UiFontFace();
-// For a label that mixes Japanese into the texts of another language: UiFont() with the
-// Japanese character set, so that the mapper takes a face with Japanese glyphs where no font
-// link would draw them. UiFont() itself while that is the stock font.
+// True when text drawn in this font shows Japanese, with the face's own glyphs or a linked face's.
+bool DrawsJapanese(HFONT font);
+// For a label that mixes Japanese into the texts of another language: UiFont() itself while that
+// is the stock font or draws Japanese (one face per page); else UiFont() with the Japanese
+// character set, so that the mapper takes a face with Japanese glyphs.
 HFONT JapaneseCapableUiFont();
