@@ -47,7 +47,8 @@ int CalendarDaysBetween(const SYSTEMTIME& from, const SYSTEMTIME& to) {
     FILETIME fa = {}, fb = {};
     if (!::SystemTimeToFileTime(&a, &fa) || !::SystemTimeToFileTime(&b, &fb)) return 0;
     const long long perDay = 24LL * 60 * static_cast<long long>(kFileTimePerMinute);
-    return static_cast<int>((static_cast<long long>(FromFileTime(fb)) - static_cast<long long>(FromFileTime(fa))) / perDay);
+    const long long difference = static_cast<long long>(FromFileTime(fb)) - static_cast<long long>(FromFileTime(fa));
+    return static_cast<int>(difference / perDay);
 }
 
 void SetManualEnd(unsigned long long endUtc, unsigned long long nowUtc, AwakeReason* reason) {

@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include "comlib/gdiplus_owners.h"
+#include "data/save_data.h"
 #include "tests/test_helpers.h"
 #include "view/main_window/main_dialog.h"
 #include "view/main_window/main_dialog_paint.h"
@@ -164,7 +165,8 @@ TEST(MainLayout, HighContrastBandDrawsInTheSystemColours) {
 
 // The state text at the size the band chose: measured again, it stands on one line inside the
 // frame, at 96 and 144 DPI, in the narrowest window and a wide one, in both languages with the
-// font each draws with; never above 48 points.
+// font each draws with; never above 48 points. A long file name in the reason line is cut with
+// "…" where it is cut, the rest kept, to the band's width; a wide band shows it whole.
 TEST(MainLayout, StateTextMeasuredToFitItsFrame) {
     using namespace Gdiplus;
     StartGdiplusOnce();
@@ -186,13 +188,19 @@ TEST(MainLayout, StateTextMeasuredToFitItsFrame) {
         UiLanguage language;
         UiFontKind font;
         int state;
-        const wchar_t* text;
+        const wchar_t *text, *reasonStart = nullptr, *reasonEnd = nullptr, *wholeReason = nullptr;
     } words[] = {
-        {UiLanguage::Japanese, UiFontKind::DefaultGui, 0, L"スリープ禁止中"},
+        {UiLanguage::Japanese, UiFontKind::DefaultGui, 0, L"スリープ禁止中", L"Nightly", L"…（PID 348）の終了まで",
+         L"NightlyDatabaseBackupAgentService.exe（PID 348）の終了まで"},
+        {UiLanguage::English, UiFontKind::SystemMessage, 0, L"Staying awake", L"Until Nightly", L"… (PID 348) ends",
+         L"Until NightlyDatabaseBackupAgentService.exe (PID 348) ends"},
         {UiLanguage::Japanese, UiFontKind::DefaultGui, 1, L"スリープ許可中"},
-        {UiLanguage::English, UiFontKind::SystemMessage, 0, L"Staying awake"},
         {UiLanguage::English, UiFontKind::SystemMessage, 1, L"Sleep allowed"},
     };
+    AwakeReason reason;
+    reason.kind = AwakeReason::Kind::HandedProcess;
+    reason.fileName = L"NightlyDatabaseBackupAgentService.exe";
+    reason.processId = 348;
     const UiLanguage before = CurrentUiLanguage();
     for (const Words& w : words) {
         SetUiLanguage(w.language);
@@ -221,58 +229,16 @@ TEST(MainLayout, StateTextMeasuredToFitItsFrame) {
             EXPECT_LE(measured.Width, box.width + 0.5f) << where;
             EXPECT_GE(measured.Y, frame.y) << where;
             EXPECT_LE(measured.Y + measured.Height, frame.y + frame.height) << where;
-        }
-    }
-    SetUiLanguage(before);
-    UseUiFontFor(UiFontKind::DefaultGui);
-}
-
-// A long file name in the reason line: cut with "…" where the name is cut, the rest kept, and
-// the line measures within the band at 96 and 144 DPI; a wide window shows it whole.
-TEST(MainLayout, LongReasonShortenedWithAnEllipsisToTheBand) {
-    using namespace Gdiplus;
-    StartGdiplusOnce();
-    UniqueGdiplusImage canvas;
-    GpBitmap* bitmap = nullptr;
-    ASSERT_EQ(DllExports::GdipCreateBitmapFromScan0(64, 64, 0, PixelFormat32bppRGB, nullptr, &bitmap), Ok);
-    canvas.Reset(bitmap);
-    UniqueGdiplusGraphics graphics;
-    ASSERT_EQ(DllExports::GdipGetImageGraphicsContext(bitmap, graphics.Put()), Ok);
-    AwakeReason reason;
-    reason.kind = AwakeReason::Kind::HandedProcess;
-    reason.fileName = L"NightlyDatabaseBackupAgentService.exe";
-    reason.processId = 348;
-    struct Case {
-        UiLanguage language;
-        UiFontKind font;
-        int dpi, width, height, charWidth;
-        const wchar_t *head, *tail, *whole;
-    } cases[] = {
-        {UiLanguage::Japanese, UiFontKind::DefaultGui, 96, 464, 412, 12, L"Nightly", L"…（PID 348）の終了まで",
-         L"NightlyDatabaseBackupAgentService.exe（PID 348）の終了まで"},
-        {UiLanguage::Japanese, UiFontKind::DefaultGui, 144, 696, 618, 18, L"Nightly", L"…（PID 348）の終了まで", nullptr},
-        {UiLanguage::English, UiFontKind::SystemMessage, 96, 464, 412, 12, L"Until Nightly", L"… (PID 348) ends",
-         L"Until NightlyDatabaseBackupAgentService.exe (PID 348) ends"},
-        {UiLanguage::English, UiFontKind::SystemMessage, 144, 696, 618, 18, L"Until Nightly", L"… (PID 348) ends", nullptr},
-    };
-    const UiLanguage before = CurrentUiLanguage();
-    for (const Case& c : cases) {
-        SetUiLanguage(c.language);
-        UseUiFontFor(c.font);
-        const std::wstring line = FitReasonLine(graphics.Get(), reason, c.width, c.height, c.charWidth, c.dpi);
-        EXPECT_EQ(line.rfind(c.head, 0), 0u) << line;
-        ASSERT_GT(line.size(), wcslen(c.tail)) << line;
-        EXPECT_EQ(line.substr(line.size() - wcslen(c.tail)), c.tail) << line;
-        const FloatRect area = ReasonLineArea(c.width, c.height, c.charWidth, c.dpi);
-        const UniqueGdiplusFont font = CreateStateFont(ReasonLinePixels(graphics.Get(), c.width, c.height, c.charWidth, c.dpi));
-        const RectF unbounded(0.0f, 0.0f, 100000.0f, 100000.0f);
-        RectF measured;
-        ASSERT_EQ(DllExports::GdipMeasureString(graphics.Get(), line.c_str(), -1, font.Get(), &unbounded, nullptr,
-                                                &measured, nullptr, nullptr),
-                  Ok);
-        EXPECT_LE(measured.Width, area.width) << line;
-        if (c.whole) {
-            EXPECT_EQ(FitReasonLine(graphics.Get(), reason, 1800, c.height, c.charWidth, c.dpi), c.whole);
+            if (!c.reason || !w.reasonStart) continue;
+            const auto line = FitReasonLine(graphics.Get(), reason, c.clientWidth, c.clientHeight, c.charWidth, c.dpi);
+            EXPECT_EQ(line.rfind(w.reasonStart, 0), 0u) << line;
+            EXPECT_EQ(line.find(w.reasonEnd), line.size() - wcslen(w.reasonEnd)) << line;
+            const float pixels = ReasonLinePixels(graphics.Get(), c.clientWidth, c.clientHeight, c.charWidth, c.dpi);
+            const RectF unbounded(0.0f, 0.0f, 100000.0f, 100000.0f);
+            ASSERT_EQ(DllExports::GdipMeasureString(graphics.Get(), line.c_str(), -1, CreateStateFont(pixels).Get(),
+                                                    &unbounded, nullptr, &measured, nullptr, nullptr), Ok);
+            EXPECT_LE(measured.Width, ReasonLineArea(c.clientWidth, c.clientHeight, c.charWidth, c.dpi).width) << line;
+            EXPECT_EQ(FitReasonLine(graphics.Get(), reason, 1800, c.clientHeight, c.charWidth, c.dpi), w.wholeReason);
         }
     }
     SetUiLanguage(before);
@@ -280,52 +246,40 @@ TEST(MainLayout, LongReasonShortenedWithAnEllipsisToTheBand) {
 }
 
 namespace {
-// Windows sends WM_DPICHANGED during the placement when the saved rectangle lies on a monitor of
-// another DPI; Wine never does, so this thread's hook sends it there: 1.5 times the size.
-HWND g_placed = nullptr;
+// Windows sends WM_DPICHANGED while the window is placed at a saved rectangle on a monitor of
+// another DPI; Wine never does: this thread's hook sends it there, suggesting 1.5 times the size.
 int g_dpiChanges = 0;
 LRESULT CALLBACK SendDpiChangeWhilePlaced(int code, WPARAM wParam, LPARAM lParam) {
     const auto* call = reinterpret_cast<const CWPSTRUCT*>(lParam);
-    if (code == HC_ACTION && call->message == WM_WINDOWPOSCHANGED && g_dpiChanges == 0 &&
-        !(::GetWindowLongPtrW(call->hwnd, GWL_STYLE) & WS_CHILD)) {
-        const auto* pos = reinterpret_cast<const WINDOWPOS*>(call->lParam);
-        if (pos->cx == 720 && pos->cy == 705) {
-            ++g_dpiChanges;
-            g_placed = call->hwnd;
-            RECT suggested = {pos->x, pos->y, pos->x + 1080, pos->y + 1057};
-            ::SendMessageW(call->hwnd, WM_DPICHANGED, MAKEWPARAM(144, 144), reinterpret_cast<LPARAM>(&suggested));
-        }
+    const auto* pos = reinterpret_cast<const WINDOWPOS*>(call->lParam);
+    if (code == HC_ACTION && call->message == WM_WINDOWPOSCHANGED && pos->cx == 720 && pos->cy == 705 &&
+        !g_dpiChanges++) {
+        RECT suggested = {pos->x, pos->y, pos->x + 1080, pos->y + 1057};
+        ::SendMessageW(call->hwnd, WM_DPICHANGED, MAKEWPARAM(144, 144), reinterpret_cast<LPARAM>(&suggested));
     }
     return ::CallNextHookEx(nullptr, code, wParam, lParam);
 }
 }  // namespace
 
-// A rectangle saved at 144 DPI comes back at its saved size when WM_DPICHANGED arrives while the
-// window is placed.
+// A rectangle saved at 144 DPI comes back at its saved size when WM_DPICHANGED arrives meanwhile.
 TEST(MainWindow, BornAtItsSavedRectangle) {
     StartGdiplusOnce();
-    const std::wstring folder = ResetDataFolder();
-    ::CreateDirectoryW(folder.c_str(), nullptr);
-    const std::wstring ini = folder + L"\\DormiGuard.ini";
-    RECT saved = {100, 80, 820, 785};
+    const std::wstring ini = ResetDataFolder() + L"\\DormiGuard.ini";
+    ::CreateDirectoryW(SaveData::DataFolder().c_str(), nullptr);
+    RECT saved = {100, 80, 820, 785}, placed = {};
     ASSERT_TRUE(::WritePrivateProfileStructW(L"WINDOW", L"rect", &saved, sizeof(saved), ini.c_str()));
-    ASSERT_TRUE(::WritePrivateProfileStringW(L"VERSION", L"notify", L"1", ini.c_str()));
+    ::WritePrivateProfileStringW(L"VERSION", L"notify", L"1", ini.c_str());  // no update check
     const HHOOK hook = ::SetWindowsHookExW(WH_CALLWNDPROC, SendDpiChangeWhilePlaced, nullptr, ::GetCurrentThreadId());
-    ASSERT_NE(hook, nullptr);
     {
         MainDialog_CL dialog(1);
         ASSERT_NE(dialog.Create(), nullptr);
         ::UnhookWindowsHookEx(hook);
-        EXPECT_EQ(g_dpiChanges, 1);
-        EXPECT_EQ(g_placed, dialog.Window());
-        RECT rect = {};
-        ::GetWindowRect(dialog.Window(), &rect);
-        EXPECT_TRUE(::EqualRect(&rect, &saved)) << rect.left << "," << rect.top << " " << rect.right << "," << rect.bottom;
+        ::GetWindowRect(dialog.Window(), &placed);
         ::SendMessageW(dialog.Window(), WM_CLOSE, MainDialog_CL::kCloseForExit, 0);
     }
-    MSG quit;
-    while (::PeekMessageW(&quit, nullptr, 0, 0, PM_REMOVE)) {
-    }
+    EXPECT_EQ(g_dpiChanges, 1);
+    EXPECT_TRUE(::EqualRect(&placed, &saved)) << placed.right - placed.left << " x " << placed.bottom - placed.top;
+    for (MSG quit; ::PeekMessageW(&quit, nullptr, 0, 0, PM_REMOVE);) continue;  // the posted WM_QUIT
     ResetDataFolder();
 }
 
@@ -366,22 +320,15 @@ TEST(TextTables, EveryIdHasATextInEveryLanguageWithTheSameConversions) {
 // Each notification fits its limits; the save failure keeps its hint whole, its path shortened.
 TEST(TextTables, NoticesFitTheirLimits) {
     const std::wstring path = L"C:\\Users\\" + std::wstring(150, L'x') + L"\\Documents\\DormiGuard\\DormiGuard.ini";
-    const struct {
-        UiLanguage language;
-        const wchar_t* hintEnd;
-    } cases[] = {{UiLanguage::Japanese, L"DormiGuard を許可してください。"}, {UiLanguage::English, L"Allow DormiGuard there."}};
-    const UiLanguage before = CurrentUiLanguage();
-    for (const auto& c : cases) {
-        SetUiLanguage(c.language);
-        EXPECT_LE(wcslen(UiText(TextId::SaveFailedTitle)), kNoticeTitleChars);
+    for (const wchar_t* hintEnd : {L"DormiGuard を許可してください。", L"Allow DormiGuard there."}) {
+        SetUiLanguage(*hintEnd == L'D' ? UiLanguage::Japanese : UiLanguage::English);
         const std::wstring text = SaveFailureNoticeText(path, ERROR_ACCESS_DENIED);
         EXPECT_LE(text.size(), kNoticeChars) << text;
-        EXPECT_EQ(text.substr(text.size() - wcslen(c.hintEnd)), c.hintEnd) << text;
+        EXPECT_EQ(text.find(hintEnd), text.size() - wcslen(hintEnd)) << text;
         EXPECT_NE(text.find(L"\nC:\\Users\\x"), std::wstring::npos) << text;
-        EXPECT_NE(text.find(L"…"), std::wstring::npos) << text;
-        EXPECT_NE(text.find(L"DormiGuard.ini\n"), std::wstring::npos) << text;
+        EXPECT_NE(text.find(L"x…"), text.find(L"DormiGuard.ini\n")) << text;
     }
-    SetUiLanguage(before);
+    SetUiLanguage(UiLanguage::Japanese);
 }
 
 TEST(TextTables, TheSettingAndTheSystemLanguageChooseTheTable) {

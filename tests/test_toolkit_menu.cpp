@@ -4,15 +4,12 @@
 #include <windows.h>
 #include <commctrl.h>
 
-#include <cstdlib>
 #include <string>
 #include <vector>
 
 #include "comlib/window/controls.h"
 #include "comlib/window/main_window_base.h"
-#include "comlib/window/high_dpi.h"
 #include "comlib/window/popup_menu.h"
-#include "comlib/window/ui_font.h"
 #include "tests/test_helpers.h"
 #include "tests/toolkit_test_support.h"
 
@@ -112,16 +109,14 @@ TEST(MenuRules, ItemSizeFromTextAndImages) {
         bool images;
         SIZE image;
         SIZE expected;
-        int shortcut = 0;
     } cases[] = {
         {{84, 12}, true, {24, 24}, {160, 25}},  // 84 + 48 + 24 + 4; max(13, 25)
         {{84, 12}, false, {24, 24}, {132, 13}},
         {{10, 30}, true, {16, 16}, {78, 31}},  // the text is taller than the image
         {{0, 0}, true, {24, 24}, {76, 25}},
-        {{84, 12}, false, {24, 24}, {222, 13}, 90},  // a shortcut's column: 24 from the text
     };
     for (const Case& c : cases) {
-        const SIZE size = MenuItemSize(c.text, c.images, c.image, 96, c.shortcut);
+        const SIZE size = MenuItemSize(c.text, c.images, c.image);
         EXPECT_EQ(size.cx, c.expected.cx);
         EXPECT_EQ(size.cy, c.expected.cy);
     }
@@ -156,19 +151,6 @@ TEST(MenuRules, TextRectanglesAndTabSplit) {
         EXPECT_EQ(left, c.left);
         EXPECT_EQ(right, c.right);
     }
-}
-
-// Fonts per DPI: the system DPI's is the UI font itself, twice the DPI twice its height.
-TEST(MenuRules, UiFontForEachDpi) {
-    for (UiFontKind kind : {UiFontKind::DefaultGui, UiFontKind::SystemMessage}) {
-        UseUiFontFor(kind);
-        EXPECT_EQ(UiFontForDpi(SystemDpi()), UiFont());
-        LOGFONTW base = {}, doubled = {};
-        ::GetObjectW(UiFont(), sizeof(base), &base);
-        ::GetObjectW(UiFontForDpi(2 * SystemDpi()), sizeof(doubled), &doubled);
-        EXPECT_NEAR(std::abs(doubled.lfHeight), 2 * std::abs(base.lfHeight), 1);
-    }
-    UseUiFontFor(UiFontKind::DefaultGui);
 }
 
 TEST(MenuRules, ColoursForEachState) {

@@ -37,8 +37,8 @@ int DpiAtPoint(POINT point) {
     static const DllFunction_CL shcore(L"shcore.dll");
     static const DpiForMonitorFunction dpiForMonitor = shcore.LookupAs<DpiForMonitorFunction>("GetDpiForMonitor");
     UINT x = 0, y = 0;
-    if (dpiForMonitor && SUCCEEDED(dpiForMonitor(::MonitorFromPoint(point, MONITOR_DEFAULTTONEAREST), 0, &x, &y)) && x > 0)
-        return static_cast<int>(x);
+    const HMONITOR monitor = ::MonitorFromPoint(point, MONITOR_DEFAULTTONEAREST);
+    if (dpiForMonitor && SUCCEEDED(dpiForMonitor(monitor, 0, &x, &y)) && x > 0) return static_cast<int>(x);
     return SystemDpi();
 }
 

@@ -46,7 +46,8 @@ HWND OtherMenuWindow(DWORD processId, HWND first) {
             DWORD owner = 0;
             ::GetWindowThreadProcessId(window, &owner);
             ::GetClassNameW(window, name, 16);
-            if (owner == s->processId && window != s->first && ::IsWindowVisible(window) && wcscmp(name, L"#32768") == 0)
+            if (owner == s->processId && window != s->first && ::IsWindowVisible(window) &&
+                wcscmp(name, L"#32768") == 0)
                 s->found = window;
             return s->found ? FALSE : TRUE;
         },
@@ -157,6 +158,7 @@ TEST(Guide, Screenshots) {
     ASSERT_TRUE(WaitFor([&] { return CaptureStateBand(largeWindow).red > 200; }, 10000));
     EXPECT_TRUE(SaveWindowScreenshot(largeWindow, PictureName(L"main_window_150.png")));
     // Looked at, not in the guide: the group titles' gap at 150 %.
-    ShootBehaviorPage(large.ProcessId(), largeWindow, kJapanese ? L"check_settings_2_150.png" : L"check_en_settings_2_150.png");
+    ShootBehaviorPage(large.ProcessId(), largeWindow,
+                      kJapanese ? L"check_settings_2_150.png" : L"check_en_settings_2_150.png");
     ASSERT_TRUE(large.Exit(&code));
 }

@@ -9,7 +9,8 @@ std::wstring ManualUntilText(const AwakeReason& reason) {
     if (reason.endDaysAway == 0) return UiFormat(TextId::ReasonManualUntil, reason.endHour, reason.endMinute);
     if (reason.endDaysAway == 1) return UiFormat(TextId::ReasonManualUntilTomorrow, reason.endHour, reason.endMinute);
     const int month = reason.endMonth >= 1 && reason.endMonth <= 12 ? reason.endMonth : 1;
-    const TextId monthId = static_cast<TextId>(static_cast<size_t>(TextId::MonthJanuary) + static_cast<size_t>(month - 1));
+    const TextId monthId =
+        static_cast<TextId>(static_cast<size_t>(TextId::MonthJanuary) + static_cast<size_t>(month - 1));
     const std::wstring date = UiFormat(TextId::MonthDay, UiText(monthId), reason.endDay);
     return UiFormat(TextId::ReasonManualUntilDate, date.c_str(), reason.endHour, reason.endMinute);
 }
@@ -64,7 +65,8 @@ std::wstring FitReasonText(const AwakeReason& reason, const std::function<std::w
     const std::wstring whole = wrap(ReasonText(reason));
     if (whole.empty() || fits(whole)) return whole;
     const std::wstring& name = reason.fileName;
-    const bool named = reason.kind == AwakeReason::Kind::HandedProcess || reason.kind == AwakeReason::Kind::WatchedProgram;
+    const bool named =
+        reason.kind == AwakeReason::Kind::HandedProcess || reason.kind == AwakeReason::Kind::WatchedProgram;
     const auto shortened = [&](size_t keep) { return wrap(ReasonTextNamed(reason, name.substr(0, keep) + kEllipsis)); };
     if (named && !name.empty() && fits(shortened(0)))
         return shortened(LongestAccepted(0, name.size() - 1, [&](size_t keep) { return fits(shortened(keep)); }));
@@ -79,7 +81,8 @@ std::wstring DayName(int weekday) {
 
 std::wstring NoticeText(const AwakeReason& reason) {
     if (reason.KeepsAwake()) return WithinChars(reason, TextId::NoticeProhibited, kNoticeChars);
-    if (reason.heldBack != AwakeReason::HeldBack::None) return WithinChars(reason, TextId::NoticeAllowedWhy, kNoticeChars);
+    if (reason.heldBack != AwakeReason::HeldBack::None)
+        return WithinChars(reason, TextId::NoticeAllowedWhy, kNoticeChars);
     return UiText(TextId::NoticeAllowed);
 }
 

@@ -211,7 +211,8 @@ std::wstring SaveFailureNoticeText(const std::wstring& file, DWORD error) {
     while (!reason.empty() && (reason.back() == L' ' || reason.back() == L'\r' || reason.back() == L'\n'))
         reason.pop_back();
     if (reason.empty()) reason = FormatWide(L"0x%08x", static_cast<unsigned>(error));
-    const std::wstring hint = error == ERROR_ACCESS_DENIED ? std::wstring(L"\n") + UiText(TextId::SaveFailedAccessDenied) : L"";
+    const std::wstring hint =
+        error == ERROR_ACCESS_DENIED ? std::wstring(L"\n") + UiText(TextId::SaveFailedAccessDenied) : L"";
     const auto compose = [&hint](const std::wstring& path, const std::wstring& why) {
         return UiFormat(TextId::SaveFailedBody, path.c_str(), why.c_str()) + hint;
     };
