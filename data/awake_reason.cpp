@@ -22,6 +22,17 @@ unsigned long long UtcNow() {
     return FromFileTime(now);
 }
 
+int CalendarDaysBetween(const SYSTEMTIME& from, const SYSTEMTIME& to) {
+    // Midnight of each date as FILETIME: the difference is whole days.
+    SYSTEMTIME a = {from.wYear, from.wMonth, 0, from.wDay, 0, 0, 0, 0};
+    SYSTEMTIME b = {to.wYear, to.wMonth, 0, to.wDay, 0, 0, 0, 0};
+    FILETIME fa = {}, fb = {};
+    if (!::SystemTimeToFileTime(&a, &fa) || !::SystemTimeToFileTime(&b, &fb)) return 0;
+    const long long perDay = 24LL * 60 * static_cast<long long>(kFileTimePerMinute);
+    const long long difference = static_cast<long long>(FromFileTime(fb)) - static_cast<long long>(FromFileTime(fa));
+    return static_cast<int>(difference / perDay);
+}
+
 std::wstring FormatSessionValue(const ManualSession& session) {
     if (session.indefinite) return L"indefinite";
     SYSTEMTIME parts = {};

@@ -17,6 +17,9 @@ struct AwakeReason {
     bool hasEnd = false;    // Manual: false until ended by hand
     int endHour = 0;        // Manual with an end, local time
     int endMinute = 0;
+    int endMonth = 0;       // 1 to 12
+    int endDay = 0;
+    int endDaysAway = 0;    // local calendar days from the decision to the end: 0 today, 1 tomorrow
 
     // Kind None only: a battery rule holds the computer back from a reason it had.
     enum class HeldBack { None, OnBattery, LowBattery };
@@ -27,7 +30,8 @@ struct AwakeReason {
     bool operator==(const AwakeReason& other) const {
         return kind == other.kind && fileName == other.fileName && processId == other.processId &&
                hour == other.hour && weekday == other.weekday && hasEnd == other.hasEnd &&
-               endHour == other.endHour && endMinute == other.endMinute && heldBack == other.heldBack &&
+               endHour == other.endHour && endMinute == other.endMinute && endMonth == other.endMonth &&
+               endDay == other.endDay && endDaysAway == other.endDaysAway && heldBack == other.heldBack &&
                batteryPercent == other.batteryPercent;
     }
     bool operator!=(const AwakeReason& other) const { return !(*this == other); }
@@ -39,6 +43,9 @@ struct ManualSession {
     bool indefinite = false;
     unsigned long long endUtc = 0;
 };
+
+// Local calendar days from one local date to another (only year, month and day are read).
+int CalendarDaysBetween(const SYSTEMTIME& from, const SYSTEMTIME& to);
 
 // The INI form of a session, section "AWAKE" key "until": "indefinite" or "YYYY-MM-DDTHH:MM:SSZ".
 std::wstring FormatSessionValue(const ManualSession& session);

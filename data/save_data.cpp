@@ -249,6 +249,8 @@ bool SaveData::SaveHours() { return Store([this] { return WriteHours(); }); }
 
 bool SaveData::ReportWrite(bool written) {
     if (written) return true;
+    if (roundReported_) return false;
+    roundReported_ = roundDepth_ > 0;
     const DWORD error = g_Inifile.LastWriteError();
     g_Logger.Log(L"設定を保存できませんでした: %s : 0x%08x : %s", __FILE__, __LINE__, g_Inifile.Path().c_str(),
                  static_cast<unsigned>(error), SystemErrorText(error).c_str());

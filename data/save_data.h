@@ -57,6 +57,20 @@ public:
     void SetSaveFailureHandler(SaveFailureHandler handler) { failureHandler_ = std::move(handler); }
     // Refreshes the process snapshot and logs what started or ended.
     void RefreshProcesses();
+    // One save made of several parts (a settings sheet's OK or Apply): while it lasts, a refused
+    // write is logged and reported once for all of them.
+    class SaveRound {
+    public:
+        explicit SaveRound(SaveData& data) : data_(data) { ++data_.roundDepth_; }
+        ~SaveRound() {
+            if (--data_.roundDepth_ == 0) data_.roundReported_ = false;
+        }
+        SaveRound(const SaveRound&) = delete;
+        SaveRound& operator=(const SaveRound&) = delete;
+
+    private:
+        SaveData& data_;
+    };
 
     // Section "AWAKE": the session's key "until", the hotkey, the display and the battery keys.
     void LoadAwakeSettings();
@@ -86,6 +100,8 @@ private:
 
     bool unsaved_ = false;
     bool userTold_ = false;
+    int roundDepth_ = 0;
+    bool roundReported_ = false;
     SaveFailureHandler failureHandler_;
 };
 

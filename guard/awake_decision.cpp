@@ -21,6 +21,9 @@ AwakeReason DecideBeforeBattery(const GuardInputs& in) {
             const SYSTEMTIME end = CalendarParts(in.session.endUtc + (in.now.local - in.now.utc));
             reason.endHour = end.wHour;
             reason.endMinute = end.wMinute;
+            reason.endMonth = end.wMonth;
+            reason.endDay = end.wDay;
+            reason.endDaysAway = CalendarDaysBetween(CalendarParts(in.now.local), end);
         }
         return reason;
     }

@@ -3,7 +3,9 @@
 #include <windows.h>
 
 #include "comlib/gdiplus_owners.h"
+#include "data/save_data.h"
 #include "tests/test_helpers.h"
+#include "view/main_window/main_dialog.h"
 #include "view/main_window/state_band.h"
 #include "view/main_window/main_layout.h"
 #include "view/texts/ui_texts.h"
@@ -163,7 +165,8 @@ TEST(MainLayout, HighContrastBandDrawsInTheSystemColours) {
 
 // The state text at the size the band chose: measured again, it stands on one line inside the
 // frame, at 96 and 144 DPI, in the narrowest window and a wide one, in both languages with the
-// font each draws with; never above 48 points.
+// font each draws with; never above 48 points. A long file name in the reason line is cut with
+// "…" where it is cut, the rest kept, to the band's width; a wide band shows it whole.
 TEST(MainLayout, StateTextMeasuredToFitItsFrame) {
     using namespace Gdiplus;
     StartGdiplusOnce();
@@ -185,13 +188,19 @@ TEST(MainLayout, StateTextMeasuredToFitItsFrame) {
         UiLanguage language;
         UiFontKind font;
         int state;
-        const wchar_t* text;
+        const wchar_t *text, *reasonStart = nullptr, *reasonEnd = nullptr, *wholeReason = nullptr;
     } words[] = {
-        {UiLanguage::Japanese, UiFontKind::DefaultGui, 0, L"スリープ禁止中"},
+        {UiLanguage::Japanese, UiFontKind::DefaultGui, 0, L"スリープ禁止中", L"Nightly", L"…（PID 348）の終了まで",
+         L"NightlyDatabaseBackupAgentService.exe（PID 348）の終了まで"},
+        {UiLanguage::English, UiFontKind::SystemMessage, 0, L"Staying awake", L"Until Nightly", L"… (PID 348) ends",
+         L"Until NightlyDatabaseBackupAgentService.exe (PID 348) ends"},
         {UiLanguage::Japanese, UiFontKind::DefaultGui, 1, L"スリープ許可中"},
-        {UiLanguage::English, UiFontKind::SystemMessage, 0, L"Staying awake"},
         {UiLanguage::English, UiFontKind::SystemMessage, 1, L"Sleep allowed"},
     };
+    AwakeReason reason;
+    reason.kind = AwakeReason::Kind::HandedProcess;
+    reason.fileName = L"NightlyDatabaseBackupAgentService.exe";
+    reason.processId = 348;
     const UiLanguage before = CurrentUiLanguage();
     for (const Words& w : words) {
         SetUiLanguage(w.language);
@@ -220,10 +229,58 @@ TEST(MainLayout, StateTextMeasuredToFitItsFrame) {
             EXPECT_LE(measured.Width, box.width + 0.5f) << where;
             EXPECT_GE(measured.Y, frame.y) << where;
             EXPECT_LE(measured.Y + measured.Height, frame.y + frame.height) << where;
+            if (!c.reason || !w.reasonStart) continue;
+            const auto line = FitReasonLine(graphics.Get(), reason, c.clientWidth, c.clientHeight, c.charWidth, c.dpi);
+            EXPECT_EQ(line.rfind(w.reasonStart, 0), 0u) << line;
+            EXPECT_EQ(line.find(w.reasonEnd), line.size() - wcslen(w.reasonEnd)) << line;
+            const float pixels = ReasonLinePixels(graphics.Get(), c.clientWidth, c.clientHeight, c.charWidth, c.dpi);
+            const RectF unbounded(0.0f, 0.0f, 100000.0f, 100000.0f);
+            ASSERT_EQ(DllExports::GdipMeasureString(graphics.Get(), line.c_str(), -1, CreateStateFont(pixels).Get(),
+                                                    &unbounded, nullptr, &measured, nullptr, nullptr), Ok);
+            EXPECT_LE(measured.Width, ReasonLineArea(c.clientWidth, c.clientHeight, c.charWidth, c.dpi).width) << line;
+            EXPECT_EQ(FitReasonLine(graphics.Get(), reason, 1800, c.clientHeight, c.charWidth, c.dpi), w.wholeReason);
         }
     }
     SetUiLanguage(before);
     UseUiFontFor(UiFontKind::DefaultGui);
+}
+
+namespace {
+// Windows sends WM_DPICHANGED while the window is placed at a saved rectangle on a monitor of
+// another DPI; Wine never does: this thread's hook sends it there, suggesting 1.5 times the size.
+int g_dpiChanges = 0;
+LRESULT CALLBACK SendDpiChangeWhilePlaced(int code, WPARAM wParam, LPARAM lParam) {
+    const auto* call = reinterpret_cast<const CWPSTRUCT*>(lParam);
+    const auto* pos = reinterpret_cast<const WINDOWPOS*>(call->lParam);
+    if (code == HC_ACTION && call->message == WM_WINDOWPOSCHANGED && pos->cx == 720 && pos->cy == 705 &&
+        !g_dpiChanges++) {
+        RECT suggested = {pos->x, pos->y, pos->x + 1080, pos->y + 1057};
+        ::SendMessageW(call->hwnd, WM_DPICHANGED, MAKEWPARAM(144, 144), reinterpret_cast<LPARAM>(&suggested));
+    }
+    return ::CallNextHookEx(nullptr, code, wParam, lParam);
+}
+}  // namespace
+
+// A rectangle saved at 144 DPI comes back at its saved size when WM_DPICHANGED arrives meanwhile.
+TEST(MainWindow, BornAtItsSavedRectangle) {
+    StartGdiplusOnce();
+    const std::wstring ini = ResetDataFolder() + L"\\DormiGuard.ini";
+    ::CreateDirectoryW(SaveData::DataFolder().c_str(), nullptr);
+    RECT saved = {100, 80, 820, 785}, placed = {};
+    ASSERT_TRUE(::WritePrivateProfileStructW(L"WINDOW", L"rect", &saved, sizeof(saved), ini.c_str()));
+    ::WritePrivateProfileStringW(L"VERSION", L"notify", L"1", ini.c_str());  // no update check
+    const HHOOK hook = ::SetWindowsHookExW(WH_CALLWNDPROC, SendDpiChangeWhilePlaced, nullptr, ::GetCurrentThreadId());
+    {
+        MainDialog_CL dialog(1);
+        ASSERT_NE(dialog.Create(), nullptr);
+        ::UnhookWindowsHookEx(hook);
+        ::GetWindowRect(dialog.Window(), &placed);
+        ::SendMessageW(dialog.Window(), WM_CLOSE, MainDialog_CL::kCloseForExit, 0);
+    }
+    EXPECT_EQ(g_dpiChanges, 1);
+    EXPECT_TRUE(::EqualRect(&placed, &saved)) << placed.right - placed.left << " x " << placed.bottom - placed.top;
+    for (MSG quit; ::PeekMessageW(&quit, nullptr, 0, 0, PM_REMOVE);) continue;  // the posted WM_QUIT
+    ResetDataFolder();
 }
 
 namespace {
@@ -258,6 +315,20 @@ TEST(TextTables, EveryIdHasATextInEveryLanguageWithTheSameConversions) {
     }
     EXPECT_STREQ(UiTextIn(UiLanguage::English, TextId::Count), L"");
     EXPECT_STREQ(UiTextIn(UiLanguage::Count, TextId::StateAllowed), L"");
+}
+
+// Each notification fits its limits; the save failure keeps its hint whole, its path shortened.
+TEST(TextTables, NoticesFitTheirLimits) {
+    const std::wstring path = L"C:\\Users\\" + std::wstring(150, L'x') + L"\\Documents\\DormiGuard\\DormiGuard.ini";
+    for (const wchar_t* hintEnd : {L"DormiGuard を許可してください。", L"Allow DormiGuard there."}) {
+        SetUiLanguage(*hintEnd == L'D' ? UiLanguage::Japanese : UiLanguage::English);
+        const std::wstring text = SaveFailureNoticeText(path, ERROR_ACCESS_DENIED);
+        EXPECT_LE(text.size(), kNoticeChars) << text;
+        EXPECT_EQ(text.find(hintEnd), text.size() - wcslen(hintEnd)) << text;
+        EXPECT_NE(text.find(L"\nC:\\Users\\x"), std::wstring::npos) << text;
+        EXPECT_NE(text.find(L"x…"), text.find(L"DormiGuard.ini\n")) << text;
+    }
+    SetUiLanguage(UiLanguage::Japanese);
 }
 
 TEST(TextTables, TheSettingAndTheSystemLanguageChooseTheTable) {

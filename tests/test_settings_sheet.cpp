@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "comlib/inifile.h"
+#include "comlib/log.h"
 #include "comlib/utility.h"
 #include "comlib/window/browser_control.h"
 #include "data/save_data.h"
@@ -23,6 +24,7 @@
 #include "view/texts/ui_texts.h"
 #include "comlib/window/ui_font.h"
 #include "view/settings/prop_sheet.h"
+#include "view/settings/settings_page.h"
 #include "view/common/support_site.h"
 
 namespace {
@@ -177,6 +179,10 @@ protected:
 UniqueWindow SettingsSheetTest::owner_;
 
 }  // namespace
+
+TEST(SettingsRules, GroupTitlesLeaveAGapAboveTheFirstRow) {
+    EXPECT_GT(FirstRowInGroup(nullptr, 100), 100 + ControlFactory_CL::MeasureText(UiFont(), L"Ｗ").cy + 4);
+}
 
 TEST(SettingsRules, HourRowTexts) {
     EXPECT_EQ(HourRowText(0), L"00:00 ～ 00:59");
@@ -406,12 +412,13 @@ TEST_F(SettingsSheetTest, AwakePageStoresEachSettingAndSaysWhenTheHotkeyIsTaken)
             EXPECT_TRUE(sheet.ApplyEnabled());
             Click(AwakeChild(sheet, L"AC電源につながっているときだけ、プログラムと時間帯でスリープを禁止する"));
             Click(AwakeChild(sheet, kFloor));
-            ::SetWindowTextW(sheet.awake.FloorEdit(), L"25");
+            ::SetWindowTextW(sheet.awake.FloorEdit(), L"99");
             TypeHotkey(sheet, 'K');
             sheet.Press(PSBTN_APPLYNOW);
             EXPECT_EQ(ValueOf(L"AWAKE", L"display"), L"0");
             EXPECT_EQ(ValueOf(L"AWAKE", L"aconly"), L"1");
-            EXPECT_EQ(ValueOf(L"AWAKE", L"batteryfloor"), L"25");
+            EXPECT_EQ(ValueOf(L"AWAKE", L"batteryfloor"), L"50");
+            EXPECT_EQ(WindowText(sheet.awake.FloorEdit()), L"50") << "the box shows what is stored";
             EXPECT_EQ(ValueOf(L"AWAKE", L"hotkey"), L"Ctrl+Alt+K");
             EXPECT_EQ(sheet.calls.checks, 1) << "the check runs at once";
         })
@@ -636,10 +643,13 @@ TEST_F(SettingsSheetTest, LanguageChoiceIsStoredWhenChangedAndTheNextSheetSpeaks
         UiLanguage language;     // the texts afterwards
         const wchar_t* display;  // a control of the page 動作 in the sheet this step opens
         const wchar_t* picture;
+        const wchar_t* buttons[3];  // OK, Cancel, Apply of that sheet, whatever the system's language
     } steps[] = {
-        {nullptr, L"<missing>", UiLanguage::Japanese, L"画面の電源を切らない", L"settings_behavior_ja.png"},
-        {L"English", L"en", UiLanguage::English, L"画面の電源を切らない", nullptr},
-        {L"日本語", L"ja", UiLanguage::Japanese, L"Keep the display on", L"settings_behavior_en.png"},
+        {nullptr, L"<missing>", UiLanguage::Japanese, L"画面の電源を切らない", L"settings_behavior_ja.png",
+         {L"OK", L"キャンセル", L"適用(&A)"}},
+        {L"English", L"en", UiLanguage::English, L"画面の電源を切らない", nullptr, {L"OK", L"キャンセル", L"適用(&A)"}},
+        {L"日本語", L"ja", UiLanguage::Japanese, L"Keep the display on", L"settings_behavior_en.png",
+         {L"OK", L"Cancel", L"&Apply"}},
     };
     ASSERT_EQ(before, UiLanguage::Japanese) << "the tests run on a Japanese system";
     for (const Step& step : steps) {
@@ -654,6 +664,11 @@ TEST_F(SettingsSheetTest, LanguageChoiceIsStoredWhenChangedAndTheNextSheetSpeaks
                 const HWND page = sheet.awake.Window();
                 EXPECT_NE(ChildWithText(page, L"表示言語 / Language"), nullptr);
                 EXPECT_NE(ChildWithText(page, step.display), nullptr);
+                EXPECT_TRUE(!DrawsJapanese(UiFont()) || ::SendMessageW(ChildWithText(page, L"日本語"), WM_GETFONT, 0, 0) ==
+                            ::SendMessageW(ChildWithText(page, step.display), WM_GETFONT, 0, 0)) << "one face";
+                const int buttons[] = {IDOK, IDCANCEL, kApplyButtonId};
+                for (int i = 0; i < 3; ++i)
+                    EXPECT_EQ(WindowText(::GetDlgItem(sheet.frame, buttons[i])), step.buttons[i]);
                 RECT client = {};
                 ::GetClientRect(page, &client);
                 for (HWND child = ::GetWindow(page, GW_CHILD); child; child = ::GetWindow(child, GW_HWNDNEXT))
@@ -677,4 +692,23 @@ TEST_F(SettingsSheetTest, LanguageChoiceIsStoredWhenChangedAndTheNextSheetSpeaks
     }
     SetUiLanguage(before);
     UseUiFontFor(UiFontKind::DefaultGui);
+}
+
+// One press of OK is one save: a refusing file (a handle sharing no writes) leaves one log line.
+TEST_F(SettingsSheetTest, OneRefusedSaveWritesOneLogLine) {
+    const std::wstring log = iniPath_ + L".log";
+    g_Logger.SetPath(log);
+    UniqueFile lock(::CreateFileW(iniPath_.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
+    Sheet sheet;
+    ModalScript script(sheet.Abort());
+    script.WaitUntil("sheet shown", [&] { return sheet.IsOpen(); }).Do("tab", [&] { sheet.SelectTab(1); });
+    script.WaitUntil("page", [&] { return sheet.awake.Window() != nullptr; }).Do("ok", [&] { sheet.Press(PSBTN_OK); });
+    EXPECT_EQ(Run(sheet, script), 1);
+    lock.Reset();
+    g_SaveData.SaveHours();  // writable again: the next tests start saved
+    g_Logger.SetPath(L"");
+    const std::wstring text = ReadUtf16File(log);
+    EXPECT_EQ(text.find(L"設定を保存できませんでした"), text.rfind(L"設定を保存できませんでした"));
+    EXPECT_NE(text.find(L"設定を保存できませんでした"), std::wstring::npos);
+    ::DeleteFileW(log.c_str());
 }

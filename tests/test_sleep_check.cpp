@@ -15,6 +15,7 @@
 #include "guard/awake_guard.h"
 #include "guard/hand_over.h"
 #include "tests/http_test_support.h"
+#include "view/texts/ui_texts.h"
 #include "view/main_window/main_dialog.h"
 
 namespace {
@@ -230,7 +231,7 @@ TEST(AwakeReasons, OrderAndTexts) {
         const wchar_t* text;
     } cases[] = {
         {indefinite, true, true, 7, L"手動（解除するまで）"},
-        {timed, true, true, 7, L"手動（09:00 まで）"},
+        {timed, true, true, 7, L"手動（1/1 09:00 まで）"},
         {none, true, true, 7, L"backup.exe（PID 4242）の終了まで"},
         {none, false, true, 7, L"first.exe が起動中"},
         {none, false, false, 7, L"時間帯 月 07:00 ～ 07:59"},
@@ -253,6 +254,29 @@ TEST(AwakeReasons, OrderAndTexts) {
         }
     }
     EXPECT_EQ(TrayTip(AwakeReason()), L"DormiGuard - スリープ許可中");
+}
+
+// Given at 12:11 local time on 8 December: 30 minutes, "-awake 11:00" and a week.
+TEST(AwakeReasons, TheEndsDayWhereItMatters) {
+    const GuardTime now = TokyoTime(2026, 12, 8, 12, 11);
+    const struct { int minutes, untilHour; const wchar_t *japanese, *english; } cases[] = {
+        {30, -1, L"手動（12:41 まで）", L"Manual (until 12:41)"},
+        {0, 11, L"手動（明日 11:00 まで）", L"Manual (until tomorrow 11:00)"},
+        {10080, -1, L"手動（12/15 12:11 まで）", L"Manual (until Dec 15 12:11)"}};
+    for (const auto& c : cases) {
+        AwakeCommand command;
+        command.minutes = c.minutes, command.untilHour = c.untilHour, command.untilMinute = c.untilHour < 0 ? -1 : 0;
+        GuardInputs in;
+        in.now = now;
+        in.session = SessionFor(command, now.utc, now.local);
+        const AwakeReason reason = DecideAwakeReason(in);
+        SetUiLanguage(UiLanguage::Japanese);
+        EXPECT_EQ(NoticeText(reason), std::wstring(L"スリープ禁止中（") + c.japanese + L"）");
+        SetUiLanguage(UiLanguage::English);
+        EXPECT_EQ(TrayTip(reason), std::wstring(L"DormiGuard - Staying awake (") + c.english + L")");
+    }
+    SetUiLanguage(UiLanguage::Japanese);
+    EXPECT_EQ(CalendarDaysBetween(SYSTEMTIME{2026, 12, 4, 31, 23, 59, 0, 0}, SYSTEMTIME{2027, 1, 5, 1, 0, 0, 0, 0}), 1);
 }
 
 namespace {
@@ -519,7 +543,7 @@ TEST_F(GuardTest, SessionsEndOnTheLocalClockAndWakeTheWindowThen) {
         UINT wakeAfterMs;
         const wchar_t* tip;
     } cases[] = {
-        {L"-awake 11:00", L"2026-03-06T02:00:00Z", 82140020u, L"DormiGuard - スリープ禁止中（手動（11:00 まで））"},
+        {L"-awake 11:00", L"2026-03-06T02:00:00Z", 82140020u, L"DormiGuard - スリープ禁止中（手動（明日 11:00 まで））"},
         {L"-awake 12:12", L"2026-03-05T03:12:00Z", 60020u, L"DormiGuard - スリープ禁止中（手動（12:12 まで））"},
         {L"-awake 30", L"2026-03-05T03:41:00Z", 1800020u, L"DormiGuard - スリープ禁止中（手動（12:41 まで））"},
         {L"-awake", L"indefinite", 0u, L"DormiGuard - スリープ禁止中（手動（解除するまで））"},

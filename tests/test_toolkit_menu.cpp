@@ -222,8 +222,8 @@ TEST_F(MenuTest, AppendedItemsAreOwnerDrawnAndCarryTheMenuObject) {
     EXPECT_EQ(::GetMenuState(menu_.Menu(), 122, MF_BYCOMMAND) & MF_GRAYED, 0u);
 }
 
-TEST_F(MenuTest, MeasureAddsImageAndMarginsToTheLeftPartOnly) {
-    const wchar_t* texts[][2] = {{L"プロセスを追加\tIns", L"プロセスを追加"}, {L"終了", L"終了"}, {L"W", L"W"}};
+TEST_F(MenuTest, MeasureAddsImageMarginsAndTheShortcut) {
+    const wchar_t* texts[][3] = {{L"プロセスを追加\tIns", L"プロセスを追加", L"Ins"}, {L"終了", L"終了", L""}, {L"W", L"W", L""}};
     menu_.SetImageList(images_.Get());
     UINT id = 122;
     for (const auto& text : texts) {
@@ -234,8 +234,9 @@ TEST_F(MenuTest, MeasureAddsImageAndMarginsToTheLeftPartOnly) {
         measure.itemID = id;
         measure.itemData = reinterpret_cast<ULONG_PTR>(&menu_);
         OnMenuOwnerDraw(owner_, WM_MEASUREITEM, reinterpret_cast<LPARAM>(&measure));
-        // 48 for the right part, 24 for the image and 4 around it.
-        EXPECT_EQ(static_cast<int>(measure.itemWidth), extent.cx + 76) << text[0];
+        // 48 around the shortcut's column, 24 for the image and 4 around it.
+        const int shortcut = *text[2] ? TextExtent(owner_, text[2]).cx : 0;
+        EXPECT_EQ(static_cast<int>(measure.itemWidth), extent.cx + 76 + shortcut) << text[0];
         EXPECT_EQ(static_cast<int>(measure.itemHeight), std::max<int>(extent.cy + 1, 25)) << text[0];
         ++id;
     }

@@ -34,20 +34,15 @@ void ControlBase_CL::SetPosition(int x, int y) {
 }
 
 HFONT ControlBase_CL::Font() const {
-    return ownedFont_ ? ownedFont_.Get() : UiFont();
+    return ownedFont_ ? ownedFont_.Get() : UiFontForDpi(DpiOfWindow(window_));
 }
 
 void ControlBase_CL::SetFont(float scale, int weight) {
     fontScale_ = scale;
     fontWeight_ = weight;
     LOGFONTW base = {};
-    ::GetObjectW(UiFont(), sizeof(base), &base);
-    // The UI font is made for the system DPI; a window on a monitor of another DPI wants it
-    // in proportion.
-    const int dpi = DpiOfWindow(window_);
-    const int systemDpi = SystemDpi();
-    base.lfHeight = ::MulDiv(base.lfHeight, dpi, systemDpi);
-    base.lfWidth = ::MulDiv(base.lfWidth, dpi, systemDpi);
+    // The UI font made for the window's DPI, which may be another monitor's than the system's.
+    ::GetObjectW(UiFontForDpi(DpiOfWindow(window_)), sizeof(base), &base);
     const LOGFONTW scaled = ScaleLogFont(base, scale, weight);
     UniqueFont font(::CreateFontIndirectW(&scaled));
     if (!font) {

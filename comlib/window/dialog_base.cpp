@@ -1,4 +1,5 @@
 #include "comlib/window/dialog_base.h"
+#include "comlib/window/high_dpi.h"
 #include "comlib/window/ui_font.h"
 
 #include <prsht.h>
@@ -106,7 +107,7 @@ void SubClassDialogBase_CL::Bind(HWND window, HWND handleValue) {
     if (handleTarget_) *handleTarget_ = handleValue;
     dc_ = ::GetDC(window);
     // The template has no DS_SETFONT; the program's UI font is set here instead, never deleted.
-    font_ = UiFont();
+    font_ = UiFontForDpi(DpiOfWindow(window));
     ::SendMessageW(window, WM_SETFONT, reinterpret_cast<WPARAM>(font_), TRUE);
 }
 

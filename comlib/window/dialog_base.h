@@ -68,7 +68,7 @@ private:
     HDC dc_ = nullptr;  // GetDC(window_), released at WM_DESTROY
     // DWORD elements keep the DLGTEMPLATE aligned as DialogBoxIndirectParamW requires.
     std::unique_ptr<DWORD[]> template_;
-    HFONT font_ = nullptr;  // UiFont(), never deleted here
+    HFONT font_ = nullptr;  // UiFontForDpi() of the window, never deleted here
     HWND* handleTarget_ = nullptr;
     DWORD style_ = kDefaultStyle;
 };

@@ -31,6 +31,17 @@ int DpiOfWindow(HWND window) {
     return SystemDpi();
 }
 
+int DpiAtPoint(POINT point) {
+    // MDT_EFFECTIVE_DPI is 0.
+    using DpiForMonitorFunction = HRESULT(WINAPI*)(HMONITOR, int, UINT*, UINT*);
+    static const DllFunction_CL shcore(L"shcore.dll");
+    static const DpiForMonitorFunction dpiForMonitor = shcore.LookupAs<DpiForMonitorFunction>("GetDpiForMonitor");
+    UINT x = 0, y = 0;
+    const HMONITOR monitor = ::MonitorFromPoint(point, MONITOR_DEFAULTTONEAREST);
+    if (dpiForMonitor && SUCCEEDED(dpiForMonitor(monitor, 0, &x, &y)) && x > 0) return static_cast<int>(x);
+    return SystemDpi();
+}
+
 int SystemMetricForDpi(int index, int dpi) {
     static const MetricsForDpiFunction metricsForDpi = User32().LookupAs<MetricsForDpiFunction>("GetSystemMetricsForDpi");
     if (metricsForDpi) return metricsForDpi(index, static_cast<UINT>(dpi));

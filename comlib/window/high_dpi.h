@@ -11,6 +11,9 @@ int SystemDpi();
 // GetDpiForWindow (Windows 10 1607 and later, looked up at run time), else the system DPI; null
 // or a failed answer gives the system DPI too.
 int DpiOfWindow(HWND window);
+// The DPI of the monitor at this screen point (GetDpiForMonitor of shcore, Windows 8.1 and
+// later, looked up at run time), else the system DPI: where a menu opened there is drawn.
+int DpiAtPoint(POINT point);
 // GetSystemMetricsForDpi where it exists, else the system's metric scaled from the system DPI.
 int SystemMetricForDpi(int index, int dpi);
 

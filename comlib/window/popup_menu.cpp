@@ -6,9 +6,9 @@
 #include <commctrl.h>
 #include <algorithm>
 
-SIZE MenuItemSize(SIZE text, bool hasImages, SIZE image, int dpi) {
+SIZE MenuItemSize(SIZE text, bool hasImages, SIZE image, int dpi, int shortcutWidth) {
     const int one = ScaleForDpi(1, dpi);
-    SIZE size{text.cx + ScaleForDpi(kMenuExtraWidth, dpi), text.cy + one};
+    SIZE size{text.cx + ScaleForDpi(kMenuExtraWidth, dpi) + shortcutWidth, text.cy + one};
     if (hasImages) {
         size.cx += image.cx + ScaleForDpi(kMenuImageGap, dpi);
         size.cy = std::max<LONG>(size.cy, image.cy + one);
@@ -78,15 +78,18 @@ void MeasureItem(HWND window, MEASUREITEMSTRUCT* measure) {
     std::wstring left;
     std::wstring right;
     if (!menu || !ReadItemText(menu->Menu(), measure->itemID, &left, &right)) return;
+    // Measured and drawn at one DPI: the menu's window does not exist yet.
+    if (menu->Dpi() == 0) menu->SetDpi(DpiOfWindow(window));
     SIZE text = {};
+    SIZE shortcut = {};
     {
         WindowDc dc(window);
-        SelectedObject font(dc.Get(), UiFont());
+        SelectedObject font(dc.Get(), UiFontForDpi(menu->Dpi()));
         ::GetTextExtentPoint32W(dc.Get(), left.c_str(), static_cast<int>(left.size()), &text);
+        if (!right.empty()) ::GetTextExtentPoint32W(dc.Get(), right.c_str(), static_cast<int>(right.size()), &shortcut);
     }
-    // The right part is not measured: the 48 extra pixels leave room for it.
     const SIZE size =
-        MenuItemSize(text, menu->ImageList() != nullptr, ImageSize(menu->ImageList()), DpiOfWindow(window));
+        MenuItemSize(text, menu->ImageList() != nullptr, ImageSize(menu->ImageList()), menu->Dpi(), shortcut.cx);
     measure->itemWidth = static_cast<UINT>(size.cx);
     measure->itemHeight = static_cast<UINT>(size.cy);
 }
@@ -109,11 +112,11 @@ void DrawItem(DRAWITEMSTRUCT* draw) {
     const int oldMode = ::SetBkMode(dc, TRANSPARENT);
 
     HIMAGELIST images = menu->ImageList();
-    // The menu's own window, whose DPI is the monitor's the menu opened on.
-    MenuTextRects rects =
-        MenuItemTextRects(draw->rcItem, images != nullptr, ImageSize(images).cx, DpiOfWindow(::WindowFromDC(dc)));
+    // The DPI the item was measured at; the menu's own window's where it was never measured.
+    const int dpi = menu->Dpi() != 0 ? menu->Dpi() : DpiOfWindow(::WindowFromDC(dc));
+    MenuTextRects rects = MenuItemTextRects(draw->rcItem, images != nullptr, ImageSize(images).cx, dpi);
     {
-        SelectedObject font(dc, UiFont());
+        SelectedObject font(dc, UiFontForDpi(dpi));
         // ETO_OPAQUE with no text fills the rectangle with the background colour.
         ::ExtTextOutW(dc, 0, 0, ETO_OPAQUE, &draw->rcItem, nullptr, 0, nullptr);
         ::DrawTextW(dc, left.c_str(), -1, &rects.left, DT_SINGLELINE | DT_VCENTER);

@@ -8,11 +8,13 @@
 
 #include "comlib/unique_resource.h"
 
-// Owner-drawn menu item: text width + 48 (+ image width + 4), height max(text + 1, image + 1).
+// Owner-drawn menu item: text width + 48 (+ image width + 4) + the shortcut's width, height
+// max(text + 1, image + 1). The shortcut stands right-aligned 24 in from the right edge, so
+// 24 separate it from the text of the widest item.
 constexpr int kMenuExtraWidth = 48;
 constexpr int kMenuImageGap = 4;
 constexpr int kMenuRightInset = 24;
-SIZE MenuItemSize(SIZE text, bool hasImages, SIZE image, int dpi = 96);
+SIZE MenuItemSize(SIZE text, bool hasImages, SIZE image, int dpi = 96, int shortcutWidth = 0);
 // Where the left part (before the tab) and the right part (after it) of an item are drawn.
 struct MenuTextRects {
     RECT left;
@@ -66,6 +68,11 @@ public:
     // The first record with this command id, or null.
     const MENUITEMINFOW* FindItem(UINT commandId) const;
 
+    // The DPI the items are measured and drawn at (the image list's too); 0 until set, when the
+    // first measure takes the owner window's.
+    void SetDpi(int dpi) { dpi_ = dpi; }
+    int Dpi() const { return dpi_; }
+
     // Not owned: the ImageList_CL holding it must outlive the menu.
     void SetImageList(HIMAGELIST list) { imageList_ = list; }
     HIMAGELIST ImageList() const { return imageList_; }
@@ -77,6 +84,7 @@ private:
     std::deque<MENUITEMINFOW> items_;
     std::deque<std::wstring> texts_;
     HIMAGELIST imageList_ = nullptr;
+    int dpi_ = 0;
 };
 
 // Answers WM_MEASUREITEM and WM_DRAWITEM for PopupMenu_CL items (ODT_MENU, itemData the menu

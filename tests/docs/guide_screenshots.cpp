@@ -33,19 +33,61 @@ HWND WaitForWindow(DWORD processId, const std::wstring& title) {
 
 void MoveIntoView(HWND window) { ::SetWindowPos(window, nullptr, 40, 40, 0, 0, SWP_NOSIZE | SWP_NOZORDER); }
 
+// The menu window of the process other than first: the submenu open beside the tray menu.
+HWND OtherMenuWindow(DWORD processId, HWND first) {
+    struct Search {
+        DWORD processId;
+        HWND first, found;
+    } search = {processId, first, nullptr};
+    ::EnumWindows(
+        [](HWND window, LPARAM data) {
+            auto* s = reinterpret_cast<Search*>(data);
+            wchar_t name[16] = {};
+            DWORD owner = 0;
+            ::GetWindowThreadProcessId(window, &owner);
+            ::GetClassNameW(window, name, 16);
+            if (owner == s->processId && window != s->first && ::IsWindowVisible(window) &&
+                wcscmp(name, L"#32768") == 0)
+                s->found = window;
+            return s->found ? FALSE : TRUE;
+        },
+        reinterpret_cast<LPARAM>(&search));
+    return search.found;
+}
+
+// The settings sheet's tab 動作 at this moment's DPI, under a name of its own.
+void ShootBehaviorPage(DWORD processId, HWND window, const wchar_t* name) {
+    ::PostMessageW(window, WM_COMMAND, 129, 0);
+    const HWND sheet = WaitForWindow(processId, kSheetCaption);
+    ASSERT_NE(sheet, nullptr);
+    MoveIntoView(sheet);
+    const HWND tabs = FindDescendantByClass(sheet, WC_TABCONTROLW);
+    ::SendMessageW(sheet, PSM_SETCURSEL, 1, 0);
+    ASSERT_TRUE(WaitFor([&] { return ::SendMessageW(tabs, TCM_GETCURSEL, 0, 0) == 1; }, 5000));
+    EXPECT_TRUE(SaveWindowScreenshot(sheet, name));
+    ::PostMessageW(sheet, PSM_PRESSBUTTON, PSBTN_CANCEL, 0);
+    ASSERT_TRUE(WaitFor([&] { return !::IsWindow(sheet); }, 10000));
+}
+
 }  // namespace
 
 TEST(Guide, Screenshots) {
     ResetDataFolder();
     ::CreateDirectoryW(SaveData::DataFolder().c_str(), nullptr);
-    // Three watched programs, one switched off; the update check off, so nothing waits on the network.
+    // Four watched programs, one switched off; the update check off, so nothing waits on the network.
+    // The one with a long name runs (a copy of Notepad): the band shortens its reason.
+    const std::wstring longName = ModuleFolder() + L"\\NightlyDatabaseBackupAgentService.exe";
+    ASSERT_TRUE(::CopyFileW(NotepadPath().c_str(), longName.c_str(), FALSE));
     WriteUtf16File(ProgramIniPath(),
-                   L"[VERSION]\r\nnotify=1\r\n[PROCESS_INFO]\r\ncount=3\r\n"
+                   L"[VERSION]\r\nnotify=1\r\n[PROCESS_INFO]\r\ncount=4\r\n"
                    L"path0=1:C:\\Program Files\\Backup\\backup.exe\r\n"
-                   L"path1=1:C:\\windows\\system32\\notepad.exe\r\n"
-                   L"path2=0:C:\\Tools\\Render\\render.exe\r\n");
+                   L"path1=1:" + longName + L"\r\n"
+                   L"path2=1:C:\\windows\\system32\\notepad.exe\r\n"
+                   L"path3=0:C:\\Tools\\Render\\render.exe\r\n");
     ChildProcess notepad(L"\"" + NotepadPath() + L"\"");
+    ChildProcess nightly(L"\"" + longName + L"\"");
     ASSERT_TRUE(WaitFor([&] { return ::WaitForInputIdle(notepad.Handle(), 0) == 0; }, 15000));
+    ASSERT_TRUE(WaitFor([&] { return ::WaitForInputIdle(nightly.Handle(), 0) == 0; }, 15000));
 
     RunningProgram program;
     const HWND window = program.WaitForMainWindow();
@@ -60,6 +102,14 @@ TEST(Guide, Screenshots) {
     HWND menu = nullptr;
     ASSERT_TRUE(WaitFor([&] { return (menu = FindPopupMenuWindow(program.ProcessId())) != nullptr; }, 10000));
     EXPECT_TRUE(SaveWindowScreenshot(menu, PictureName(L"tray_menu.png")));
+    // The keep-awake submenu, its hotkey in a column of its own: the second item, opened.
+    SendKey(VK_DOWN);
+    SendKey(VK_DOWN);
+    SendKey(VK_RIGHT);
+    HWND submenu = nullptr;
+    ASSERT_TRUE(WaitFor([&] { return (submenu = OtherMenuWindow(program.ProcessId(), menu)) != nullptr; }, 10000));
+    EXPECT_TRUE(SaveWindowScreenshot(submenu, PictureName(L"tray_submenu.png")));
+    SendKey(VK_ESCAPE);
     SendKey(VK_ESCAPE);
     ASSERT_TRUE(WaitFor([&] { return FindPopupMenuWindow(program.ProcessId()) == nullptr; }, 10000));
 
@@ -107,5 +157,8 @@ TEST(Guide, Screenshots) {
     MoveIntoView(largeWindow);
     ASSERT_TRUE(WaitFor([&] { return CaptureStateBand(largeWindow).red > 200; }, 10000));
     EXPECT_TRUE(SaveWindowScreenshot(largeWindow, PictureName(L"main_window_150.png")));
+    // Looked at, not in the guide: the group titles' gap at 150 %.
+    ShootBehaviorPage(large.ProcessId(), largeWindow,
+                      kJapanese ? L"check_settings_2_150.png" : L"check_en_settings_2_150.png");
     ASSERT_TRUE(large.Exit(&code));
 }

@@ -192,8 +192,12 @@ void MainDialog_CL::InitializeWindow() {
     ::GetWindowRect(window, &current);
     const RECT fallback = {current.left, current.top, current.left + minimum.cx, current.top + minimum.cy};
     const RECT placed = ReadWindowRect(L"WINDOW", L"rect", fallback);
+    // The rectangle is in real pixels already: the WM_DPICHANGED this move sends when it lies on
+    // a monitor of another DPI suggests a size scaled once more, which OnDpiChanged leaves.
+    placing_ = true;
     ::SetWindowPos(window, nullptr, placed.left, placed.top, placed.right - placed.left, placed.bottom - placed.top,
                    g_SaveData.trayHidden != 0 ? SWP_HIDEWINDOW : SWP_SHOWWINDOW);
+    placing_ = false;
 
     // Nothing draws the pictures yet, and the first decode loads the image codecs: they wait
     // until the window has been painted.
@@ -247,8 +251,14 @@ void MainDialog_CL::Paint() {
     if (dc && bitmap && width > 0 && height > 0) {
         ClientMetrics metrics;
         GetClientMetrics(metrics);
-        if (DrawStatePicture(bitmap, width, height, metrics.charWidth, DpiOfWindow(window), guard_.State(),
-                             ReasonText(guard_.Reason()), main_layout::HighContrastOn())) {
+        const int dpi = DpiOfWindow(window);
+        std::wstring line;
+        UniqueGdiplusGraphics graphics;
+        if (Gdiplus::DllExports::GdipGetImageGraphicsContext(bitmap, graphics.Put()) == Gdiplus::Ok)
+            line = FitReasonLine(graphics.Get(), guard_.Reason(), width, height, metrics.charWidth, dpi);
+        graphics.Reset();
+        if (DrawStatePicture(bitmap, width, height, metrics.charWidth, dpi, guard_.State(), line,
+                             main_layout::HighContrastOn())) {
             ExcludeList(dc);
             CopyBackBuffer(dc, bitmap, width, height);
         }
@@ -279,9 +289,10 @@ void MainDialog_CL::SetWindowIcons() {
 void MainDialog_CL::OnDpiChanged(const RECT& suggested) {
     const HWND window = Window();
     // The suggested rectangle keeps the window where the user dropped it; WM_MOVE and WM_SIZE then
-    // save it in real pixels as always.
-    ::SetWindowPos(window, nullptr, suggested.left, suggested.top, suggested.right - suggested.left,
-                   suggested.bottom - suggested.top, SWP_NOZORDER | SWP_NOACTIVATE);
+    // save it in real pixels as always. Not while the saved rectangle is being placed.
+    if (!placing_)
+        ::SetWindowPos(window, nullptr, suggested.left, suggested.top, suggested.right - suggested.left,
+                       suggested.bottom - suggested.top, SWP_NOZORDER | SWP_NOACTIVATE);
     SetWindowIcons();
     if (list_) {
         list_->RebuildFont();

@@ -103,6 +103,8 @@ private:
     int listFillGuard_ = 0;
     AwakeGuard_CL guard_;
     int layoutReady_ = 0;
+    // While the saved rectangle is applied at creation.
+    bool placing_ = false;
     UniqueMenu menu_;
     UniqueIcon bigIcon_;
     UniqueIcon smallIcon_;

@@ -43,8 +43,12 @@ struct ContextMenu {
     ImageList_CL images;
     PopupMenu_CL menu;
 
-    explicit ContextMenu(HWND owner) {
-        images.LoadBitmapStrip(ModuleFolder() + L"\\menu_image.bmp", kMenuImageWidth, DpiOfWindow(owner));
+    ContextMenu() {
+        // The menu opens at the cursor: its monitor's DPI for the images, the measure and the drawing.
+        POINT cursor = {};
+        ::GetCursorPos(&cursor);
+        menu.SetDpi(DpiAtPoint(cursor));
+        images.LoadBitmapStrip(ModuleFolder() + L"\\menu_image.bmp", kMenuImageWidth, menu.Dpi());
         menu.CreatePopup();
         menu.SetImageList(images.Get());
     }
@@ -132,7 +136,7 @@ void FillAwakeMenu(PopupMenu_CL& menu, const std::wstring& hotkey, bool sessionA
 }
 
 void ShowListMenu(HWND owner, bool canRemove) {
-    ContextMenu context(owner);
+    ContextMenu context;
     context.menu.AppendItem(kCmdAdd, UiText(TextId::ListMenuAdd), kImageAdd);
     context.menu.AppendSeparator();
     const int remove = context.menu.AppendItem(kCmdDelete, UiText(TextId::ListMenuRemove), kImageDelete);
@@ -141,7 +145,7 @@ void ShowListMenu(HWND owner, bool canRemove) {
 }
 
 void ShowTrayMenu(HWND owner, bool trayHidden, const std::wstring& hotkey, bool sessionActive) {
-    ContextMenu context(owner);
+    ContextMenu context;
     if (trayHidden)
         context.menu.AppendItem(kCmdShow, UiText(TextId::TrayShowWindow), kImageWindow);
     else
@@ -149,6 +153,7 @@ void ShowTrayMenu(HWND owner, bool trayHidden, const std::wstring& hotkey, bool 
     context.menu.AppendSeparator();
     PopupMenu_CL awake;
     awake.CreatePopup();
+    awake.SetDpi(context.menu.Dpi());
     awake.SetImageList(context.images.Get());
     FillAwakeMenu(awake, hotkey, sessionActive);
     context.menu.AppendSubmenu(kAwakeSubmenuItem, UiText(TextId::MenuAwakeNow), PopupMenu_CL::kNoImage, awake);

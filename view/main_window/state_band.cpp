@@ -4,6 +4,7 @@
 #include "comlib/gdiplus_owners.h"
 #include "comlib/window/high_dpi.h"
 #include "view/main_window/main_layout.h"
+#include "view/texts/awake_texts.h"
 #include "view/texts/ui_texts.h"
 #include "comlib/window/ui_font.h"
 
@@ -92,6 +93,10 @@ namespace {
 constexpr float kStatePixelsAt96 = 64.0f;
 constexpr float kReasonPixelsAt96 = 14.0f * 96.0f / 72.0f;
 
+float ReasonPixels(GpGraphics* graphics, float lineHeight, int dpi) {
+    return FitStateText(graphics, L"Ｗg", 100000.0f, lineHeight, kReasonPixelsAt96 * static_cast<float>(dpi) / 96.0f);
+}
+
 void DrawState(GpGraphics* graphics, int width, int height, int charWidth, int dpi, int sleepState,
                const std::wstring& reasonLine, bool highContrast) {
     const COLORREF window = ::GetSysColor(COLOR_WINDOW);
@@ -118,16 +123,13 @@ void DrawState(GpGraphics* graphics, int width, int height, int charWidth, int d
     const RectF layoutRect(area.x, area.y, area.width, area.height);
     if (font) DllExports::GdipDrawString(graphics, text, -1, font.Get(), &layoutRect, format.Get(), textBrush.Get());
     if (!reasonLine.empty()) {
-        // One line: a long file name ends in an ellipsis instead of leaving the frame; its size
-        // shrinks only when the line is lower than the font.
-        UniqueGdiplusStringFormat lineFormat = OneLineFormat();
-        if (lineFormat) DllExports::GdipSetStringFormatTrimming(lineFormat.Get(), StringTrimmingEllipsisCharacter);
+        // One line, fitted beforehand (FitReasonLine); its size shrinks only when the line is
+        // lower than the font.
         const main_layout::FloatRect line = main_layout::ReasonLineArea(width, height, charWidth, dpi);
-        const float pixels = FitStateText(graphics, L"Ｗg", 100000.0f, line.height, kReasonPixelsAt96 * scale);
-        const UniqueGdiplusFont small = CreateStateFont(pixels);
+        const UniqueGdiplusFont small = CreateStateFont(ReasonPixels(graphics, line.height, dpi));
         const RectF lineRect(line.x, line.y, line.width, line.height);
         if (small)
-            DllExports::GdipDrawString(graphics, reasonLine.c_str(), -1, small.Get(), &lineRect, lineFormat.Get(),
+            DllExports::GdipDrawString(graphics, reasonLine.c_str(), -1, small.Get(), &lineRect, format.Get(),
                                        textBrush.Get());
     }
 
@@ -140,6 +142,27 @@ void DrawState(GpGraphics* graphics, int width, int height, int charWidth, int d
 }
 
 }  // namespace
+
+std::wstring FitReasonLine(GpGraphics* graphics, const AwakeReason& reason, int width, int height, int charWidth,
+                           int dpi) {
+    if (ReasonText(reason).empty()) return L"";
+    const main_layout::FloatRect line = main_layout::ReasonLineArea(width, height, charWidth, dpi);
+    const UniqueGdiplusFont font = CreateStateFont(ReasonPixels(graphics, line.height, dpi));
+    const UniqueGdiplusStringFormat format = OneLineFormat();
+    // Measured, not trimmed by the format: Wine's GDI+ ignores StringTrimmingEllipsisCharacter.
+    const auto fits = [&](const std::wstring& text) {
+        const RectF unbounded(0.0f, 0.0f, 100000.0f, 100000.0f);
+        RectF box;
+        return !font || DllExports::GdipMeasureString(graphics, text.c_str(), -1, font.Get(), &unbounded, format.Get(),
+                                                      &box, nullptr, nullptr) != Ok ||
+               box.Width <= line.width;
+    };
+    return FitReasonText(reason, [](const std::wstring& text) { return text; }, fits);
+}
+
+float ReasonLinePixels(GpGraphics* graphics, int width, int height, int charWidth, int dpi) {
+    return ReasonPixels(graphics, main_layout::ReasonLineArea(width, height, charWidth, dpi).height, dpi);
+}
 
 bool DrawStatePicture(GpBitmap* backBuffer, int width, int height, int charWidth, int dpi, int sleepState,
                       const std::wstring& reasonLine, bool highContrast) {

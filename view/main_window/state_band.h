@@ -7,6 +7,7 @@
 
 #include "comlib/gdiplus_owners.h"
 #include "comlib/unique_resource.h"
+#include "data/awake_reason.h"
 
 // Background, state text and rounded frame into the back buffer; false when GDI+ gives no
 // graphics for it.
@@ -21,6 +22,13 @@ UniqueGdiplusFont CreateStateFont(float pixels);
 // boxWidth x boxHeight in the state band's font.
 float FitStateText(Gdiplus::GpGraphics* graphics, const wchar_t* text, float boxWidth, float boxHeight,
                    float maxPixels);
+
+// The reason line as the band shows it in a client area of width x height at dpi: whole where
+// it fits, else shortened with "…" (see FitReasonText), measured in the band's font.
+std::wstring FitReasonLine(Gdiplus::GpGraphics* graphics, const AwakeReason& reason, int width, int height,
+                           int charWidth, int dpi);
+// The reason line's font size in pixels there.
+float ReasonLinePixels(Gdiplus::GpGraphics* graphics, int width, int height, int charWidth, int dpi);
 
 // Copies the back buffer to dc at (0, 0), width x height, through a GDI bitmap; the DC's clip
 // region applies.

@@ -4,6 +4,7 @@
 #include "comlib/window/high_dpi.h"
 #include "comlib/window/ui_font.h"
 #include "data/save_data.h"
+#include "view/settings/settings_page.h"
 
 namespace {
 const wchar_t kSection[] = L"DISPLAY";
@@ -11,9 +12,9 @@ const wchar_t kKey[] = L"language";
 constexpr LanguageChoice kChoices[] = {LanguageChoice::Auto, LanguageChoice::Japanese, LanguageChoice::English};
 constexpr TextId kChoiceTexts[] = {TextId::LanguageAuto, TextId::LanguageJapanese, TextId::LanguageEnglish};
 
-// The choice's own labels mix both scripts; the English UI face may have no Japanese glyphs
-// where the system links no fonts to it (Wine). The control is made the size of its text in
-// that font again.
+// The choice's own labels mix both scripts. They keep the page's face wherever it draws Japanese
+// (Windows links Japanese faces to its UI faces); only where it draws none (Wine without linked
+// fonts) they take a Japanese-capable face. The control is made the size of its text again.
 void UseBothScriptsFont(ControlBase_CL* control, bool textSized) {
     const HFONT stock = JapaneseCapableUiFont();
     if (!control || !control->Window() || UiFont() == stock) return;
@@ -49,7 +50,7 @@ int LanguageChoiceControls::Build(HWND page, ControlFactory_CL& factory, int top
     dpi.Query();
     shown_ = ReadLanguageChoice(g_Inifile.Path());
     int x = dpi.ScaleX(8);
-    const int y = top + dpi.ScaleY(18);
+    const int y = FirstRowInGroup(page, top);
     int bottom = y;
     for (size_t i = 0; i < 3; ++i) {
         buttons_[i] = factory.At<CheckBox_CL>(factory.CreateRadioButton(page, UiText(kChoiceTexts[i]), x, y, i == 0));

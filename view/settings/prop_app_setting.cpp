@@ -123,7 +123,7 @@ void PropAppSetting_CL::BuildControls(HWND page) {
     // The inside before any row: the 24 rows then bring the vertical scroll bar.
     RECT inside = {};
     ::GetClientRect(list, &inside);
-    hourList_->InsertColumn(UiText(TextId::HoursColumn),
+    hourList_->InsertColumn(UiText(TextId::HourListColumn),
                             HourColumnWidth(metrics, inside.right, SystemMetricForDpi(SM_CXVSCROLL, dpi.Dpi())),
                             LVCFMT_LEFT);
 

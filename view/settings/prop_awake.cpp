@@ -12,7 +12,6 @@
 namespace {
 // 96-DPI pixels, scaled like the other dialogs.
 constexpr int kMargin = 8;
-constexpr int kFirstRowY = 16;
 constexpr int kRowGap = 8;
 constexpr int kNumberBoxWidth = 48;
 constexpr int kHotkeyBoxWidth = 180;
@@ -108,7 +107,7 @@ void PropAwake_CL::BuildControls(HWND page) {
 
     // The display.
     displayCheck_ = factory_.At<CheckBox_CL>(
-        factory_.CreateCheckBox(page, UiText(TextId::CheckKeepDisplayOn), dpi.ScaleY(kFirstRowY)));
+        factory_.CreateCheckBox(page, UiText(TextId::CheckKeepDisplayOn), FirstRowInGroup(page, 0)));
     displayCheck_->SetCheck(settings.display ? BST_CHECKED : BST_UNCHECKED);
     auto* displayFrame =
         factory_.At<GroupBox_CL>(factory_.CreateGroupBox(page, UiText(TextId::GroupDisplay), metrics.width, 36, 0));
@@ -118,7 +117,7 @@ void PropAwake_CL::BuildControls(HWND page) {
     // The battery: the floor's sentence runs around its number box.
     const int batteryTop = ChildRectOf(displayFrame->Window()).bottom + dpi.ScaleY(kRowGap);
     acOnlyCheck_ = factory_.At<CheckBox_CL>(
-        factory_.CreateCheckBox(page, UiText(TextId::CheckAcOnly), batteryTop + dpi.ScaleY(kFirstRowY)));
+        factory_.CreateCheckBox(page, UiText(TextId::CheckAcOnly), FirstRowInGroup(page, batteryTop)));
     acOnlyCheck_->SetCheck(settings.acOnly ? BST_CHECKED : BST_UNCHECKED);
     std::wstring before, after;
     SplitAroundNumber(UiText(TextId::CheckBatteryFloor), &before, &after);
@@ -149,7 +148,7 @@ void PropAwake_CL::BuildControls(HWND page) {
     // The hotkey: a switch, the key, and a line for what went wrong.
     const int hotkeyTop = ChildRectOf(batteryFrame->Window()).bottom + dpi.ScaleY(kRowGap);
     hotkeyCheck_ = factory_.At<CheckBox_CL>(
-        factory_.CreateCheckBox(page, UiText(TextId::CheckHotkeyOn), hotkeyTop + dpi.ScaleY(kFirstRowY)));
+        factory_.CreateCheckBox(page, UiText(TextId::CheckHotkeyOn), FirstRowInGroup(page, hotkeyTop)));
     const RECT hotkeyCheckRect = ChildRectOf(hotkeyCheck_->Window());
     hotkey_ = factory_.Control(factory_.CreateChild(page, HOTKEY_CLASSW, L"", WS_TABSTOP | WS_BORDER,
                                                     margin + dpi.ScaleX(kIndent), hotkeyCheckRect.bottom + 4,
@@ -213,6 +212,12 @@ bool PropAwake_CL::SaveAwake() {
     next.acOnly = Checked(acOnlyCheck_);
     next.batteryFloor = Checked(floorCheck_) ? FloorValue() : 0;
     g_SaveData.StoreAwakeSettings(next);
+    if (next.batteryFloor > 0) {
+        // The box shows the value stored, clamped, not the one typed; no change reported for it.
+        building_ = true;
+        ::SendMessageW(floorUpDown_->Window(), UDM_SETPOS32, 0, g_SaveData.awake.batteryFloor);
+        building_ = false;
+    }
 
     bool taken = true;
     const Hotkey old = g_SaveData.hotkey;

@@ -5,6 +5,37 @@
 #include "comlib/log.h"
 #include "comlib/utility.h"
 #include "comlib/window/dialog_base.h"
+#include "data/save_data.h"
+#include "view/texts/ui_texts.h"
+
+namespace {
+// comctl32's id of the sheet's Apply button (ID_APPLY_NOW).
+constexpr int kApplyNowId = 0x3021;
+
+// OK and Apply send PSN_APPLY to every open page, and each page stores its part: one press is
+// one save, so a refused file is logged and told once for all the parts.
+LRESULT CALLBACK OneSavePerPress(HWND sheet, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR id, DWORD_PTR) {
+    const bool command = message == WM_COMMAND && (LOWORD(wParam) == IDOK || LOWORD(wParam) == kApplyNowId);
+    const bool pressed = message == PSM_PRESSBUTTON && (wParam == PSBTN_OK || wParam == PSBTN_APPLYNOW);
+    if (command || pressed) {
+        const SaveData::SaveRound round(g_SaveData);
+        return ::DefSubclassProc(sheet, message, wParam, lParam);
+    }
+    if (message == WM_NCDESTROY) ::RemoveWindowSubclass(sheet, OneSavePerPress, id);
+    return ::DefSubclassProc(sheet, message, wParam, lParam);
+}
+
+int CALLBACK SheetCallback(HWND sheet, UINT message, LPARAM lParam) {
+    PropSheetCallback(sheet, message, lParam);
+    if (message != PSCB_INITIALIZED) return 0;
+    // comctl32 labels its buttons in the system's language; the texts follow the program's.
+    ::SetDlgItemTextW(sheet, IDOK, UiText(TextId::SheetOk));
+    ::SetDlgItemTextW(sheet, IDCANCEL, UiText(TextId::SheetCancel));
+    ::SetDlgItemTextW(sheet, kApplyNowId, UiText(TextId::SheetApply));
+    ::SetWindowSubclass(sheet, OneSavePerPress, 1, 0);
+    return 0;
+}
+}  // namespace
 
 PropSheet_CL::PropSheet_CL(HWND* sheetTarget) : header_(), sheetTarget_(sheetTarget) {}
 
@@ -52,7 +83,7 @@ INT_PTR PropSheet_CL::Show(HWND owner, const std::wstring& caption) {
     header_.nPages = static_cast<UINT>(handles.size());
     header_.nStartPage = 0;
     header_.phpage = handles.data();
-    header_.pfnCallback = PropSheetCallback;
+    header_.pfnCallback = SheetCallback;
     const INT_PTR result = ::PropertySheetW(&header_);
     // The frame is gone now; a handle kept past this point would name a destroyed window.
     if (sheetTarget_) *sheetTarget_ = nullptr;

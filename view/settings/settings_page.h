@@ -5,6 +5,10 @@
 
 #include "comlib/window/dialog_base.h"
 
+// The first row inside a group box whose frame starts at top (page coordinates): below the
+// title, measured in the page's font at its DPI, and a gap, never above the 16 of 96 DPI scaled.
+int FirstRowInGroup(HWND page, int top);
+
 class SettingsPage_CL : public SubClassDialogBase_CL {
 public:
     // WM_INITDIALOG builds the controls and shows the page; WM_CLOSE ends it with 0; every other

@@ -109,6 +109,14 @@ const wchar_t* const kJapanese[] = {
     L"ホットキーを使う",
     L"%s は登録できません（%s）。前のキーのままです。",
     L"このキーは使えません。Ctrl・Alt・Shift と A～Z、0～9、F1～F24 を組み合わせてください。",
+    L"手動（明日 %02d:%02d まで）",
+    L"手動（%s %02d:%02d まで）",
+    L"%s/%d",
+    L"1", L"2", L"3", L"4", L"5", L"6", L"7", L"8", L"9", L"10", L"11", L"12",
+    L"OK",
+    L"キャンセル",
+    L"適用(&A)",
+    L"スリープ禁止時間帯",
 };
 static_assert(sizeof(kJapanese) / sizeof(kJapanese[0]) == static_cast<size_t>(TextId::Count),
               "one Japanese text per id");
@@ -184,12 +192,39 @@ std::wstring UiFormatIn(UiLanguage language, TextId id, ...) {
     return text;
 }
 
+std::wstring CutWithEllipsis(const std::wstring& text, size_t limit) {
+    if (text.size() <= limit) return text;
+    if (limit == 0) return L"";
+    return text.substr(0, limit - 1) + L"…";
+}
+
+std::wstring ShortenPath(const std::wstring& path, size_t limit) {
+    if (path.size() <= limit) return path;
+    if (limit < 3) return CutWithEllipsis(path, limit);
+    // A third for the drive and the first folders, the rest for the file name's end.
+    const size_t head = (limit - 1) / 3;
+    return path.substr(0, head) + L"…" + path.substr(path.size() - (limit - 1 - head));
+}
+
 std::wstring SaveFailureNoticeText(const std::wstring& file, DWORD error) {
     std::wstring reason = SystemErrorText(error);
     while (!reason.empty() && (reason.back() == L' ' || reason.back() == L'\r' || reason.back() == L'\n'))
         reason.pop_back();
     if (reason.empty()) reason = FormatWide(L"0x%08x", static_cast<unsigned>(error));
-    std::wstring text = UiFormat(TextId::SaveFailedBody, file.c_str(), reason.c_str());
-    if (error == ERROR_ACCESS_DENIED) text += std::wstring(L"\n") + UiText(TextId::SaveFailedAccessDenied);
-    return text;
+    const std::wstring hint =
+        error == ERROR_ACCESS_DENIED ? std::wstring(L"\n") + UiText(TextId::SaveFailedAccessDenied) : L"";
+    const auto compose = [&hint](const std::wstring& path, const std::wstring& why) {
+        return UiFormat(TextId::SaveFailedBody, path.c_str(), why.c_str()) + hint;
+    };
+    std::wstring text = compose(file, reason);
+    if (text.size() <= kNoticeChars) return text;
+    // Room for at least the file name's last characters before the reason gives way.
+    constexpr size_t kLeastPath = 16;
+    const size_t pathRoom = text.size() - kNoticeChars < file.size() ? file.size() - (text.size() - kNoticeChars) : 0;
+    const std::wstring path = ShortenPath(file, pathRoom > kLeastPath ? pathRoom : kLeastPath);
+    text = compose(path, reason);
+    if (text.size() <= kNoticeChars) return text;
+    const size_t over = text.size() - kNoticeChars;
+    text = compose(path, CutWithEllipsis(reason, reason.size() > over ? reason.size() - over : 0));
+    return CutWithEllipsis(text, kNoticeChars);
 }

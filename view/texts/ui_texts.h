@@ -64,7 +64,7 @@ enum class TextId : size_t {
     PageLicense,
     CheckKoala,
     GroupDisplayInfo,
-    HoursColumn,             // also the frame around the hour list
+    HoursColumn,             // the frame around the hour list
     HourRow,                 // %02d, %02d: the hour twice
     CheckNoUpdateNotice,
     GroupUpdateNotice,
@@ -102,6 +102,25 @@ enum class TextId : size_t {
     CheckHotkeyOn,
     HotkeyRefused,           // %s: the key, %s: system error text
     HotkeyUnusable,
+    ReasonManualUntilTomorrow,  // %02d:%02d: local end time
+    ReasonManualUntilDate,      // %s: MonthDay, %02d:%02d: local end time
+    MonthDay,                   // %s: MonthJanuary.., %d: day of the month
+    MonthJanuary,               // twelve, January to December in order
+    MonthFebruary,
+    MonthMarch,
+    MonthApril,
+    MonthMay,
+    MonthJune,
+    MonthJuly,
+    MonthAugust,
+    MonthSeptember,
+    MonthOctober,
+    MonthNovember,
+    MonthDecember,
+    SheetOk,                    // the settings sheet's buttons
+    SheetCancel,
+    SheetApply,
+    HourListColumn,             // the hour list's column header
     Count
 };
 
@@ -129,5 +148,15 @@ std::wstring UiFormat(TextId id, ...);
 std::wstring UiFormatIn(UiLanguage language, TextId id, ...);
 
 // The notification about settings that could not be saved: the file, the reason and, for
-// ERROR_ACCESS_DENIED, the hint about Windows Security's controlled folder access.
+// ERROR_ACCESS_DENIED, the hint about Windows Security's controlled folder access. Within
+// kNoticeChars: the hint stays whole, the file's path is shortened first, then the reason.
 std::wstring SaveFailureNoticeText(const std::wstring& file, DWORD error);
+
+// The notification area's limits (NOTIFYICONDATAW szTip, szInfoTitle, szInfo, less the terminator).
+constexpr size_t kTipChars = 127;
+constexpr size_t kNoticeTitleChars = 63;
+constexpr size_t kNoticeChars = 255;
+// text cut to at most limit characters, ending in "…" when cut.
+std::wstring CutWithEllipsis(const std::wstring& text, size_t limit);
+// A path of at most limit characters: its start and its end, "…" between them.
+std::wstring ShortenPath(const std::wstring& path, size_t limit);

@@ -103,6 +103,14 @@ const wchar_t* const kEnglishTexts[] = {
     L"Use a hotkey",
     L"%s cannot be registered (%s). The previous key stays.",
     L"This key cannot be used. Combine Ctrl, Alt or Shift with A-Z, 0-9 or F1-F24.",
+    L"Manual (until tomorrow %02d:%02d)",
+    L"Manual (until %s %02d:%02d)",
+    L"%s %d",
+    L"Jan", L"Feb", L"Mar", L"Apr", L"May", L"Jun", L"Jul", L"Aug", L"Sep", L"Oct", L"Nov", L"Dec",
+    L"OK",
+    L"Cancel",
+    L"&Apply",
+    L"Hour",
 };
 static_assert(sizeof(kEnglishTexts) / sizeof(kEnglishTexts[0]) == static_cast<size_t>(TextId::Count),
               "one English text per id");
