@@ -219,16 +219,43 @@ TEST_F(SavedSettings, StoredValuesLoadByTheirRules) {
 }
 
 TEST_F(SavedSettings, DamagedCountDoesNotStallTheLoad) {
+    struct Case {
+        const wchar_t* text;
+        std::vector<std::wstring> files;
+    } cases[] = {
+        {L"count=4294967295\r\npath0=1:C:\\A\\one.exe\r\npath1=0:C:\\A\\two.exe\r\npath2=1:C:\\A\\three.exe\r\n",
+         {L"one.exe", L"two.exe", L"three.exe"}},
+        // One key far past 2^31 below a damaged count: read once, by its own name.
+        {L"count=4294967295\r\npath4000000000=1:C:\\a.exe\r\n", {L"a.exe"}},
+        {L"count=-1\r\npath4000000000=1:C:\\a.exe\r\n", {L"a.exe"}},
+        // Past any count, and past a signed 64-bit index.
+        {L"count=2\r\npath1=1:C:\\b.exe\r\npath2=1:C:\\c.exe\r\npath9223372036854775807=1:C:\\d.exe\r\n"
+         L"path18446744073709551616=1:C:\\e.exe\r\n",
+         {L"b.exe"}},
+    };
+    for (const Case& c : cases) {
+        ResetDataFolder();
+        ::CreateDirectoryW(folder_.c_str(), nullptr);
+        WriteUtf16File(folder_ + L"\\DormiGuard.ini", std::wstring(L"[PROCESS_INFO]\r\n") + c.text);
+        SaveData data;
+        const ULONGLONG start = ::GetTickCount64();
+        data.LoadSettings();
+        EXPECT_LT(::GetTickCount64() - start, 1000u) << c.text;
+        std::vector<std::wstring> files;
+        for (size_t i = 0; i < data.watched.Size(); ++i) files.push_back(data.watched[i].fileName);
+        EXPECT_EQ(files, c.files) << c.text;
+    }
+}
+
+TEST_F(SavedSettings, LongListLoadsEveryEntry) {
     ::CreateDirectoryW(folder_.c_str(), nullptr);
-    WriteUtf16File(folder_ + L"\\DormiGuard.ini",
-                   L"[PROCESS_INFO]\r\ncount=4294967295\r\n"
-                   L"path0=1:C:\\A\\one.exe\r\npath1=0:C:\\A\\two.exe\r\npath2=1:C:\\A\\three.exe\r\n");
+    std::wstring text = L"[PROCESS_INFO]\r\ncount=8000\r\n";
+    for (int i = 0; i < 8000; ++i) text += FormatWide(L"path%d=1:C:\\Long\\program%d.exe\r\n", i, i);
+    WriteUtf16File(folder_ + L"\\DormiGuard.ini", text);
     SaveData data;
-    const ULONGLONG start = ::GetTickCount64();
     data.LoadSettings();
-    EXPECT_LT(::GetTickCount64() - start, 1000u);
-    ASSERT_EQ(data.watched.Size(), 3u);
-    EXPECT_EQ(data.watched[2].fileName, L"three.exe");
+    ASSERT_EQ(data.watched.Size(), 8000u);
+    EXPECT_EQ(data.watched[7999].path, L"C:\\Long\\program7999.exe");
 }
 
 // Section AWAKE: the session's "until" and the hotkey, read without writing anything.
