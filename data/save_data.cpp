@@ -96,6 +96,14 @@ void SaveData::LoadAwakeSettings() {
         g_Logger.Log(L"ホットキーの値が読めません = %s", __FILE__, __LINE__, key.c_str());
         hotkey = Hotkey();
     }
+    // One that takes keys from every program (set by hand, or on the page before the rule) is
+    // switched off in the file too, so that it is logged and told only once.
+    if (JudgeHotkey(hotkey) != HotkeyFault::None) {
+        droppedHotkey = key;
+        g_Logger.Log(L"使えないホットキーを無効にしました = %s", __FILE__, __LINE__, droppedHotkey.c_str());
+        hotkey = Hotkey();
+        Store([this] { return WriteHotkey(); });
+    }
     awake.display = g_Inifile.ReadInt(kAwakeSection, L"display", 1) != 0;
     awake.acOnly = g_Inifile.ReadInt(kAwakeSection, L"aconly", 0) != 0;
     // ReadInt is unsigned: a stored -1 reads as 4294967295 and is clamped to 50.

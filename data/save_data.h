@@ -33,6 +33,8 @@ public:
     ManualSession session;
     std::vector<HandedProcess> handed;
     Hotkey hotkey = DefaultHotkey();
+    // A stored hotkey the load switched off, as it was written; empty when none was.
+    std::wstring droppedHotkey;
     // Section "AWAKE": the display, "aconly" and "batteryfloor".
     AwakeSettings awake;
     // GetSystemPowerStatus; tests put in a battery of their own.

@@ -8,6 +8,7 @@
 
 #include "comlib/command_line.h"
 #include "comlib/utility.h"
+#include "comlib/window_station.h"
 #include "data/awake_command.h"
 #include "tests/test_helpers.h"
 
@@ -175,9 +176,9 @@ TEST(CommandLine, AwakeSwitchesAndTheirValues) {
         {{L"-awake", L"24:00"}, CommandError::BadAwakeValue, AwakeCommand::Kind::None, L""},
         {{L"-awake", L"12:60"}, CommandError::BadAwakeValue, AwakeCommand::Kind::None, L""},
         {{L"-awake", L"1h"}, CommandError::BadAwakeValue, AwakeCommand::Kind::None, L""},
-        {{L"-awake", L"-5"}, CommandError::UnknownSwitch, AwakeCommand::Kind::None, L""},
+        {{L"-awake", L"-5"}, CommandError::BadAwakeValue, AwakeCommand::Kind::None, L""},
         {{L"-awake", L"-sleep"}, CommandError::UnknownSwitch, AwakeCommand::Kind::None, L""},
-        {{L"-pid"}, CommandError::BadProcessId, AwakeCommand::Kind::None, L""},
+        {{L"-pid"}, CommandError::PidMissing, AwakeCommand::Kind::None, L""},
         {{L"-pid", L"0"}, CommandError::BadProcessId, AwakeCommand::Kind::None, L""},
         {{L"-pid", L"4294967296"}, CommandError::BadProcessId, AwakeCommand::Kind::None, L""},
         {{L"-pid", L"12a"}, CommandError::BadProcessId, AwakeCommand::Kind::None, L""},
@@ -198,6 +199,25 @@ TEST(CommandLine, AwakeSwitchesAndTheirValues) {
     // The command after -run keeps its own switches and spaces.
     EXPECT_EQ(ParseAwakeCommand({L"-run", L"cmd", L"/c", L"exit 3", L"-awake"}).command.runCommandLine,
               L"cmd /c \"exit 3\" -awake");
+    // -run's command exactly as typed: after the program path and the arguments up to -run.
+    struct Tail {
+        const wchar_t* line;
+        size_t count;
+        const wchar_t* rest;
+    } tails[] = {
+        {L"\"C:\\Program Files\\DormiGuard.exe\" -run cmd /c echo \"x\"", 2, L"cmd /c echo \"x\""},
+        {L"D.exe -startup \"-run\"   msiexec /i a.msi P=\"a b\" ", 3, L"msiexec /i a.msi P=\"a b\" "},
+        {L"D.exe \"a \\\" -run\" -run x", 3, L"x"},
+        {L"D.exe \"a\"\"b\" -run z", 2, L""},
+        {L"D.exe -run", 2, L""},
+    };
+    auto argumentCount = [](const std::wstring& line) { return CommandLine_CL(line).RawArguments().size() + 1; };
+    for (const Tail& t : tails) {
+        EXPECT_EQ(CommandLine_CL::TextAfterArguments(t.line, t.count), t.rest) << t.line;
+        // The same split as the system's: the arguments cut off plus those of the rest.
+        EXPECT_EQ(argumentCount(t.line), t.count + argumentCount(std::wstring(L"x ") + t.rest) - 1) << t.line;
+    }
+    EXPECT_EQ(ParseAwakeCommand({L"-startup", L"-run", L"x"}).runArgument, 1u);
     // Without -awake, -pid or -run everything stays as it always was.
     EXPECT_FALSE(HasAwakeSwitch({L"--startup", L"startup", L"-x"}));
     EXPECT_TRUE(HasAwakeSwitch({L"/Run", L"x"}));
@@ -215,5 +235,36 @@ TEST(CommandLine, AwakeSwitchesAndTheirValues) {
     ASSERT_TRUE(ParseHotkey(L"", &hotkey));
     EXPECT_EQ(hotkey.key, 0u);
     for (const wchar_t* bad : {L"Ctrl+", L"Hyper+S", L"Ctrl+F25", L"Ctrl+SS"}) EXPECT_FALSE(ParseHotkey(bad, &hotkey)) << bad;
-    EXPECT_EQ(FormatHotkey(DefaultHotkey()), L"Ctrl+Alt+Shift+S");
+    EXPECT_EQ(FormatHotkey(DefaultHotkey()), L"Ctrl+Shift+F11");
+    // Keys that type a character need Ctrl+Shift without Alt (AltGr); F-keys one modifier.
+    struct Judged {
+        const wchar_t* text;
+        HotkeyFault fault;
+    } judged[] = {
+        {L"S", HotkeyFault::CharacterKey},         {L"Ctrl+C", HotkeyFault::CharacterKey},
+        {L"Ctrl+Alt+S", HotkeyFault::CharacterKey}, {L"Ctrl+Alt+Shift+S", HotkeyFault::CharacterKey},
+        {L"Shift+7", HotkeyFault::CharacterKey},   {L"Ctrl+Shift+S", HotkeyFault::None},
+        {L"Ctrl+Shift+F11", HotkeyFault::None},    {L"Shift+F9", HotkeyFault::None},
+        {L"F9", HotkeyFault::FunctionAlone},       {L"Ctrl+Shift+F12", HotkeyFault::F12},
+        {L"Win+Ctrl+Shift+S", HotkeyFault::WindowsKey}, {L"", HotkeyFault::None},
+    };
+    for (const Judged& j : judged) {
+        ASSERT_TRUE(ParseHotkey(j.text, &hotkey)) << j.text;
+        EXPECT_EQ(JudgeHotkey(hotkey), j.fault) << j.text;
+    }
+    EXPECT_EQ(JudgeHotkey(Hotkey{MOD_CONTROL, 0xBA}), HotkeyFault::CharacterKey) << "VK_OEM_1 punctuation";
+}
+
+TEST(CommandLine, NoTrayCopyWhereTheWindowStationIsInvisible) {
+    // Session 0: the station's flags lack WSF_VISIBLE.
+    static DWORD flags = 0;
+    auto query = [](HANDLE, int index, PVOID info, DWORD size, LPDWORD) -> BOOL {
+        if (index != UOI_FLAGS || size < sizeof(USEROBJECTFLAGS)) return FALSE;
+        static_cast<USEROBJECTFLAGS*>(info)->dwFlags = flags;
+        return TRUE;
+    };
+    EXPECT_FALSE(WindowStationVisible(query));
+    flags = WSF_VISIBLE;
+    EXPECT_TRUE(WindowStationVisible(query));
+    EXPECT_TRUE(WindowStationVisible()) << "the test's own desktop";
 }

@@ -296,8 +296,8 @@ TEST_F(SavedSettings, ManualSessionInTheIniFile) {
     EXPECT_EQ(ReadUtf16File(g_Inifile.Path()), L"[AWAKE]\r\nuntil=indefinite\r\n");
     data.EndSession();
     EXPECT_EQ(ReadUtf16File(g_Inifile.Path()).find(L"until"), std::wstring::npos);
-    EXPECT_EQ(data.hotkey.modifiers, static_cast<UINT>(MOD_CONTROL | MOD_ALT | MOD_SHIFT));
-    EXPECT_EQ(data.hotkey.key, static_cast<UINT>('S'));
+    EXPECT_EQ(data.hotkey.modifiers, static_cast<UINT>(MOD_CONTROL | MOD_SHIFT));
+    EXPECT_EQ(data.hotkey.key, 0x7Au) << "VK_F11";
 
     // A damaged value and a past end are no session: logged, and the key removed.
     for (const wchar_t* stored : {L"2030-99-15T16:05:09Z", L"2001-01-01T00:00:00Z"}) {
@@ -310,6 +310,25 @@ TEST_F(SavedSettings, ManualSessionInTheIniFile) {
         EXPECT_EQ(ReadUtf16File(folder_ + L"\\DormiGuard.ini"), L"[AWAKE]\r\nhotkey=\r\n");
         const std::vector<std::wstring> lines = SplitLines(ReadUtf16File(folder_ + L"\\log.txt"));
         EXPECT_NE(lines.back().find(stored), std::wstring::npos) << lines.back();
+    }
+}
+
+TEST_F(SavedSettings, StoredHotkeyThatTakesKeysIsSwitchedOffOnce) {
+    for (const wchar_t* stored : {L"S", L"Ctrl+C", L"Ctrl+Alt+S", L"Ctrl+Alt+Shift+S", L"F9", L"Win+Ctrl+F5"}) {
+        ResetDataFolder();
+        ::CreateDirectoryW(folder_.c_str(), nullptr);
+        WriteUtf16File(folder_ + L"\\DormiGuard.ini", std::wstring(L"[AWAKE]\r\nhotkey=") + stored + L"\r\n");
+        for (int run = 0; run < 2; ++run) {
+            SaveData data;
+            data.LoadSettings();
+            EXPECT_EQ(data.hotkey.key, 0u) << stored;
+            EXPECT_EQ(data.droppedHotkey, run == 0 ? stored : L"") << stored;
+        }
+        EXPECT_EQ(ReadUtf16File(folder_ + L"\\DormiGuard.ini"), L"[AWAKE]\r\nhotkey=\r\n");
+        const std::wstring log = ReadUtf16File(folder_ + L"\\log.txt");
+        const std::wstring line = std::wstring(L"使えないホットキーを無効にしました = ") + stored + L"\r\n";
+        EXPECT_NE(log.find(line), std::wstring::npos) << stored;
+        EXPECT_EQ(log.find(line), log.rfind(line)) << "logged once: " << stored;
     }
 }
 
