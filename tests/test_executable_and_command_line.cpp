@@ -71,6 +71,9 @@ TEST(Executable, GuiPe32PlusWithoutMinGwRuntimeDlls) {
         EXPECT_EQ(dll.find("libgcc"), std::string::npos) << dll;
         EXPECT_EQ(dll.find("libwinpthread"), std::string::npos) << dll;
     }
+    // Beside it the console front end, which every shell waits for.
+    ImportedDlls(ReadFileBytes(ModuleFolder() + L"\\DormiGuard.com"), &magic, &subsystem);
+    EXPECT_EQ(subsystem, IMAGE_SUBSYSTEM_WINDOWS_CUI);
 }
 
 TEST(Executable, IconMenuManifestAndVersion) {
