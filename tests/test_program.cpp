@@ -145,8 +145,7 @@ TEST_F(Program, StartupSwitchSecondCopyCloseAndExit) {
     // A second -startup (sign-in runs the program twice) ends quietly: the window stays hidden.
     RunningProgram quiet(L"-startup");
     DWORD quietCode = 99;
-    ASSERT_TRUE(quiet.WaitExit(20000, &quietCode));
-    EXPECT_EQ(quietCode, 0u);
+    ASSERT_TRUE(quiet.WaitExit(20000, &quietCode) && quietCode == 0) << quietCode;
     ::SendMessageW(window, WM_NULL, 0, 0);
     EXPECT_FALSE(::IsWindowVisible(window));
     RunningProgram second;
@@ -327,21 +326,16 @@ DWORD RunCopy(const std::wstring& arguments) {
     return code;
 }
 
-// A batch file run by cmd in a folder of its own, as a script runs the program; what it left in
-// out.txt there, once it ended within the deadline.
-std::string RunBatch(const std::string& lines, DWORD timeoutMs) {
-    const std::wstring folder = FreshTempFolder(L"dg_batch");
-    const std::string body = "@echo off\r\n" + lines + "\r\n";
+// A batch file run by cmd, as a script runs the program (file beside the tests, then the lines);
+// what it left in out.txt, once it ended within the deadline.
+std::string RunBatch(const wchar_t* file, const std::string& lines, DWORD timeoutMs) {
+    const std::wstring folder = FreshTempFolder(L"dg_batch"), path = ModuleFolder() + L"\\" + file;
+    const std::string body = "@echo off\r\n\"" + std::string(path.begin(), path.end()) + "\"" + lines + "\r\n";
     WriteFileBytes(folder + L"\\script.bat", std::vector<unsigned char>(body.begin(), body.end()));
     ChildProcess cmd(L"cmd.exe /c script.bat", folder);
     if (!cmd.WaitExit(timeoutMs)) return "<no end>";
     const std::vector<unsigned char> out = ReadFileBytes(folder + L"\\out.txt");
     return std::string(out.begin(), out.end());
-}
-
-std::string Quoted(const wchar_t* file) {
-    const std::wstring path = ModuleFolder() + L"\\" + file;
-    return "\"" + std::string(path.begin(), path.end()) + "\"";
 }
 
 int GuardWindows() {
@@ -447,16 +441,15 @@ TEST_F(Program, RunWithoutARunningCopyStartsOne) {
     EXPECT_EQ(::WaitForSingleObject(process.Get(), 20000), WAIT_OBJECT_0);
 
     // -awake with no copy running starts one in the tray, hands the session over and returns.
-    EXPECT_EQ(RunBatch(Quoted(L"DormiGuard.exe") + " -awake 30\r\n>out.txt echo %ERRORLEVEL%", 10000), "0\r\n");
+    EXPECT_EQ(RunBatch(L"DormiGuard.exe", " -awake 30\r\n>out.txt echo %ERRORLEVEL%", 10000), "0\r\n");
     EXPECT_TRUE(WaitFor([] { return IniValue(L"AWAKE", L"until").size() == 20; }, 10000));
     EXPECT_TRUE(LogHasMessage(L"コマンドを受け取りました = -awake 30"));
     ASSERT_EQ(GuardWindows(), 1);
     const HWND awakeWindow = ::FindWindowW(L"MainWindowClass", L"DormiGuard");
     EXPECT_FALSE(::IsWindowVisible(awakeWindow));
     // The command exactly as typed; the console front end returns its exit code to cmd.
-    EXPECT_EQ(RunBatch(Quoted(L"DormiGuard.exe") + " -run cmd /c echo \"x\"> out.txt", 20000), "\"x\"\r\n");
-    EXPECT_EQ(RunBatch(Quoted(L"DormiGuard.com") + " -run cmd /c exit 3\r\n>out.txt echo %ERRORLEVEL%", 20000),
-              "3\r\n");
+    EXPECT_EQ(RunBatch(L"DormiGuard.exe", " -run cmd /c echo \"x\"> out.txt", 20000), "\"x\"\r\n");
+    EXPECT_EQ(RunBatch(L"DormiGuard.com", " -run cmd /c exit 3\r\n>out.txt echo %ERRORLEVEL%", 20000), "3\r\n");
     ::GetWindowThreadProcessId(awakeWindow, &processId);
     const UniqueHandle awakeProcess(::OpenProcess(SYNCHRONIZE, FALSE, processId));
     ::PostMessageW(awakeWindow, WM_CLOSE, 2, 0);

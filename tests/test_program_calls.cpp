@@ -271,9 +271,9 @@ TEST(ProgramCalls, DefaultHotkeyAndCopyDataAcrossIntegrityLevels) {
         ASSERT_NE(processId, 0u);
         char window[16];
         snprintf(window, sizeof(window), "%08lx", static_cast<unsigned long>(reinterpret_cast<ULONG_PTR>(main)));
-        const std::string registered = std::string(".RegisterHotKey(") + window + ",00000001,00004006,0000007a)";
-        const std::string filtered = std::string(".ChangeWindowMessageFilterEx(") + window + ",0000004a,00000001,00000000)";
         // WM_COPYDATA (0x4a) let through with MSGFLT_ALLOW (1) on the main window.
+        const std::string registered = std::string(".RegisterHotKey(") + window + ",00000001,00004006,0000007a)",
+                          filtered = std::string(".ChangeWindowMessageFilterEx(") + window + ",0000004a,00000001,00000000)";
         size_t hotkeys = 0, expected = 0, filters = 0;
         for (const std::string& line : CallLines(TraceText(), processId)) {
             hotkeys += line.find(".RegisterHotKey(") != std::string::npos;

@@ -221,11 +221,7 @@ TEST_F(SavedSettings, StoredValuesLoadByTheirRules) {
 TEST_F(SavedSettings, DamagedCountDoesNotStallTheLoad) {
     std::wstring longList = L"count=8000\r\n";
     for (int i = 0; i < 8000; ++i) longList += FormatWide(L"path%d=1:C:\\Long\\p%d.exe\r\n", i, i);
-    const struct {
-        std::wstring text;
-        size_t count;
-        const wchar_t* last;
-    } cases[] = {
+    const struct { std::wstring text; size_t count; const wchar_t* last; } cases[] = {
         {L"count=4294967295\r\npath0=1:C:\\A\\one.exe\r\npath1=0:C:\\A\\two.exe\r\npath2=1:C:\\A\\three.exe\r\n", 3, L"three.exe"},
         // One key far past 2^31 below a damaged count: read once, by its own name.
         {L"count=4294967295\r\npath4000000000=1:C:\\a.exe\r\n", 1, L"a.exe"},
