@@ -202,13 +202,13 @@ int RunAndWatch(const std::wstring& commandLine) {
     // Handles given to this copy (a redirection, the console front end's) go on to the command.
     const HANDLE input = ::GetStdHandle(STD_INPUT_HANDLE);
     const HANDLE output = ::GetStdHandle(STD_OUTPUT_HANDLE);
-    const HANDLE error = ::GetStdHandle(STD_ERROR_HANDLE);
+    const HANDLE errors = ::GetStdHandle(STD_ERROR_HANDLE);
     auto valid = [](HANDLE handle) { return handle && handle != INVALID_HANDLE_VALUE; };
-    if (valid(input) || valid(output) || valid(error)) {
+    if (valid(input) || valid(output) || valid(errors)) {
         startup.dwFlags = STARTF_USESTDHANDLES;
         startup.hStdInput = input;
         startup.hStdOutput = output;
-        startup.hStdError = error;
+        startup.hStdError = errors;
     }
     if (!::CreateProcessW(nullptr, &mutableLine[0], nullptr, nullptr, TRUE, CREATE_SUSPENDED, nullptr, nullptr,
                           &startup, &info)) {
