@@ -11,6 +11,8 @@
 #include "comlib/command_line.h"
 #include "comlib/log.h"
 #include "comlib/utility.h"
+#include "comlib/dll_function.h"
+#include "comlib/window_station.h"
 #include "data/awake_command.h"
 #include "data/save_data.h"
 #include "view/settings/language_setting.h"
@@ -66,14 +68,17 @@ void WriteConsoleLine(const std::wstring& text) {
     ::FreeConsole();
 }
 
+// Into the running copy's log, when the data folder is there; never created from here.
+void LogBesideTheRunningCopy(const wchar_t* format, const std::wstring& text) {
+    if (::GetFileAttributesW(SaveData::DataFolder().c_str()) == INVALID_FILE_ATTRIBUTES) return;
+    g_Logger.SetPath(SaveData::LogPath());
+    g_Logger.Log(format, __FILE__, __LINE__, text.c_str());
+}
+
 // The console speaks the user's language; the log line stays Japanese in every language.
 int RefuseCommandLine(const std::wstring& reason, const std::wstring& logReason) {
     WriteConsoleLine(reason);
-    // Into the running copy's log, when the data folder is there; never created from here.
-    if (::GetFileAttributesW(SaveData::DataFolder().c_str()) != INVALID_FILE_ATTRIBUTES) {
-        g_Logger.SetPath(SaveData::LogPath());
-        g_Logger.Log(L"コマンドラインエラー : %s", __FILE__, __LINE__, logReason.c_str());
-    }
+    LogBesideTheRunningCopy(L"コマンドラインエラー : %s", logReason);
     return kBadCommandLine;
 }
 
@@ -85,6 +90,8 @@ std::wstring ParseErrorText(const CommandParse& parse, UiLanguage language) {
             return UiFormatIn(language, TextId::ConsoleBadAwakeValue, parse.offending.c_str());
         case CommandError::BadProcessId:
             return UiFormatIn(language, TextId::ConsoleBadProcessId, parse.offending.c_str());
+        case CommandError::PidMissing:
+            return UiTextIn(language, TextId::ConsolePidMissing);
         case CommandError::RunMissing:
             return UiTextIn(language, TextId::ConsoleRunMissing);
         default:
@@ -106,28 +113,81 @@ bool ProcessRuns(DWORD processId) {
 // A copy that is still starting has its titled window within this, even on a slow machine.
 constexpr DWORD kStartingCopyMs = 30000;
 
-// The running copy's main window; a copy that is still starting gets until the deadline.
-HWND WaitForRunningCopy(DWORD timeoutMs, HANDLE startedCopy) {
+bool InstanceMutexExists() {
+    const UniqueHandle mutex(::OpenMutexW(SYNCHRONIZE, FALSE, kInstanceMutexName));
+    // ERROR_ACCESS_DENIED: held by a copy at a higher integrity level.
+    return mutex || ::GetLastError() == ERROR_ACCESS_DENIED;
+}
+
+// The running copy's main window. A copy that is still starting gets until the deadline, even
+// when the helper started for it has ended (it finds the mutex held and exits); only when the
+// helper is gone and nobody holds the mutex can no copy be coming.
+HWND WaitForRunningCopy(HANDLE helperCopy) {
     const DWORD start = ::GetTickCount();
     for (;;) {
         if (const HWND window = ::FindWindowW(kMainWindowClass, kMainWindowTitle)) return window;
-        if (::GetTickCount() - start >= timeoutMs) return nullptr;
-        if (startedCopy && ::WaitForSingleObject(startedCopy, 0) == WAIT_OBJECT_0) return nullptr;
+        if (::GetTickCount() - start >= kStartingCopyMs) return nullptr;
+        const bool helperGone = !helperCopy || ::WaitForSingleObject(helperCopy, 0) == WAIT_OBJECT_0;
+        if (helperGone && !InstanceMutexExists()) return nullptr;
         ::Sleep(100);
     }
 }
 
-// WM_COPYDATA to the running copy; true when it took the command.
-bool HandOver(HWND window, const AwakeCommand& command) {
+// The running copy's window, or that of a copy started here with -startup. Null when none
+// came in time, or (invisible set) where no tray copy may start.
+HWND RunningOrStartedCopy(bool* invisible) {
+    *invisible = false;
+    if (const HWND window = ::FindWindowW(kMainWindowClass, kMainWindowTitle)) return window;
+    if (!WindowStationVisible()) {
+        *invisible = true;
+        return nullptr;
+    }
+    wchar_t self[MAX_PATH * 2] = {};
+    ::GetModuleFileNameW(nullptr, self, MAX_PATH * 2);
+    std::wstring guardLine = L"\"" + std::wstring(self) + L"\" -startup";
+    STARTUPINFOW guardStartup = {};
+    guardStartup.cb = sizeof(guardStartup);
+    PROCESS_INFORMATION guard = {};
+    if (!::CreateProcessW(nullptr, &guardLine[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &guardStartup, &guard))
+        return WaitForRunningCopy(nullptr);
+    const UniqueHandle guardProcess(guard.hProcess);
+    const UniqueHandle guardThread(guard.hThread);
+    // Nothing waits before the window gets its title (the update check comes after it).
+    return WaitForRunningCopy(guardProcess.Get());
+}
+
+enum class HandOverResult { Taken, Refused, AccessDenied };
+
+// WM_COPYDATA to the running copy. User Interface Privilege Isolation drops it from a lower
+// integrity level (SendMessageTimeout fails with ERROR_ACCESS_DENIED) unless the receiver let
+// it through.
+HandOverResult HandOver(HWND window, const AwakeCommand& command) {
     const std::wstring text = HandOverText(command);
     COPYDATASTRUCT data = {};
     data.dwData = kHandOverTag;
     data.cbData = static_cast<DWORD>((text.size() + 1) * sizeof(wchar_t));
     data.lpData = const_cast<wchar_t*>(text.c_str());
     DWORD_PTR result = 0;
-    return ::SendMessageTimeoutW(window, WM_COPYDATA, 0, reinterpret_cast<LPARAM>(&data), SMTO_ABORTIFHUNG, 15000,
-                                 &result) != 0 &&
-           result == 1;
+    ::SetLastError(ERROR_SUCCESS);
+    if (!::SendMessageTimeoutW(window, WM_COPYDATA, 0, reinterpret_cast<LPARAM>(&data), SMTO_ABORTIFHUNG, 15000,
+                               &result))
+        return ::GetLastError() == ERROR_ACCESS_DENIED ? HandOverResult::AccessDenied : HandOverResult::Refused;
+    return result == 1 ? HandOverResult::Taken : HandOverResult::Refused;
+}
+
+int RefuseHandOver(HandOverResult result, bool invisible) {
+    if (invisible) return RefuseText(TextId::ConsoleNoVisibleDesktop);
+    return RefuseText(result == HandOverResult::AccessDenied ? TextId::ConsoleAccessDenied
+                                                             : TextId::ConsoleNotHandedOver);
+}
+
+// -awake and -pid: handed to the running copy, started in the tray when there is none; this
+// copy ends at once, so that a script goes on.
+int HandOverOrRefuse(const AwakeCommand& command) {
+    bool invisible = false;
+    const HWND window = RunningOrStartedCopy(&invisible);
+    const HandOverResult result = window ? HandOver(window, command) : HandOverResult::Refused;
+    return result == HandOverResult::Taken ? 0 : RefuseHandOver(result, invisible);
 }
 
 // -run: the command starts suspended, so that it runs only once the running copy (started
@@ -139,9 +199,24 @@ int RunAndWatch(const std::wstring& commandLine) {
     std::wstring mutableLine = commandLine;
     // A console program run from a script writes to the script's console, not a new window.
     ::AttachConsole(ATTACH_PARENT_PROCESS);
+    // Handles given to this copy (a redirection, the console front end's) go on to the command.
+    const HANDLE input = ::GetStdHandle(STD_INPUT_HANDLE);
+    const HANDLE output = ::GetStdHandle(STD_OUTPUT_HANDLE);
+    const HANDLE errors = ::GetStdHandle(STD_ERROR_HANDLE);
+    auto valid = [](HANDLE handle) { return handle && handle != INVALID_HANDLE_VALUE; };
+    if (valid(input) || valid(output) || valid(errors)) {
+        startup.dwFlags = STARTF_USESTDHANDLES;
+        startup.hStdInput = input;
+        startup.hStdOutput = output;
+        startup.hStdError = errors;
+    }
     if (!::CreateProcessW(nullptr, &mutableLine[0], nullptr, nullptr, TRUE, CREATE_SUSPENDED, nullptr, nullptr,
                           &startup, &info)) {
         const DWORD error = ::GetLastError();
+        // ERROR_ELEVATION_REQUIRED (740): the program's manifest asks for administrator rights.
+        if (error == 740)
+            return RefuseCommandLine(UiFormat(TextId::ConsoleNeedsAdmin, commandLine.c_str()),
+                                     UiFormatIn(UiLanguage::Japanese, TextId::ConsoleNeedsAdmin, commandLine.c_str()));
         const std::wstring reason = SystemErrorText(error);
         return RefuseCommandLine(UiFormat(TextId::ConsoleRunFailed, commandLine.c_str(), reason.c_str()),
                                  UiFormatIn(UiLanguage::Japanese, TextId::ConsoleRunFailed, commandLine.c_str(),
@@ -149,35 +224,37 @@ int RunAndWatch(const std::wstring& commandLine) {
     }
     const UniqueHandle child(info.hProcess);
     const UniqueHandle childThread(info.hThread);
+    // The user started this copy: the command may bring its own window to the front.
+    ::AllowSetForegroundWindow(info.dwProcessId);
 
-    HWND window = ::FindWindowW(kMainWindowClass, kMainWindowTitle);
-    if (!window) {
-        wchar_t self[MAX_PATH * 2] = {};
-        ::GetModuleFileNameW(nullptr, self, MAX_PATH * 2);
-        std::wstring guardLine = L"\"" + std::wstring(self) + L"\" -startup";
-        STARTUPINFOW guardStartup = {};
-        guardStartup.cb = sizeof(guardStartup);
-        PROCESS_INFORMATION guard = {};
-        if (::CreateProcessW(nullptr, &guardLine[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &guardStartup,
-                             &guard)) {
-            const UniqueHandle guardProcess(guard.hProcess);
-            const UniqueHandle guardThread(guard.hThread);
-            // Nothing waits before the window gets its title (the update check comes after it).
-            window = WaitForRunningCopy(kStartingCopyMs, guardProcess.Get());
-        }
-    }
+    bool invisible = false;
+    const HWND window = RunningOrStartedCopy(&invisible);
     AwakeCommand watch;
     watch.kind = AwakeCommand::Kind::Pid;
     watch.processId = info.dwProcessId;
-    if (!window || !HandOver(window, watch)) {
+    const HandOverResult result = window ? HandOver(window, watch) : HandOverResult::Refused;
+    if (result != HandOverResult::Taken) {
         ::TerminateProcess(child.Get(), kBadCommandLine);
-        return RefuseText(TextId::ConsoleNotHandedOver);
+        return RefuseHandOver(result, invisible);
     }
     ::ResumeThread(childThread.Get());
     ::WaitForSingleObject(child.Get(), INFINITE);
     DWORD code = 0;
     ::GetExitCodeProcess(child.Get(), &code);
     return static_cast<int>(code);
+}
+
+// A copy run as administrator takes hand-overs from scripts at the normal level too.
+// ChangeWindowMessageFilterEx is Windows 7 and later.
+void LetCopyDataThrough(HWND window) {
+    using FilterFunction = BOOL(WINAPI*)(HWND, UINT, DWORD, PCHANGEFILTERSTRUCT);
+    const DllFunction_CL user32(L"user32.dll");
+    const auto allow = user32.LookupAs<FilterFunction>("ChangeWindowMessageFilterEx");
+    if (allow && !allow(window, WM_COPYDATA, MSGFLT_ALLOW, nullptr)) {
+        const DWORD error = ::GetLastError();
+        g_Logger.Log(L"ChangeWindowMessageFilterEx()エラー = 0x%08x : %s", __FILE__, __LINE__,
+                     static_cast<unsigned>(error), SystemErrorText(error).c_str());
+    }
 }
 
 int RunMessageLoop(MainDialog_CL& mainDialog) {
@@ -197,20 +274,27 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
     // Before any text: the console messages of a refused command line speak it too.
     ApplyLanguageChoice(ReadLanguageChoice(SaveData::IniPath()));
     const CommandLine_CL commandLine;
-    int startupFlag = commandLine.HasOption(L"-startup") ? 1 : 0;
+    const int startupFlag = commandLine.HasOption(L"-startup") ? 1 : 0;
 
-    // -awake, -pid and -run: handed to the running copy, or applied by this one in the tray.
-    AwakeCommand awakeCommand;
+    // -awake, -pid and -run: handed to the running copy, which is started when there is none.
     if (HasAwakeSwitch(commandLine.RawArguments())) {
         const CommandParse parse = ParseAwakeCommand(commandLine.RawArguments());
         if (parse.error != CommandError::None) return RefuseParse(parse);
-        awakeCommand = parse.command;
-        if (awakeCommand.kind == AwakeCommand::Kind::Pid && !ProcessRuns(awakeCommand.processId))
+        const AwakeCommand& command = parse.command;
+        if (command.kind == AwakeCommand::Kind::Pid && !ProcessRuns(command.processId))
             return RefuseCommandLine(
-                UiFormat(TextId::ConsoleNoProcess, static_cast<unsigned>(awakeCommand.processId)),
-                UiFormatIn(UiLanguage::Japanese, TextId::ConsoleNoProcess, static_cast<unsigned>(awakeCommand.processId)));
-        if (awakeCommand.kind == AwakeCommand::Kind::Run) return RunAndWatch(awakeCommand.runCommandLine);
-        startupFlag = 1;
+                UiFormat(TextId::ConsoleNoProcess, static_cast<unsigned>(command.processId)),
+                UiFormatIn(UiLanguage::Japanese, TextId::ConsoleNoProcess, static_cast<unsigned>(command.processId)));
+        // The command exactly as typed after -run: the program path and the arguments up to -run.
+        if (command.kind == AwakeCommand::Kind::Run)
+            return RunAndWatch(CommandLine_CL::TextAfterArguments(::GetCommandLineW(), parse.runArgument + 2));
+        return HandOverOrRefuse(command);
+    }
+
+    // Session 0 or a service's station: a tray nobody sees, and no one to answer a message box.
+    if (!WindowStationVisible()) {
+        LogBesideTheRunningCopy(L"%s", L"画面を表示できないウィンドウステーションのため起動しません");
+        return 1;
     }
 
     // Held for the whole run: it goes only when wWinMain returns, after the shut-down.
@@ -219,13 +303,10 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
     // (run as administrator). That copy runs too, and two sleep guards must never run.
     const DWORD mutexError = ::GetLastError();
     if (mutexError == ERROR_ALREADY_EXISTS || (!instanceMutex && mutexError == ERROR_ACCESS_DENIED)) {
-        if (awakeCommand.kind == AwakeCommand::Kind::None) {
-            RaiseRunningCopy();
-            return 0;
-        }
-        const HWND running = WaitForRunningCopy(kStartingCopyMs, nullptr);
-        if (running && HandOver(running, awakeCommand)) return 0;
-        return RefuseText(TextId::ConsoleNotHandedOver);
+        // A -startup copy stays quiet: sign-in may start the program twice (the Run value and
+        // the restart registration), and the second must not raise the window.
+        if (startupFlag == 0) RaiseRunningCopy();
+        return 0;
     }
 
     ::CoInitialize(nullptr);
@@ -242,7 +323,7 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
     {
         MainDialog_CL mainDialog(startupFlag);
         if (mainDialog.Create()) {
-            if (awakeCommand.kind != AwakeCommand::Kind::None) mainDialog.ApplyAwakeCommand(awakeCommand);
+            LetCopyDataThrough(mainDialog.Window());
             RunMessageLoop(mainDialog);
         } else {
             // Without a window nothing would ever end the message loop.

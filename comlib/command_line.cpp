@@ -34,6 +34,48 @@ void CommandLine_CL::Parse(const std::wstring& commandLine) {
 
 void CommandLine_CL::OnArgument(std::wstring) {}
 
+std::wstring CommandLine_CL::TextAfterArguments(const std::wstring& line, size_t count) {
+    auto blank = [](wchar_t c) { return c == L' ' || c == L'\t'; };
+    size_t at = 0;
+    const size_t size = line.size();
+    for (size_t argument = 0; argument < count && at < size; ++argument) {
+        if (argument == 0) {
+            // The program path: up to the next quote when it begins with one, else to a blank.
+            if (line[0] == L'"') {
+                at = line.find(L'"', 1);
+                at = at == std::wstring::npos ? size : at + 1;
+            }
+            while (at < size && !blank(line[at])) ++at;
+        } else {
+            // Quote state as CommandLineToArgvW keeps it: a quote after an odd number of
+            // backslashes is literal; in a run of quotes every third is literal.
+            size_t backslashes = 0;
+            int quotes = 0;
+            while (at < size && (quotes != 0 || !blank(line[at]))) {
+                if (line[at] == L'\\') {
+                    ++backslashes;
+                    ++at;
+                    continue;
+                }
+                if (line[at] == L'"') {
+                    if (backslashes % 2 == 0) ++quotes;
+                    ++at;
+                    while (at < size && line[at] == L'"') {
+                        if (++quotes == 3) quotes = 0;
+                        ++at;
+                    }
+                    if (quotes == 2) quotes = 0;
+                } else {
+                    ++at;
+                }
+                backslashes = 0;
+            }
+        }
+        while (at < size && blank(line[at])) ++at;
+    }
+    return at < size ? line.substr(at) : std::wstring();
+}
+
 bool CommandLine_CL::HasOption(std::wstring name) const {
     if (name.empty()) return false;
     const std::wstring wanted = NormalisedSwitch(name);

@@ -21,6 +21,11 @@ public:
     // The arguments exactly as given: a command after -run keeps its own switches.
     const std::vector<std::wstring>& RawArguments() const { return rawArguments_; }
 
+    // The text of a command line after its first `count` arguments (the program path counts
+    // as one) and the blanks after them, exactly as typed. The arguments end where
+    // CommandLineToArgvW ends them: at a blank outside quotes, with its backslash rules.
+    static std::wstring TextAfterArguments(const std::wstring& commandLine, size_t count);
+
 private:
     void Parse(const std::wstring& commandLine);
 

@@ -1,6 +1,7 @@
 #include "comlib/inifile.h"
 
 #include <shlwapi.h>
+#include <algorithm>
 #include <cwchar>
 #include <vector>
 
@@ -70,8 +71,32 @@ bool Inifile_CL::ReadStruct(std::wstring section, std::wstring key, void* data, 
     return ::GetPrivateProfileStructW(section.c_str(), key.c_str(), data, size, path_.c_str()) != FALSE;
 }
 
-std::wstring Inifile_CL::NumberedKey(std::wstring base, int number) {
-    return FormatWide(L"%s%d", base.c_str(), number);
+std::vector<std::wstring> Inifile_CL::KeyNames(const std::wstring& section) const {
+    // GetPrivateProfileStringW with no key lists the names, each ended by NUL; a list cut short
+    // returns the buffer's size minus 2.
+    std::vector<wchar_t> names(4096, L'\0');
+    DWORD length = 0;
+    for (;;) {
+        length = ::GetPrivateProfileStringW(section.c_str(), nullptr, L"", names.data(),
+                                            static_cast<DWORD>(names.size()), path_.c_str());
+        if (length + 2 < names.size() || names.size() >= (1u << 28)) break;
+        names.assign(names.size() * 2, L'\0');
+    }
+    // Offsets within what was returned, never pointers past it.
+    std::vector<std::wstring> keys;
+    const size_t end = std::min<size_t>(length, names.size());
+    for (size_t at = 0; at < end;) {
+        size_t stop = at;
+        while (stop < end && names[stop] != L'\0') ++stop;
+        if (stop == at) break;
+        keys.emplace_back(names.data() + at, stop - at);
+        at = stop + 1;
+    }
+    return keys;
+}
+
+std::wstring Inifile_CL::NumberedKey(std::wstring base, long long number) {
+    return base + std::to_wstring(number);
 }
 
 void Inifile_CL::CreateIfMissing(std::wstring path) {

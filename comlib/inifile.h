@@ -3,6 +3,7 @@
 #include <windows.h>
 #include <cstdint>
 #include <string>
+#include <vector>
 
 // High and low halves of a "%08x:%08x" value; the default for text shorter than nine characters.
 uint64_t ParseHex64(const std::wstring& text, uint64_t defaultValue);
@@ -33,8 +34,11 @@ public:
     bool DeleteSection(std::wstring section) const;
     bool ReadStruct(std::wstring section, std::wstring key, void* data, UINT size) const;
 
+    // The names of the keys of a section, in file order; the buffer grows until the whole list fits.
+    std::vector<std::wstring> KeyNames(const std::wstring& section) const;
+
     // "path", 12 -> "path12".
-    static std::wstring NumberedKey(std::wstring base, int number);
+    static std::wstring NumberedKey(std::wstring base, long long number);
     // Creates the file holding only the UTF-16LE byte-order mark, so that the profile
     // functions keep it in UTF-16; an existing file is never touched.
     static void CreateIfMissing(std::wstring path);

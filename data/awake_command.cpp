@@ -1,6 +1,7 @@
 #include "data/awake_command.h"
 
 #include <shellapi.h>
+#include <cwctype>
 
 #include "comlib/unique_resource.h"
 #include "comlib/utility.h"
@@ -87,13 +88,16 @@ CommandParse ParseAwakeCommand(const std::vector<std::wstring>& arguments) {
         if (result.command.kind != AwakeCommand::Kind::None) return fail(CommandError::TooManyCommands, argument);
         if (awake) {
             result.command.kind = AwakeCommand::Kind::Session;
-            if (i + 1 < arguments.size() && !IsSwitch(arguments[i + 1])) {
+            // "-5" is a value the user meant, not a switch.
+            const bool value = i + 1 < arguments.size() &&
+                               (!IsSwitch(arguments[i + 1]) || iswdigit(arguments[i + 1][1]));
+            if (value) {
                 ++i;
                 if (!ParseAwakeValue(arguments[i], &result.command))
                     return fail(CommandError::BadAwakeValue, arguments[i]);
             }
         } else if (pid) {
-            if (i + 1 >= arguments.size()) return fail(CommandError::BadProcessId, L"");
+            if (i + 1 >= arguments.size()) return fail(CommandError::PidMissing, argument);
             const std::wstring& value = arguments[++i];
             const unsigned long long id = AllDigits(value, 10) ? wcstoull(value.c_str(), nullptr, 10) : 0;
             if (id == 0 || id > 0xFFFFFFFFULL) return fail(CommandError::BadProcessId, value);
@@ -102,6 +106,7 @@ CommandParse ParseAwakeCommand(const std::vector<std::wstring>& arguments) {
         } else {
             if (i + 1 >= arguments.size()) return fail(CommandError::RunMissing, argument);
             result.command.kind = AwakeCommand::Kind::Run;
+            result.runArgument = i;
             for (size_t j = i + 1; j < arguments.size(); ++j) {
                 if (j > i + 1) result.command.runCommandLine += L" ";
                 result.command.runCommandLine += QuoteArgument(arguments[j]);
@@ -165,7 +170,27 @@ ManualSession SessionFor(const AwakeCommand& command, unsigned long long nowUtc,
     return session;
 }
 
-Hotkey DefaultHotkey() { return Hotkey{MOD_CONTROL | MOD_ALT | MOD_SHIFT, 'S'}; }
+Hotkey DefaultHotkey() { return Hotkey{MOD_CONTROL | MOD_SHIFT, VK_F11}; }
+
+HotkeyFault JudgeHotkey(const Hotkey& hotkey) {
+    const UINT key = hotkey.key;
+    if (key == 0) return HotkeyFault::None;
+    if (hotkey.modifiers & MOD_WIN) return HotkeyFault::WindowsKey;
+    if (key == VK_F12) return HotkeyFault::F12;
+    // Keys that type a character on some layout: letters, digits, space, the number pad and the
+    // VK_OEM_ punctuation. Windows reads AltGr as Ctrl+Alt, so Ctrl+Alt+key types characters too.
+    const bool character = (key >= 'A' && key <= 'Z') || (key >= '0' && key <= '9') || key == VK_SPACE ||
+                           (key >= VK_NUMPAD0 && key <= VK_DIVIDE) || (key >= VK_OEM_1 && key <= VK_OEM_3) ||
+                           (key >= VK_OEM_4 && key <= VK_OEM_8) || key == VK_OEM_102;
+    if (character) {
+        const UINT both = MOD_CONTROL | MOD_SHIFT;
+        return (hotkey.modifiers & both) == both && !(hotkey.modifiers & MOD_ALT) ? HotkeyFault::None
+                                                                                  : HotkeyFault::CharacterKey;
+    }
+    if (key >= VK_F1 && key <= VK_F24)
+        return hotkey.modifiers & (MOD_CONTROL | MOD_SHIFT | MOD_ALT) ? HotkeyFault::None : HotkeyFault::FunctionAlone;
+    return HotkeyFault::UnknownKey;
+}
 
 bool ParseHotkey(const std::wstring& text, Hotkey* hotkey) {
     *hotkey = Hotkey();

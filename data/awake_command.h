@@ -14,15 +14,16 @@ struct AwakeCommand {
     int minutes = 0;                      // Session for N minutes; 0 with untilHour < 0: no end
     int untilHour = -1, untilMinute = -1;  // Session until the local clock shows HH:MM
     DWORD processId = 0;                  // Pid
-    std::wstring runCommandLine;          // Run: everything after -run, quoted again
+    std::wstring runCommandLine;          // Run: the arguments after -run, quoted again
 };
 
-enum class CommandError { None, UnknownSwitch, BadAwakeValue, BadProcessId, RunMissing, TooManyCommands };
+enum class CommandError { None, UnknownSwitch, BadAwakeValue, BadProcessId, PidMissing, RunMissing, TooManyCommands };
 
 struct CommandParse {
     AwakeCommand command;
     CommandError error = CommandError::None;
     std::wstring offending;  // the argument at fault
+    size_t runArgument = 0;  // Run: the index of -run among the arguments
 };
 
 constexpr int kMaxSessionMinutes = 10080;
@@ -45,13 +46,25 @@ constexpr DWORD kHandOverMaxBytes = 128;
 // (FILETIME units).
 ManualSession SessionFor(const AwakeCommand& command, unsigned long long nowUtc, unsigned long long nowLocal);
 
-// The hotkey, section "AWAKE" key "hotkey": "Ctrl+Alt+Shift+S" (modifiers Ctrl, Alt, Shift, Win;
+// The hotkey, section "AWAKE" key "hotkey": "Ctrl+Shift+F11" (modifiers Ctrl, Alt, Shift, Win;
 // a key A-Z, 0-9 or F1-F24); an empty value means none.
 struct Hotkey {
     UINT modifiers = 0;  // MOD_CONTROL | MOD_ALT | MOD_SHIFT | MOD_WIN
     UINT key = 0;        // virtual key; 0 = no hotkey
 };
 Hotkey DefaultHotkey();
+
+// Why a hotkey would take keys from every program or from the system; None for an acceptable
+// one and for no hotkey.
+enum class HotkeyFault {
+    None,
+    CharacterKey,   // a letter, digit or punctuation key without Ctrl and Shift, or with Ctrl+Alt (AltGr)
+    FunctionAlone,  // F1 to F24 without Ctrl, Shift or Alt
+    F12,            // reserved for debuggers
+    WindowsKey,     // reserved for the system
+    UnknownKey      // a key the INI value cannot name
+};
+HotkeyFault JudgeHotkey(const Hotkey& hotkey);
 bool ParseHotkey(const std::wstring& text, Hotkey* hotkey);
 std::wstring FormatHotkey(const Hotkey& hotkey);
 // The modifiers RegisterHotKey gets for the hotkey.

@@ -15,20 +15,24 @@ const wchar_t kProcessSection[] = L"PROCESS_INFO";
 const wchar_t kAwakeSection[] = L"AWAKE";
 const wchar_t kHourSection[] = L"DISABLE_TIME";
 
-// Highest index n of a "path<n>" key in PROCESS_INFO, or -1. Bounds the load when the
-// stored count is damaged (say 4294967295) instead of asking for billions of keys.
-long long HighestPathIndex() {
-    std::vector<wchar_t> names(65536, L'\0');
-    const DWORD length = ::GetPrivateProfileStringW(kProcessSection, nullptr, L"", names.data(),
-                                                    static_cast<DWORD>(names.size()), g_Inifile.Path().c_str());
-    long long highest = -1;
-    for (const wchar_t* name = names.data(); name < names.data() + length && *name; name += wcslen(name) + 1) {
-        if (_wcsnicmp(name, L"path", 4) != 0 || name[4] == L'\0') continue;
-        wchar_t* end = nullptr;
-        const unsigned long long index = wcstoull(name + 4, &end, 10);
-        if (*end == L'\0' && iswdigit(name[4])) highest = std::max(highest, static_cast<long long>(index));
+// The indices n of the "path<n>" keys present in PROCESS_INFO that lie below the count, in
+// order: one high-numbered key, or a damaged count such as 4294967295, costs one read, not
+// billions. Digits only; more than ten of them can never be below a 32-bit count.
+std::vector<unsigned long long> PathIndicesBelow(unsigned long long count) {
+    std::vector<unsigned long long> indices;
+    for (const std::wstring& name : g_Inifile.KeyNames(kProcessSection)) {
+        if (name.size() < 5 || name.size() > 14 || _wcsnicmp(name.c_str(), L"path", 4) != 0) continue;
+        unsigned long long index = 0;
+        bool digits = true;
+        for (size_t i = 4; i < name.size() && digits; ++i) {
+            digits = name[i] >= L'0' && name[i] <= L'9';
+            index = index * 10 + static_cast<unsigned long long>(name[i] - L'0');
+        }
+        if (digits && index < count) indices.push_back(index);
     }
-    return highest;
+    std::sort(indices.begin(), indices.end());
+    indices.erase(std::unique(indices.begin(), indices.end()), indices.end());
+    return indices;
 }
 
 // "mode<N>" beside "path<N>", one entry at a time.
@@ -105,6 +109,14 @@ void SaveData::LoadAwakeSettings() {
     if (key != L"<default>" && !ParseHotkey(key, &hotkey)) {
         g_Logger.Log(L"ホットキーの値が読めません = %s", __FILE__, __LINE__, key.c_str());
         hotkey = Hotkey();
+    }
+    // One that takes keys from every program (set by hand, or on the page before the rule) is
+    // switched off in the file too, so that it is logged and told only once.
+    if (JudgeHotkey(hotkey) != HotkeyFault::None) {
+        droppedHotkey = key;
+        g_Logger.Log(L"使えないホットキーを無効にしました = %s", __FILE__, __LINE__, droppedHotkey.c_str());
+        hotkey = Hotkey();
+        Store([this] { return WriteHotkey(); });
     }
     awake.display = g_Inifile.ReadInt(kAwakeSection, L"display", 1) != 0;
     awake.acOnly = g_Inifile.ReadInt(kAwakeSection, L"aconly", 0) != 0;
@@ -201,11 +213,10 @@ bool SaveData::WriteSession() const {
 
 void SaveData::LoadWatchedList() {
     const unsigned long long count = g_Inifile.ReadInt(kProcessSection, L"count", 0);
-    const unsigned long long present = static_cast<unsigned long long>(HighestPathIndex() + 1);
-    const unsigned long long limit = std::min(count, present);
-    for (unsigned long long i = 0; i < limit; ++i) {
+    // Keys at or past the count are never read; of those below it, only the ones in the file.
+    for (const unsigned long long i : PathIndicesBelow(count)) {
         const std::wstring value =
-            g_Inifile.ReadString(kProcessSection, Inifile_CL::NumberedKey(L"path", static_cast<int>(i)), L"");
+            g_Inifile.ReadString(kProcessSection, Inifile_CL::NumberedKey(L"path", static_cast<long long>(i)), L"");
         int enabled = 0;
         std::wstring path;
         // A value too short to hold the flag and the colon is no entry (a missing key, say).

@@ -31,6 +31,8 @@ public:
     // Section "AWAKE": the manual session and the hotkey.
     ManualSession session;
     Hotkey hotkey = DefaultHotkey();
+    // A stored hotkey the load switched off, as it was written; empty when none was.
+    std::wstring droppedHotkey;
     // Section "AWAKE": the display, "aconly", "batteryfloor", "busypercent", "lid", "lidmainsonly".
     AwakeSettings awake;
     // GetSystemPowerStatus; tests put in a battery of their own.

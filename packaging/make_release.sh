@@ -27,15 +27,18 @@ stage="$dist/DormiGuard"
 rm -rf "$stage" "$dist/winget" "$dist/$setup_name" "$dist/$zip_name" "$dist/$policy_name" "$dist/SHA256SUMS"
 mkdir -p "$stage"
 cp "$build/DormiGuard.exe" "$stage/"
+# The console front end for scripts; the installer takes every staged file.
+cp "$build/DormiGuard.com" "$stage/"
 cp "$root"/assets/* "$stage/"
 cp "$root/LICENSE" "$stage/LICENSE.txt"
-x86_64-w64-mingw32-strip "$stage/DormiGuard.exe"
+x86_64-w64-mingw32-strip "$stage/DormiGuard.exe" "$stage/DormiGuard.com"
 
 if [ -n "${DORMIGUARD_SIGN_PKCS12:-}" ]; then
     [ -f "$DORMIGUARD_SIGN_PKCS12" ] || { echo "package: no certificate at $DORMIGUARD_SIGN_PKCS12" >&2; exit 1; }
     bash "$here/sign.sh" "$stage/DormiGuard.exe"
+    bash "$here/sign.sh" "$stage/DormiGuard.com"
 else
-    echo "package: no DORMIGUARD_SIGN_PKCS12 given; DormiGuard.exe and the installer stay UNSIGNED"
+    echo "package: no DORMIGUARD_SIGN_PKCS12 given; DormiGuard.exe, DormiGuard.com and the installer stay UNSIGNED"
 fi
 
 (cd "$dist" && zip -q -r "$zip_name" DormiGuard)

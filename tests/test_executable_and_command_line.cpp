@@ -8,6 +8,7 @@
 
 #include "comlib/command_line.h"
 #include "comlib/utility.h"
+#include "comlib/window_station.h"
 #include "data/awake_command.h"
 #include "tests/test_helpers.h"
 
@@ -70,6 +71,9 @@ TEST(Executable, GuiPe32PlusWithoutMinGwRuntimeDlls) {
         EXPECT_EQ(dll.find("libgcc"), std::string::npos) << dll;
         EXPECT_EQ(dll.find("libwinpthread"), std::string::npos) << dll;
     }
+    // Beside it the console front end, which every shell waits for.
+    ImportedDlls(ReadFileBytes(ModuleFolder() + L"\\DormiGuard.com"), &magic, &subsystem);
+    EXPECT_EQ(subsystem, IMAGE_SUBSYSTEM_WINDOWS_CUI);
 }
 
 TEST(Executable, IconMenuManifestAndVersion) {
@@ -175,9 +179,9 @@ TEST(CommandLine, AwakeSwitchesAndTheirValues) {
         {{L"-awake", L"24:00"}, CommandError::BadAwakeValue, AwakeCommand::Kind::None, L""},
         {{L"-awake", L"12:60"}, CommandError::BadAwakeValue, AwakeCommand::Kind::None, L""},
         {{L"-awake", L"1h"}, CommandError::BadAwakeValue, AwakeCommand::Kind::None, L""},
-        {{L"-awake", L"-5"}, CommandError::UnknownSwitch, AwakeCommand::Kind::None, L""},
+        {{L"-awake", L"-5"}, CommandError::BadAwakeValue, AwakeCommand::Kind::None, L""},
         {{L"-awake", L"-sleep"}, CommandError::UnknownSwitch, AwakeCommand::Kind::None, L""},
-        {{L"-pid"}, CommandError::BadProcessId, AwakeCommand::Kind::None, L""},
+        {{L"-pid"}, CommandError::PidMissing, AwakeCommand::Kind::None, L""},
         {{L"-pid", L"0"}, CommandError::BadProcessId, AwakeCommand::Kind::None, L""},
         {{L"-pid", L"4294967296"}, CommandError::BadProcessId, AwakeCommand::Kind::None, L""},
         {{L"-pid", L"12a"}, CommandError::BadProcessId, AwakeCommand::Kind::None, L""},
@@ -198,6 +202,20 @@ TEST(CommandLine, AwakeSwitchesAndTheirValues) {
     // The command after -run keeps its own switches and spaces.
     EXPECT_EQ(ParseAwakeCommand({L"-run", L"cmd", L"/c", L"exit 3", L"-awake"}).command.runCommandLine,
               L"cmd /c \"exit 3\" -awake");
+    // -run's command exactly as typed: after the program path and the arguments up to -run.
+    const struct { const wchar_t* line; size_t count; const wchar_t* rest; } tails[] = {
+        {L"\"C:\\Program Files\\DormiGuard.exe\" -run cmd /c echo \"x\"", 2, L"cmd /c echo \"x\""},
+        {L"D.exe -startup \"-run\"   msiexec /i a.msi P=\"a b\" ", 3, L"msiexec /i a.msi P=\"a b\" "},
+        {L"D.exe \"a \\\" -run\" -run x", 3, L"x"},
+        {L"D.exe \"a\"\"b\" -run z", 2, L""},
+        {L"D.exe -run", 2, L""},
+    };
+    auto argumentCount = [](const std::wstring& line) { return CommandLine_CL(line).RawArguments().size() + 1; };
+    for (const auto& t : tails) {
+        EXPECT_EQ(CommandLine_CL::TextAfterArguments(t.line, t.count), t.rest) << t.line;
+        // The same split as the system's: the arguments cut off plus those of the rest.
+        EXPECT_EQ(argumentCount(t.line), t.count + argumentCount(std::wstring(L"x ") + t.rest) - 1) << t.line;
+    }
     // Without -awake, -pid or -run everything stays as it always was.
     EXPECT_FALSE(HasAwakeSwitch({L"--startup", L"startup", L"-x"}));
     EXPECT_TRUE(HasAwakeSwitch({L"/Run", L"x"}));
@@ -215,5 +233,18 @@ TEST(CommandLine, AwakeSwitchesAndTheirValues) {
     ASSERT_TRUE(ParseHotkey(L"", &hotkey));
     EXPECT_EQ(hotkey.key, 0u);
     for (const wchar_t* bad : {L"Ctrl+", L"Hyper+S", L"Ctrl+F25", L"Ctrl+SS"}) EXPECT_FALSE(ParseHotkey(bad, &hotkey)) << bad;
-    EXPECT_EQ(FormatHotkey(DefaultHotkey()), L"Ctrl+Alt+Shift+S");
+    EXPECT_EQ(FormatHotkey(DefaultHotkey()), L"Ctrl+Shift+F11");
+    // Punctuation, which no INI value names (the load's table is in test_settings_store).
+    EXPECT_EQ(JudgeHotkey(Hotkey{MOD_CONTROL, 0xBA}), HotkeyFault::CharacterKey) << "VK_OEM_1 punctuation";
+}
+
+TEST(CommandLine, NoTrayCopyWhereTheWindowStationIsInvisible) {
+    static DWORD flags = 0;  // session 0: the station's flags lack WSF_VISIBLE
+    auto query = [](HANDLE, int index, PVOID info, DWORD, LPDWORD) -> BOOL {
+        static_cast<USEROBJECTFLAGS*>(info)->dwFlags = flags;
+        return index == UOI_FLAGS;
+    };
+    EXPECT_FALSE(WindowStationVisible(query));
+    flags = WSF_VISIBLE;
+    EXPECT_TRUE(WindowStationVisible(query));
 }

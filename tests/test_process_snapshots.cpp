@@ -401,6 +401,11 @@ TEST_F(ListedProcesses, SteadyChecksOpenNothingAndAReusedIdIsLookedUpAgain) {
     EXPECT_EQ(diff.added, (std::vector<std::wstring>{L"c:\\windows\\calc.exe"}));
     EXPECT_EQ(diff.removed, (std::vector<std::wstring>{L"ghost.exe", L"c:\\windows\\notepad.exe"}));
     EXPECT_EQ(source_.listings, 3);
+    // The same id, session and name started anew: its creation time tells it apart.
+    source_.opened.clear();
+    source_.listed[1].createTime = 7;
+    data_.ShouldKeepAwake();
+    EXPECT_EQ(source_.opened, (std::vector<DWORD>{40}));
 }
 
 // Wine's notepad.exe as the watched program: snapshots, diff, log and the decision.

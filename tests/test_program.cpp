@@ -119,9 +119,10 @@ TEST_F(Program, WatchedNotepadKeepsTheComputerAwake) {
 }
 
 TEST_F(Program, StartupSwitchSecondCopyCloseAndExit) {
-    PrepareProgramIni(L"");
+    // A damaged count and one key far past 2^31 cost the start nothing.
+    PrepareProgramIni(L"[PROCESS_INFO]\r\ncount=4294967295\r\npath4000000000=1:C:\\a.exe\r\n");
     RunningProgram program(L"/StartUp");
-    const HWND window = program.WaitForMainWindow();
+    const HWND window = program.WaitForMainWindow(10000);
     ASSERT_NE(window, nullptr);
     // The first check is the last step of the creation before the window would be shown; the
     // sent message returns only once the thread is back in its message loop.
@@ -141,6 +142,12 @@ TEST_F(Program, StartupSwitchSecondCopyCloseAndExit) {
                                                    nullptr, nullptr, nullptr, nullptr));
     ASSERT_TRUE(sameTitle.IsValid());
     ASSERT_EQ(::FindWindowW(nullptr, L"DormiGuard"), sameTitle.Get()) << "the decoy comes first by title";
+    // A second -startup (sign-in runs the program twice) ends quietly: the window stays hidden.
+    RunningProgram quiet(L"-startup");
+    DWORD quietCode = 99;
+    ASSERT_TRUE(quiet.WaitExit(20000, &quietCode) && quietCode == 0) << quietCode;
+    ::SendMessageW(window, WM_NULL, 0, 0);
+    EXPECT_FALSE(::IsWindowVisible(window));
     RunningProgram second;
     DWORD secondCode = 99;
     ASSERT_TRUE(second.WaitExit(20000, &secondCode));
@@ -319,6 +326,18 @@ DWORD RunCopy(const std::wstring& arguments) {
     return code;
 }
 
+// A batch file run by cmd, as a script runs the program (file beside the tests, then the lines);
+// what it left in out.txt, once it ended within the deadline.
+std::string RunBatch(const wchar_t* file, const std::string& lines, DWORD timeoutMs) {
+    const std::wstring folder = FreshTempFolder(L"dg_batch"), path = ModuleFolder() + L"\\" + file;
+    const std::string body = "@echo off\r\n\"" + std::string(path.begin(), path.end()) + "\"" + lines + "\r\n";
+    WriteFileBytes(folder + L"\\script.bat", std::vector<unsigned char>(body.begin(), body.end()));
+    ChildProcess cmd(L"cmd.exe /c script.bat", folder);
+    if (!cmd.WaitExit(timeoutMs)) return "<no end>";
+    const std::vector<unsigned char> out = ReadFileBytes(folder + L"\\out.txt");
+    return std::string(out.begin(), out.end());
+}
+
 int GuardWindows() {
     int count = 0;
     for (HWND w = ::FindWindowW(L"MainWindowClass", L"DormiGuard"); w;
@@ -365,7 +384,7 @@ TEST_F(Program, AwakeCommandsHandedToTheRunningCopy) {
     const std::vector<unsigned char> before = ReadFileBytes(ProgramIniPath());
     const size_t received = LogMessages().size();
     const wchar_t* bad[] = {L"-awake 0", L"-awake 10081", L"-awake 25:00", L"-awake soon", L"-pid 99999",
-                            L"-pid x", L"-bogus -awake", L"-run", L"-run no_such_program_dg.exe"};
+                            L"-pid x", L"-bogus -awake", L"-run", L"-run no_such_program_dg.exe", L"-awake -5", L"-pid"};
     for (const wchar_t* line : bad) EXPECT_EQ(RunCopy(line), 2u) << line;
     EXPECT_EQ(ReadFileBytes(ProgramIniPath()), before);
     size_t refused = 0;
@@ -375,6 +394,8 @@ TEST_F(Program, AwakeCommandsHandedToTheRunningCopy) {
         ++refused;
     }
     EXPECT_EQ(refused, sizeof(bad) / sizeof(bad[0]));
+    EXPECT_TRUE(LogHasMessage(L"コマンドラインエラー : DormiGuard: -awake の値が正しくありません: -5（分数 1～10080、HH:MM、off）"));
+    EXPECT_TRUE(LogHasMessage(L"コマンドラインエラー : DormiGuard: -pid にはプロセス ID が必要です"));
     EXPECT_EQ(GuardWindows(), 1);
 
     // The receiving side takes only its own tag, a bounded size and a known command.
@@ -419,15 +440,20 @@ TEST_F(Program, RunWithoutARunningCopyStartsOne) {
     ::PostMessageW(window, WM_CLOSE, 2, 0);
     EXPECT_EQ(::WaitForSingleObject(process.Get(), 20000), WAIT_OBJECT_0);
 
-    // -awake with no copy running: this copy becomes the one, in the tray, with the session.
-    RunningProgram awake(L"-awake 5");
-    const HWND awakeWindow = awake.WaitForMainWindow();
-    ASSERT_NE(awakeWindow, nullptr);
+    // -awake with no copy running starts one in the tray, hands the session over and returns.
+    EXPECT_EQ(RunBatch(L"DormiGuard.exe", " -awake 30\r\n>out.txt echo %ERRORLEVEL%", 10000), "0\r\n");
     EXPECT_TRUE(WaitFor([] { return IniValue(L"AWAKE", L"until").size() == 20; }, 10000));
+    EXPECT_TRUE(LogHasMessage(L"コマンドを受け取りました = -awake 30"));
+    ASSERT_EQ(GuardWindows(), 1);
+    const HWND awakeWindow = ::FindWindowW(L"MainWindowClass", L"DormiGuard");
     EXPECT_FALSE(::IsWindowVisible(awakeWindow));
-    DWORD code = 99;
-    ASSERT_TRUE(awake.Exit(&code));
-    EXPECT_EQ(code, 0u);
+    // The command exactly as typed; the console front end returns its exit code to cmd.
+    EXPECT_EQ(RunBatch(L"DormiGuard.exe", " -run cmd /c echo \"x\"> out.txt", 20000), "\"x\"\r\n");
+    EXPECT_EQ(RunBatch(L"DormiGuard.com", " -run cmd /c exit 3\r\n>out.txt echo %ERRORLEVEL%", 20000), "3\r\n");
+    ::GetWindowThreadProcessId(awakeWindow, &processId);
+    const UniqueHandle awakeProcess(::OpenProcess(SYNCHRONIZE, FALSE, processId));
+    ::PostMessageW(awakeWindow, WM_CLOSE, 2, 0);
+    EXPECT_EQ(::WaitForSingleObject(awakeProcess.Get(), 20000), WAIT_OBJECT_0);
 }
 
 TEST_F(Program, TimedSessionEndsWithinASecondAndTheTrayOffersSessions) {

@@ -18,7 +18,7 @@ namespace {
 const wchar_t kDebugKey[] = L"Software\\Wine\\Debug";
 const wchar_t kRelayed[] =
     L"kernel32.K32EnumProcesses;kernel32.OpenProcess;kernel32.SetThreadExecutionState;user32.SendInput;"
-    L"RegisterApplicationRestart;kernel32.PowerCreateRequest";
+    L"RegisterApplicationRestart;kernel32.PowerCreateRequest;user32.RegisterHotKey;user32.ChangeWindowMessageFilterEx";
 // The process listing and the device queries of the drive map.
 const wchar_t kRelayedListing[] = L";ntdll.NtQuerySystemInformation;kernel32.QueryDosDeviceW";
 
@@ -261,4 +261,28 @@ TEST(ProgramCalls, OnlyANewProcessIsOpenedAndOnlyThenIsTheDriveMapBuilt) {
     ASSERT_NE(added, messages.end());
     ASSERT_NE(added + 1, messages.end());
     EXPECT_TRUE(EqualsNoCase(added[1], L"c:\\windows\\system32\\notepad.exe")) << added[1];
+}
+
+TEST(ProgramCalls, DefaultHotkeyAndCopyDataAcrossIntegrityLevels) {
+    // A fresh run registers Ctrl+Shift+F11 with MOD_NOREPEAT; hotkey=S registers nothing.
+    for (const wchar_t* ini : {L"", L"[AWAKE]\r\nhotkey=S\r\n"}) {
+        HWND main = nullptr;
+        const DWORD processId = TracedRun(ini, [&](HWND window) { main = window; });
+        ASSERT_NE(processId, 0u);
+        char window[16];
+        snprintf(window, sizeof(window), "%08lx", static_cast<unsigned long>(reinterpret_cast<ULONG_PTR>(main)));
+        // WM_COPYDATA (0x4a) let through with MSGFLT_ALLOW (1) on the main window.
+        const std::string registered = std::string(".RegisterHotKey(") + window + ",00000001,00004006,0000007a)",
+                          filtered = std::string(".ChangeWindowMessageFilterEx(") + window + ",0000004a,00000001,00000000)";
+        size_t hotkeys = 0, expected = 0, filters = 0;
+        for (const std::string& line : CallLines(TraceText(), processId)) {
+            hotkeys += line.find(".RegisterHotKey(") != std::string::npos;
+            expected += line.find(registered) != std::string::npos;
+            filters += line.find(filtered) != std::string::npos;
+        }
+        EXPECT_EQ(hotkeys, expected);
+        EXPECT_EQ(expected, ini[0] ? 0u : 1u);
+        EXPECT_EQ(filters, 1u);
+        EXPECT_EQ(CountLogMessage(L"使えないホットキーを無効にしました = S"), ini[0] ? 1u : 0u);
+    }
 }

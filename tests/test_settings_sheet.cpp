@@ -389,7 +389,7 @@ HWND AwakeChild(const Sheet& sheet, const wchar_t* text) { return ChildWithText(
 void Click(HWND button) { ::SendMessageW(button, BM_CLICK, 0, 0); }
 LRESULT HotkeyShown(const Sheet& sheet) { return ::SendMessageW(sheet.awake.HotkeyControl(), HKM_GETHOTKEY, 0, 0); }
 void TypeHotkey(const Sheet& sheet, BYTE key) {
-    ::SendMessageW(sheet.awake.HotkeyControl(), HKM_SETHOTKEY, MAKEWORD(key, HOTKEYF_CONTROL | HOTKEYF_ALT), 0);
+    ::SendMessageW(sheet.awake.HotkeyControl(), HKM_SETHOTKEY, MAKEWORD(key, HOTKEYF_CONTROL | HOTKEYF_SHIFT), 0);
 }
 }  // namespace
 
@@ -406,7 +406,7 @@ TEST_F(SettingsSheetTest, AwakePageStoresEachSettingAndSaysWhenTheHotkeyIsTaken)
             EXPECT_EQ(::SendMessageW(AwakeChild(sheet, kFloor), BM_GETCHECK, 0, 0), BST_UNCHECKED);
             EXPECT_EQ(WindowText(sheet.awake.FloorEdit()), L"10") << "the value the switch starts with";
             EXPECT_FALSE(::IsWindowEnabled(sheet.awake.FloorEdit()));
-            EXPECT_EQ(HotkeyShown(sheet), 0x0753) << "Ctrl+Alt+Shift+S: 'S' with HOTKEYF_CONTROL | ALT | SHIFT";
+            EXPECT_EQ(HotkeyShown(sheet), 0x037A) << "Ctrl+Shift+F11: VK_F11 with HOTKEYF_CONTROL | SHIFT";
             EXPECT_FALSE(sheet.ApplyEnabled());
             Click(AwakeChild(sheet, L"画面の電源を切らない"));
             EXPECT_TRUE(sheet.ApplyEnabled());
@@ -419,7 +419,7 @@ TEST_F(SettingsSheetTest, AwakePageStoresEachSettingAndSaysWhenTheHotkeyIsTaken)
             EXPECT_EQ(ValueOf(L"AWAKE", L"aconly"), L"1");
             EXPECT_EQ(ValueOf(L"AWAKE", L"batteryfloor"), L"50");
             EXPECT_EQ(WindowText(sheet.awake.FloorEdit()), L"50") << "the box shows what is stored";
-            EXPECT_EQ(ValueOf(L"AWAKE", L"hotkey"), L"Ctrl+Alt+K");
+            EXPECT_EQ(ValueOf(L"AWAKE", L"hotkey"), L"Ctrl+Shift+K");
             EXPECT_EQ(sheet.calls.checks, 1) << "the check runs at once";
         })
         .Do("a key that is taken", [&] {
@@ -428,10 +428,15 @@ TEST_F(SettingsSheetTest, AwakePageStoresEachSettingAndSaysWhenTheHotkeyIsTaken)
             sheet.Press(PSBTN_APPLYNOW);
             HWND message = sheet.awake.HotkeyMessage();
             EXPECT_TRUE(::IsWindowVisible(message));
-            EXPECT_EQ(WindowText(message).rfind(L"Ctrl+Alt+J は登録できません（", 0), 0u) << WindowText(message);
+            EXPECT_EQ(WindowText(message).rfind(L"Ctrl+Shift+J は登録できません（", 0), 0u) << WindowText(message);
             EXPECT_EQ(ChildRect(message).top, ChildRect(sheet.awake.HotkeyControl()).bottom + 4) << "under the key";
-            EXPECT_EQ(HotkeyShown(sheet), MAKEWORD('K', HOTKEYF_CONTROL | HOTKEYF_ALT)) << "the old key";
-            EXPECT_EQ(ValueOf(L"AWAKE", L"hotkey"), L"Ctrl+Alt+K");
+            EXPECT_EQ(HotkeyShown(sheet), MAKEWORD('K', HOTKEYF_CONTROL | HOTKEYF_SHIFT)) << "the old key";
+            EXPECT_EQ(ValueOf(L"AWAKE", L"hotkey"), L"Ctrl+Shift+K");
+            // Ctrl+C stays with the programs; the page says why.
+            ::SendMessageW(sheet.awake.HotkeyControl(), HKM_SETHOTKEY, MAKEWORD('C', HOTKEYF_CONTROL), 0);
+            sheet.Press(PSBTN_APPLYNOW);
+            EXPECT_EQ(WindowText(message), L"文字を入力するキーには Ctrl と Shift の両方が必要です。Ctrl と Alt の組み合わせは AltGr と同じため使えません。");
+            EXPECT_EQ(ValueOf(L"AWAKE", L"hotkey"), L"Ctrl+Shift+K");
         });
     RepaintAndShoot(script, sheet, L"settings_awake.png");
     script.Do("switch the hotkey and the floor off, ok", [&] {
@@ -444,8 +449,8 @@ TEST_F(SettingsSheetTest, AwakePageStoresEachSettingAndSaysWhenTheHotkeyIsTaken)
     EXPECT_EQ(Run(sheet, script), 1);
     EXPECT_EQ(ValueOf(L"AWAKE", L"hotkey"), L"") << "an empty value: no hotkey";
     EXPECT_EQ(ValueOf(L"AWAKE", L"batteryfloor"), L"0");
-    EXPECT_EQ(sheet.calls.hotkeys, (std::vector<std::wstring>{L"Ctrl+Alt+K", L"Ctrl+Alt+J", L""}));
-    EXPECT_EQ(sheet.calls.checks, 3);
+    EXPECT_EQ(sheet.calls.hotkeys, (std::vector<std::wstring>{L"Ctrl+Shift+K", L"Ctrl+Shift+J", L""}));
+    EXPECT_EQ(sheet.calls.checks, 4);
 }
 
 TEST_F(SettingsSheetTest, VersionSwitchIsStoredOnlyFromItsOpenedTab) {

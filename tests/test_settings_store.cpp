@@ -243,16 +243,26 @@ TEST_F(SavedSettings, ConditionsStoredBesideTheirEntries) {
 }
 
 TEST_F(SavedSettings, DamagedCountDoesNotStallTheLoad) {
-    ::CreateDirectoryW(folder_.c_str(), nullptr);
-    WriteUtf16File(folder_ + L"\\DormiGuard.ini",
-                   L"[PROCESS_INFO]\r\ncount=4294967295\r\n"
-                   L"path0=1:C:\\A\\one.exe\r\npath1=0:C:\\A\\two.exe\r\npath2=1:C:\\A\\three.exe\r\n");
-    SaveData data;
-    const ULONGLONG start = ::GetTickCount64();
-    data.LoadSettings();
-    EXPECT_LT(::GetTickCount64() - start, 1000u);
-    ASSERT_EQ(data.watched.Size(), 3u);
-    EXPECT_EQ(data.watched[2].fileName, L"three.exe");
+    std::wstring longList = L"count=8000\r\n";
+    for (int i = 0; i < 8000; ++i) longList += FormatWide(L"path%d=1:C:\\Long\\p%d.exe\r\n", i, i);
+    const struct { std::wstring text; size_t count; const wchar_t* last; } cases[] = {
+        {L"count=4294967295\r\npath0=1:C:\\A\\one.exe\r\npath1=0:C:\\A\\two.exe\r\npath2=1:C:\\A\\three.exe\r\n", 3, L"three.exe"},
+        // One key far past 2^31 below a damaged count: read once, by its own name.
+        {L"count=4294967295\r\npath4000000000=1:C:\\a.exe\r\n", 1, L"a.exe"},
+        {L"count=-1\r\npath4000000000=1:C:\\a.exe\r\n", 1, L"a.exe"},
+        // Past the count, and past a signed 64-bit index.
+        {L"count=2\r\npath1=1:C:\\b.exe\r\npath2=1:C:\\c.exe\r\npath9223372036854775807=1:C:\\d.exe\r\n", 1, L"b.exe"},
+        {longList, 8000, L"p7999.exe"},
+    };
+    for (const auto& c : cases) {
+        ResetDataFolder();
+        ::CreateDirectoryW(folder_.c_str(), nullptr);
+        WriteUtf16File(folder_ + L"\\DormiGuard.ini", L"[PROCESS_INFO]\r\n" + c.text);
+        SaveData data;
+        data.LoadSettings();
+        ASSERT_EQ(data.watched.Size(), c.count) << c.text.substr(0, 60);
+        EXPECT_EQ(data.watched[c.count - 1].fileName, c.last);
+    }
 }
 
 // Section AWAKE: the session's "until" and the hotkey, read without writing anything.
@@ -293,8 +303,8 @@ TEST_F(SavedSettings, ManualSessionInTheIniFile) {
     EXPECT_EQ(ReadUtf16File(g_Inifile.Path()), L"[AWAKE]\r\nuntil=indefinite\r\n");
     data.EndSession();
     EXPECT_EQ(ReadUtf16File(g_Inifile.Path()).find(L"until"), std::wstring::npos);
-    EXPECT_EQ(data.hotkey.modifiers, static_cast<UINT>(MOD_CONTROL | MOD_ALT | MOD_SHIFT));
-    EXPECT_EQ(data.hotkey.key, static_cast<UINT>('S'));
+    EXPECT_EQ(data.hotkey.modifiers, static_cast<UINT>(MOD_CONTROL | MOD_SHIFT));
+    EXPECT_EQ(data.hotkey.key, 0x7Au) << "VK_F11";
 
     // A damaged value and a past end are no session: logged, and the key removed.
     for (const wchar_t* stored : {L"2030-99-15T16:05:09Z", L"2001-01-01T00:00:00Z"}) {
@@ -307,6 +317,30 @@ TEST_F(SavedSettings, ManualSessionInTheIniFile) {
         EXPECT_EQ(ReadUtf16File(folder_ + L"\\DormiGuard.ini"), L"[AWAKE]\r\nhotkey=\r\n");
         const std::vector<std::wstring> lines = SplitLines(ReadUtf16File(folder_ + L"\\log.txt"));
         EXPECT_NE(lines.back().find(stored), std::wstring::npos) << lines.back();
+    }
+}
+
+TEST_F(SavedSettings, StoredHotkeyThatTakesKeysIsSwitchedOffOnce) {
+    const std::pair<const wchar_t*, bool> cases[] = {
+        {L"S", false},     {L"Ctrl+C", false},         {L"Ctrl+Alt+S", false},   {L"Ctrl+Alt+Shift+S", false},
+        {L"F9", false},    {L"Ctrl+Shift+F12", false}, {L"Win+Ctrl+F5", false},  {L"Ctrl+Shift+F11", true},
+        {L"Shift+F9", true}, {L"Ctrl+Shift+S", true}};
+    for (const auto& [stored, kept] : cases) {
+        ResetDataFolder();
+        ::CreateDirectoryW(folder_.c_str(), nullptr);
+        const std::wstring ini = std::wstring(L"[AWAKE]\r\nhotkey=") + stored + L"\r\n";
+        WriteUtf16File(folder_ + L"\\DormiGuard.ini", ini);
+        for (int run = 0; run < 2; ++run) {
+            SaveData data;
+            data.LoadSettings();
+            EXPECT_EQ(data.hotkey.key != 0, kept) << stored;
+            EXPECT_EQ(data.droppedHotkey, run == 0 && !kept ? stored : L"") << stored;
+        }
+        EXPECT_EQ(ReadUtf16File(folder_ + L"\\DormiGuard.ini"), kept ? ini : L"[AWAKE]\r\nhotkey=\r\n");
+        const std::wstring log = ReadUtf16File(folder_ + L"\\log.txt");
+        const size_t first = log.find(std::wstring(L"使えないホットキーを無効にしました = ") + stored + L"\r\n");
+        EXPECT_EQ(first != std::wstring::npos, !kept) << stored;
+        EXPECT_EQ(log.find(L"使えないホットキー", first + 1), std::wstring::npos) << "logged once: " << stored;
     }
 }
 

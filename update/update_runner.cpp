@@ -53,7 +53,7 @@ void UpdateRunner_CL::Start(HWND window) {
     fetch->request = http_.RequestHandle();
     fetch->window = window;
     auto* parameter = new std::shared_ptr<Fetch>(fetch);
-    const UniqueHandle thread(reinterpret_cast<HANDLE>(_beginthreadex(nullptr, 0, &Worker, parameter, 0, nullptr)));
+    UniqueHandle thread(reinterpret_cast<HANDLE>(_beginthreadex(nullptr, 0, &Worker, parameter, 0, nullptr)));
     if (!thread) {
         g_Logger.Log(L"更新確認のスレッドを開始できませんでした: 0x%08x", __FILE__, __LINE__,
                      static_cast<unsigned>(::GetLastError()));
@@ -61,7 +61,8 @@ void UpdateRunner_CL::Start(HWND window) {
         http_.Close();
         return;
     }
-    // The thread handle goes at once: nobody waits for the worker, it ends by itself.
+    // Kept only for Stop: otherwise the worker ends by itself.
+    worker_ = std::move(thread);
     fetch_ = std::move(fetch);
     ::SetTimer(window, kDeadlineTimerId, deadlineMs_, nullptr);
 }
@@ -98,6 +99,7 @@ bool UpdateRunner_CL::HandleMessage(UINT message, WPARAM wParam, LPARAM) {
 void UpdateRunner_CL::OnFetchDone() {
     if (!fetch_ || !fetch_->done.load(std::memory_order_acquire)) return;
     const std::shared_ptr<Fetch> fetch = std::move(fetch_);
+    worker_.Reset();
     ::KillTimer(window_, kDeadlineTimerId);
     LogDeferredLines(fetch->response.log);
     http_.Close();
@@ -119,6 +121,7 @@ void UpdateRunner_CL::OnDeadline() {
     // finds no fetch and is dropped. Nothing is recorded, so the next run tries again.
     http_.Close();
     fetch_.reset();
+    worker_.Reset();
 }
 
 bool UpdateRunner_CL::WindowBusy() const {
@@ -135,5 +138,8 @@ void UpdateRunner_CL::Stop() {
     if (window_) ::KillTimer(window_, kDeadlineTimerId);
     noticePending_ = false;
     http_.Close();
+    // A worker that does not end in time is left to end by itself: it touches only its Fetch.
+    if (worker_) ::WaitForSingleObject(worker_.Get(), kStopWaitMs);
+    worker_.Reset();
     fetch_.reset();
 }

@@ -30,8 +30,10 @@ public:
     void Start(HWND window);
     // The window's messages: true when the message was the runner's own and is answered.
     bool HandleMessage(UINT message, WPARAM wParam, LPARAM lParam);
-    // The window goes: the handles are closed and the worker is left to end by itself.
+    // The window goes: the handles are closed, which ends the worker's waiting WinInet call,
+    // and the worker is given at most kStopWaitMs to end.
     void Stop();
+    static constexpr DWORD kStopWaitMs = 500;
 
     // Tests wait less than kDeadlineMs; set before Start.
     void SetDeadlineMs(UINT deadlineMs) { deadlineMs_ = deadlineMs; }
@@ -60,6 +62,7 @@ private:
     // The handles belong to this thread; the worker only borrows the request handle's value.
     InetHttp_CL http_;
     std::shared_ptr<Fetch> fetch_;
+    UniqueHandle worker_;  // the running fetch's thread, waited for only at Stop
     int today_ = 0;
     int menuDepth_ = 0;
     UINT deadlineMs_ = kDeadlineMs;

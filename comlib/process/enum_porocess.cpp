@@ -175,7 +175,8 @@ int EnumProcess_CL::Enumerate(ProcessSnapshot& target) {
             continue;
         }
         knownAt_[i] = knownIndex_.Find(listed.id, [&](uint32_t position) {
-            return known_[position].session == listed.session && known_[position].imageName == listed.imageName;
+            return known_[position].session == listed.session && known_[position].createTime == listed.createTime &&
+                   known_[position].imageName == listed.imageName;
         });
         if (knownAt_[i] == PathIndex_CL::kNone) anyNew = true;
     }
@@ -193,6 +194,7 @@ int EnumProcess_CL::Enumerate(ProcessSnapshot& target) {
         KnownProcess process;
         process.id = listed.id;
         process.session = listed.session;
+        process.createTime = listed.createTime;
         if (knownAt_[i] != PathIndex_CL::kNone) {
             process.path = std::move(known_[knownAt_[i]].path);
         } else {

@@ -109,11 +109,12 @@ public:
     static void LogPathList(const std::wstring& label, const std::vector<std::wstring>& paths);
 
 private:
-    // A process of the last enumeration and its snapshot text: the same id, session and image
-    // name in the next one is the same process, so it is not opened again.
+    // A process of the last enumeration and its snapshot text: the same id, session, image
+    // name and creation time in the next one is the same process, so it is not opened again.
     struct KnownProcess {
         DWORD id = 0;
         DWORD session = 0;
+        unsigned long long createTime = 0;
         std::wstring imageName;
         std::wstring path;
     };

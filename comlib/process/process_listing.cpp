@@ -16,7 +16,8 @@ constexpr NTSTATUS kInfoLengthMismatch = static_cast<NTSTATUS>(0xC0000004L);
 constexpr DWORD kLongestPath = 32767;
 
 // Each record begins at its predecessor's NextEntryOffset; the last one's is 0. The image name
-// points into the same buffer. Anything that would reach outside it ends the walk.
+// points into the same buffer; a name outside it is left empty. Offsets are compared, never
+// pointers moved past the buffer.
 void ParseListing(const unsigned char* data, size_t size, std::vector<ListedProcess>& processes) {
     size_t count = 0;
     for (size_t at = 0; at + sizeof(SYSTEM_PROCESS_INFORMATION) <= size;) {
@@ -27,10 +28,12 @@ void ParseListing(const unsigned char* data, size_t size, std::vector<ListedProc
         process.session = record->SessionId;
         process.cpuTime =
             static_cast<uint64_t>(record->KernelTime.QuadPart) + static_cast<uint64_t>(record->UserTime.QuadPart);
-        const auto* name = reinterpret_cast<const unsigned char*>(record->ImageName.Buffer);
+        process.createTime = static_cast<unsigned long long>(record->CreateTime.QuadPart);
+        const auto name = reinterpret_cast<uintptr_t>(record->ImageName.Buffer);
+        const auto start = reinterpret_cast<uintptr_t>(data);
         const size_t nameBytes = record->ImageName.Length;
-        if (name && name >= data && name + nameBytes <= data + size)
-            process.imageName.assign(reinterpret_cast<const wchar_t*>(name), nameBytes / sizeof(wchar_t));
+        if (name != 0 && name >= start && name - start <= size && nameBytes <= size - (name - start))
+            process.imageName.assign(reinterpret_cast<const wchar_t*>(data + (name - start)), nameBytes / sizeof(wchar_t));
         else
             process.imageName.clear();
         if (record->NextEntryOffset == 0) break;

@@ -13,6 +13,8 @@ struct ListedProcess {
     DWORD session = 0;
     std::wstring imageName;  // file name only ("notepad.exe"); empty for the idle process
     uint64_t cpuTime = 0;    // kernel and user time so far, in 100 ns units
+    // FILETIME of the start: an id and name used again by a new process differ in it.
+    unsigned long long createTime = 0;
 };
 
 // The system calls of a snapshot, replaceable so that tests can show processes the user may not

@@ -23,7 +23,7 @@ const wchar_t kUninstallKey[] = L"Software\\Microsoft\\Windows\\CurrentVersion\\
 const wchar_t kRunKey[] = L"Software\\Microsoft\\Windows\\CurrentVersion\\Run";
 const wchar_t kApprovedKey[] = L"Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\StartupApproved\\Run";
 const wchar_t kTrayAdded[] = L"タスクトレイへアイコンを追加しました。";
-const wchar_t* const kShippedFiles[] = {L"DormiGuard.exe",   L"license.html",      L"menu_image.bmp",
+const wchar_t* const kShippedFiles[] = {L"DormiGuard.exe",   L"DormiGuard.com",    L"license.html",      L"menu_image.bmp",
                                         L"pirumi_image.png", L"pirumi_koala1.png", L"pirumi_koala2.png",
                                         L"sleep_ng.png",     L"sleep_ok.png",      L"LICENSE.txt"};
 

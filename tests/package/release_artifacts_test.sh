@@ -37,7 +37,7 @@ dist="$work/dist"
 setup="$dist/DormiGuard-1.0.5-setup.exe"
 zip="$dist/DormiGuard-1.0.5-portable.zip"
 
-for file in "$dist/DormiGuard/DormiGuard.exe" "$setup"; do
+for file in "$dist/DormiGuard/DormiGuard.exe" "$dist/DormiGuard/DormiGuard.com" "$setup"; do
     check "$(basename "$file") verifies against the signing certificate" \
         osslsigncode verify -CAfile "$work/cert/signer.pem" -in "$file"
     refuse "$(basename "$file") does not verify against another certificate" \
@@ -45,9 +45,9 @@ for file in "$dist/DormiGuard/DormiGuard.exe" "$setup"; do
 done
 check "the released program, stripped and signed, stays under 512 KB" \
     test "$(stat -c %s "$dist/DormiGuard/DormiGuard.exe")" -lt 524288
-check "the zip holds the program, its pictures, menu image, licence page and licence" bash -c "
+check "the zip holds the program, its console front end, pictures, menu image, licence page and licence" bash -c "
     unzip -Z1 '$zip' | sort > '$work/zip.txt'
-    printf '%s\n' DormiGuard/ DormiGuard/DormiGuard.exe DormiGuard/LICENSE.txt DormiGuard/license.html \
+    printf '%s\n' DormiGuard/ DormiGuard/DormiGuard.exe DormiGuard/DormiGuard.com DormiGuard/LICENSE.txt DormiGuard/license.html \
         DormiGuard/menu_image.bmp DormiGuard/pirumi_image.png DormiGuard/pirumi_koala1.png \
         DormiGuard/pirumi_koala2.png DormiGuard/sleep_ng.png DormiGuard/sleep_ok.png | sort | diff - '$work/zip.txt'"
 check "the templates zip holds the ADMX and its English and Japanese ADML" bash -c "

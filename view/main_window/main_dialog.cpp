@@ -164,6 +164,10 @@ void MainDialog_CL::InitializeWindow() {
     g_SaveData.SetSaveFailureHandler([this](const std::wstring& file, DWORD error) {
         return trayIcon_.ShowBalloon(UiText(TextId::SaveFailedTitle), SaveFailureNoticeText(file, error), NIIF_WARNING);
     });
+    // A stored hotkey that the load switched off: told once, naming the old key.
+    if (!g_SaveData.droppedHotkey.empty())
+        trayIcon_.ShowBalloon(UiText(TextId::NoticeTitle),
+                              UiFormat(TextId::NoticeHotkeyDropped, g_SaveData.droppedHotkey.c_str()), NIIF_WARNING);
     RegisterAwakeHotkey();
     AddAwakeMenu(menu_.Get(), ShownHotkey());
 

@@ -65,9 +65,24 @@ Hotkey HotkeyFromControl(WORD value) {
 }
 
 bool IsUsableHotkey(const Hotkey& hotkey) {
-    if (hotkey.key == 0 || (hotkey.modifiers & (MOD_CONTROL | MOD_ALT | MOD_WIN)) == 0) return false;
+    if (hotkey.key == 0 || JudgeHotkey(hotkey) != HotkeyFault::None) return false;
     Hotkey read;
     return ParseHotkey(FormatHotkey(hotkey), &read) && read.key == hotkey.key && read.modifiers == hotkey.modifiers;
+}
+
+TextId HotkeyFaultText(HotkeyFault fault) {
+    switch (fault) {
+        case HotkeyFault::CharacterKey:
+            return TextId::HotkeyNeedsCtrlShift;
+        case HotkeyFault::FunctionAlone:
+            return TextId::HotkeyNeedsModifier;
+        case HotkeyFault::F12:
+            return TextId::HotkeyF12Reserved;
+        case HotkeyFault::WindowsKey:
+            return TextId::HotkeyNoWindowsKey;
+        default:
+            return TextId::HotkeyUnusable;
+    }
 }
 
 PropAwake_CL::~PropAwake_CL() = default;
@@ -153,8 +168,10 @@ void PropAwake_CL::BuildControls(HWND page) {
     hotkey_ = factory_.Control(factory_.CreateChild(page, HOTKEY_CLASSW, L"", WS_TABSTOP | WS_BORDER,
                                                     margin + dpi.ScaleX(kIndent), hotkeyCheckRect.bottom + 4,
                                                     dpi.ScaleX(kHotkeyBoxWidth), boxHeight));
-    // A plain key or Shift alone would be taken from every program: Ctrl+Alt is put in front.
-    ::SendMessageW(hotkey_->Window(), HKM_SETRULES, HKCOMB_NONE | HKCOMB_S, MAKELPARAM(HOTKEYF_CONTROL | HOTKEYF_ALT, 0));
+    // A plain key or Shift alone would be taken from every program: Ctrl+Shift is put in front
+    // (not Ctrl+Alt, which is AltGr on many layouts). Apply says why any other key is refused.
+    ::SendMessageW(hotkey_->Window(), HKM_SETRULES, HKCOMB_NONE | HKCOMB_S,
+                   MAKELPARAM(HOTKEYF_CONTROL | HOTKEYF_SHIFT, 0));
     const RECT hotkeyRect = ChildRectOf(hotkey_->Window());
     message_ = factory_.At<StaticText_CL>(factory_.CreateStaticText(page, L"", hotkeyRect.left, hotkeyRect.bottom + 4));
     message_->SetSize(metrics.width - hotkeyRect.left - margin, 2 * (floorRect.bottom - floorRect.top) + 4, true);
@@ -227,7 +244,7 @@ bool PropAwake_CL::SaveAwake() {
     if (wanted.key != old.key || wanted.modifiers != old.modifiers) {
         DWORD error = ERROR_SUCCESS;
         if (wanted.key != 0 && !IsUsableHotkey(wanted)) {
-            SayAboutHotkey(UiText(TextId::HotkeyUnusable));
+            SayAboutHotkey(UiText(HotkeyFaultText(JudgeHotkey(wanted))));
             taken = false;
         } else if (actions_.changeHotkey && !actions_.changeHotkey(wanted, &error)) {
             // The system's sentence without its full stop: it stands inside brackets here.

@@ -10,6 +10,7 @@
 #include "data/awake_command.h"
 #include "view/settings/language_setting.h"
 #include "view/settings/settings_page.h"
+#include "view/texts/ui_texts.h"
 
 // "バッテリー残量が %d%% を下回ったらスリープを許可する" -> the text before and after the number
 // box, "%%" read as "%".
@@ -17,8 +18,10 @@ void SplitAroundNumber(const std::wstring& format, std::wstring* before, std::ws
 // The hotkey control's value: the virtual key in the low byte, HOTKEYF_* in the high byte.
 WORD HotkeyControlValue(const Hotkey& hotkey);
 Hotkey HotkeyFromControl(WORD value);
-// A key the INI form can hold, with Ctrl, Alt or Win: a plain letter would be taken from every program.
+// A key the INI form can hold that JudgeHotkey accepts: a plain letter would be taken from every program.
 bool IsUsableHotkey(const Hotkey& hotkey);
+// The page's sentence for why a key is refused.
+TextId HotkeyFaultText(HotkeyFault fault);
 
 // What the page asks of the running program when it is applied.
 struct AwakePageActions {

@@ -117,6 +117,15 @@ const wchar_t* const kJapanese[] = {
     L"キャンセル",
     L"適用(&A)",
     L"スリープ禁止時間帯",
+    L"文字を入力するキーには Ctrl と Shift の両方が必要です。Ctrl と Alt の組み合わせは AltGr と同じため使えません。",
+    L"F1～F24 には Ctrl・Shift・Alt のどれかが必要です。",
+    L"F12 はデバッガー用に予約されているため使えません。",
+    L"Windows キーの組み合わせは Windows 用に予約されているため使えません。",
+    L"ホットキー %s は他のプログラムの入力を妨げるため無効にしました。設定の「動作」ページで別のキーを選べます。",
+    L"DormiGuard: -pid にはプロセス ID が必要です",
+    L"DormiGuard: 実行中の DormiGuard がコマンドを受け付けませんでした（アクセスが拒否されました。管理者として実行されています）",
+    L"DormiGuard: コマンドの実行には管理者の権限が必要です: %s",
+    L"DormiGuard: 画面を表示できないセッションでは起動しません。このセッションに実行中の DormiGuard はありません",
 };
 static_assert(sizeof(kJapanese) / sizeof(kJapanese[0]) == static_cast<size_t>(TextId::Count),
               "one Japanese text per id");

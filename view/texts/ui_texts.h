@@ -121,6 +121,15 @@ enum class TextId : size_t {
     SheetCancel,
     SheetApply,
     HourListColumn,             // the hour list's column header
+    HotkeyNeedsCtrlShift,    // why the page refuses a key: a key that types a character
+    HotkeyNeedsModifier,     // F1 to F24 alone
+    HotkeyF12Reserved,
+    HotkeyNoWindowsKey,
+    NoticeHotkeyDropped,     // %s: the hotkey that was switched off
+    ConsolePidMissing,
+    ConsoleAccessDenied,     // WM_COPYDATA refused across integrity levels
+    ConsoleNeedsAdmin,       // %s: command line
+    ConsoleNoVisibleDesktop,
     Count
 };
 

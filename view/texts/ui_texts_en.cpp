@@ -111,6 +111,16 @@ const wchar_t* const kEnglishTexts[] = {
     L"Cancel",
     L"&Apply",
     L"Hour",
+    L"A key that types a character needs both Ctrl and Shift. Ctrl with Alt is AltGr and cannot be used.",
+    L"F1 to F24 need Ctrl, Shift or Alt.",
+    L"F12 is reserved for debuggers and cannot be used.",
+    L"Combinations with the Windows key are reserved for Windows and cannot be used.",
+    L"The hotkey %s took keys away from other programs and has been switched off. Choose another on the "
+    L"Behavior page of the settings.",
+    L"DormiGuard: -pid needs a process ID",
+    L"DormiGuard: the running DormiGuard refused the command (access denied: it runs as administrator)",
+    L"DormiGuard: the command needs administrator rights: %s",
+    L"DormiGuard: no DormiGuard runs in this session, and none starts where nothing can be shown",
 };
 static_assert(sizeof(kEnglishTexts) / sizeof(kEnglishTexts[0]) == static_cast<size_t>(TextId::Count),
               "one English text per id");
