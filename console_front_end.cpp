@@ -11,7 +11,7 @@
 #include "comlib/unique_resource.h"
 #include "comlib/utility.h"
 #include "data/awake_command.h"
-#include "view/ui_texts.h"
+#include "view/texts/ui_texts.h"
 
 int wmain() {
     const std::wstring program = ModuleFolder() + L"\\DormiGuard.exe";

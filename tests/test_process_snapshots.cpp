@@ -404,7 +404,7 @@ TEST_F(ListedProcesses, SteadyChecksOpenNothingAndAReusedIdIsLookedUpAgain) {
     // The same id, session and name started anew: its creation time tells it apart.
     source_.opened.clear();
     source_.listed[1].createTime = 7;
-    data_.ShouldKeepAwake();
+    guard_.Decide();
     EXPECT_EQ(source_.opened, (std::vector<DWORD>{40}));
 }
 
