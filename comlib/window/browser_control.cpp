@@ -35,8 +35,8 @@ const LoadedAtl& AtlHost() {
     return loaded;
 }
 
-// oleaut32 is looked up when a page is first shown, not imported: nothing before needs it. Kept
-// for the run, as the browser that holds the strings is.
+// oleaut32 is looked up when a page is first shown, not imported: nothing before needs it.
+// Never freed: a browser still alive during the exit's static destructors may use it.
 struct OleAutomation {
     DllFunction_CL dll{L"oleaut32.dll"};
     decltype(&::SysAllocString) allocString = dll.LookupAs<decltype(&::SysAllocString)>("SysAllocString");
