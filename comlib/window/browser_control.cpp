@@ -36,7 +36,6 @@ const LoadedAtl& AtlHost() {
 }
 
 // oleaut32 is looked up when a page is first shown, not imported: nothing before needs it.
-// Never freed: a browser still alive during the exit's static destructors may use it.
 struct OleAutomation {
     DllFunction_CL dll{L"oleaut32.dll"};
     decltype(&::SysAllocString) allocString = dll.LookupAs<decltype(&::SysAllocString)>("SysAllocString");
@@ -44,8 +43,8 @@ struct OleAutomation {
 };
 
 const OleAutomation& Automation() {
-    static const OleAutomation* const api = new OleAutomation;
-    return *api;
+    static const OleAutomation api;
+    return api;
 }
 }  // namespace
 
