@@ -2,6 +2,7 @@
 
 #include <cwchar>
 
+#include "comlib/dll_function.h"
 #include "comlib/log.h"
 #include "comlib/utility.h"
 
@@ -17,6 +18,44 @@ int ParseContentLength(const wchar_t* text) {
 
 namespace {
 
+// Stands in for a WinInet function that could not be loaded: fails as WinInet does, with
+// ERROR_MOD_NOT_FOUND for the log line of the caller.
+template <class Function>
+struct MissingFunction;
+template <class Result, class... Arguments>
+struct MissingFunction<Result (*)(Arguments...)> {
+    static Result Call(Arguments...) {
+        ::SetLastError(ERROR_MOD_NOT_FOUND);
+        return Result();
+    }
+};
+
+template <class Function>
+Function Find(const DllFunction_CL& dll, const char* name) {
+    const Function found = dll.LookupAs<Function>(name);
+    return found ? found : &MissingFunction<Function>::Call;
+}
+
+// The WinInet functions this file calls.
+struct WinInet {
+    DllFunction_CL dll{L"wininet.dll"};
+    decltype(&::InternetOpenW) open = Find<decltype(&::InternetOpenW)>(dll, "InternetOpenW");
+    decltype(&::InternetConnectW) connect = Find<decltype(&::InternetConnectW)>(dll, "InternetConnectW");
+    decltype(&::HttpOpenRequestW) openRequest = Find<decltype(&::HttpOpenRequestW)>(dll, "HttpOpenRequestW");
+    decltype(&::HttpSendRequestW) sendRequest = Find<decltype(&::HttpSendRequestW)>(dll, "HttpSendRequestW");
+    decltype(&::HttpQueryInfoW) queryInfo = Find<decltype(&::HttpQueryInfoW)>(dll, "HttpQueryInfoW");
+    decltype(&::InternetReadFile) readFile = Find<decltype(&::InternetReadFile)>(dll, "InternetReadFile");
+    decltype(&::InternetSetOptionW) setOption = Find<decltype(&::InternetSetOptionW)>(dll, "InternetSetOptionW");
+    decltype(&::InternetCloseHandle) closeHandle = Find<decltype(&::InternetCloseHandle)>(dll, "InternetCloseHandle");
+};
+
+// Loaded on first use (a function-local static is thread-safe: the fetch worker calls this
+// too) and never freed: a worker may still wait inside WinInet while the process ends.
+const WinInet& WinInetApi() {
+    static const WinInet* const api = new WinInet;
+    return *api;
+}
+
 DeferredLogLine LastErrorLine(const wchar_t* format, int line) {
     const DWORD code = HresultFromLastError(::GetLastError());
     return {__FILE__, line, FormatWide(format, static_cast<unsigned>(code), SystemErrorText(code).c_str())};
@@ -27,7 +66,7 @@ bool ReadChunk(HINTERNET request, std::vector<char>* into, DWORD wanted, DWORD* 
     const size_t start = into->size();
     into->resize(start + wanted);
     *got = 0;
-    const BOOL ok = ::InternetReadFile(request, into->data() + start, wanted, got);
+    const BOOL ok = WinInetApi().readFile(request, into->data() + start, wanted, got);
     into->resize(start + (ok ? *got : 0));
     return ok != FALSE;
 }
@@ -39,19 +78,20 @@ void LogDeferredLines(const std::vector<DeferredLogLine>& lines) {
 }
 
 bool SendHttpRequest(HINTERNET request, HttpResponse* response) {
+    const WinInet& api = WinInetApi();
     response->status = 0;
     DWORD timeout = InetHttp_CL::kTimeoutMs;
-    ::InternetSetOptionW(request, INTERNET_OPTION_SEND_TIMEOUT, &timeout, sizeof(timeout));
-    ::InternetSetOptionW(request, INTERNET_OPTION_RECEIVE_TIMEOUT, &timeout, sizeof(timeout));
-    if (::HttpSendRequestW(request, nullptr, 0, nullptr, 0) != TRUE) {
+    api.setOption(request, INTERNET_OPTION_SEND_TIMEOUT, &timeout, sizeof(timeout));
+    api.setOption(request, INTERNET_OPTION_RECEIVE_TIMEOUT, &timeout, sizeof(timeout));
+    if (api.sendRequest(request, nullptr, 0, nullptr, 0) != TRUE) {
         response->log.push_back(LastErrorLine(L"HttpSendRequest()エラー = 0x%08x : %s", __LINE__));
         return false;
     }
     DWORD size = sizeof(response->status);
-    ::HttpQueryInfoW(request, HTTP_QUERY_STATUS_CODE | HTTP_QUERY_FLAG_NUMBER, &response->status, &size, nullptr);
+    api.queryInfo(request, HTTP_QUERY_STATUS_CODE | HTTP_QUERY_FLAG_NUMBER, &response->status, &size, nullptr);
     wchar_t length[128] = {};  // 256 bytes
     size = sizeof(length);
-    response->contentLength = ::HttpQueryInfoW(request, HTTP_QUERY_CONTENT_LENGTH, length, &size, nullptr)
+    response->contentLength = api.queryInfo(request, HTTP_QUERY_CONTENT_LENGTH, length, &size, nullptr)
                                   ? ParseContentLength(length)
                                   : InetHttp_CL::kNoLength;
     return true;
@@ -105,9 +145,9 @@ void InetHttp_CL::LogLastError(const wchar_t* format, int line) const {
 }
 
 bool InetHttp_CL::Open() {
+    const WinInet& api = WinInetApi();
     // U+3000 (ideographic space) joins the two words of the agent text.
-    internet_.Reset(::InternetOpenW(L"Microsoft Internet\u3000Explorer", INTERNET_OPEN_TYPE_PRECONFIG, nullptr,
-                                    nullptr, 0));
+    internet_.Reset(api.open(L"Microsoft Internet\u3000Explorer", INTERNET_OPEN_TYPE_PRECONFIG, nullptr, nullptr, 0));
     if (!internet_) {
         LogLastError(L"InternetOpen()エラー = 0x%08x : %s", __LINE__);
         return false;
@@ -115,16 +155,16 @@ bool InetHttp_CL::Open() {
     // Handles made from this one inherit the time-outs; without them a silent server
     // blocks for WinInet's defaults, which run to minutes.
     DWORD timeout = kTimeoutMs;
-    ::InternetSetOptionW(internet_.Get(), INTERNET_OPTION_CONNECT_TIMEOUT, &timeout, sizeof(timeout));
-    ::InternetSetOptionW(internet_.Get(), INTERNET_OPTION_SEND_TIMEOUT, &timeout, sizeof(timeout));
-    ::InternetSetOptionW(internet_.Get(), INTERNET_OPTION_RECEIVE_TIMEOUT, &timeout, sizeof(timeout));
+    api.setOption(internet_.Get(), INTERNET_OPTION_CONNECT_TIMEOUT, &timeout, sizeof(timeout));
+    api.setOption(internet_.Get(), INTERNET_OPTION_SEND_TIMEOUT, &timeout, sizeof(timeout));
+    api.setOption(internet_.Get(), INTERNET_OPTION_RECEIVE_TIMEOUT, &timeout, sizeof(timeout));
     return true;
 }
 
 HINTERNET InetHttp_CL::Connect(const std::wstring& host, INTERNET_PORT port) {
     request_.Reset();
-    connection_.Reset(::InternetConnectW(internet_.Get(), host.c_str(), port, nullptr, nullptr,
-                                         INTERNET_SERVICE_HTTP, 0, 0));
+    connection_.Reset(WinInetApi().connect(internet_.Get(), host.c_str(), port, nullptr, nullptr,
+                                           INTERNET_SERVICE_HTTP, 0, 0));
     if (!connection_) LogLastError(L"InternetConnect()エラー = 0x%08x : %s", __LINE__);
     return connection_.Get();
 }
@@ -132,8 +172,8 @@ HINTERNET InetHttp_CL::Connect(const std::wstring& host, INTERNET_PORT port) {
 bool InetHttp_CL::OpenRequest(const std::wstring& path) {
     status_ = 0;
     // RELOAD: always ask the server; NO_CACHE_WRITE: leave nothing in the local cache.
-    request_.Reset(::HttpOpenRequestW(connection_.Get(), L"GET", path.c_str(), nullptr, nullptr, nullptr,
-                                      INTERNET_FLAG_RELOAD | INTERNET_FLAG_NO_CACHE_WRITE, 0));
+    request_.Reset(WinInetApi().openRequest(connection_.Get(), L"GET", path.c_str(), nullptr, nullptr, nullptr,
+                                            INTERNET_FLAG_RELOAD | INTERNET_FLAG_NO_CACHE_WRITE, 0));
     if (!request_) LogLastError(L"HttpOpenRequest()エラー = 0x%08x : %s", __LINE__);
     return static_cast<bool>(request_);
 }
@@ -159,6 +199,8 @@ int InetHttp_CL::Read(int expectedLength) {
     body_ = std::move(response.body);
     return BodySize();
 }
+
+void close_fn::Internet(HINTERNET h) { WinInetApi().closeHandle(h); }
 
 void InetHttp_CL::Close() {
     request_.Reset();

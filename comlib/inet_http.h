@@ -8,8 +8,10 @@
 
 #include "comlib/unique_resource.h"
 
+// WinInet is looked up in the system folder when it is first used, not imported: start-up
+// never loads it (nor the libraries it imports) unless an update check runs then.
 namespace close_fn {
-inline void Internet(HINTERNET h) { ::InternetCloseHandle(h); }
+void Internet(HINTERNET h);
 }  // namespace close_fn
 
 using UniqueInternet = UniqueResource<HINTERNET, close_fn::Internet>;
@@ -64,7 +66,7 @@ public:
     InetHttp_CL& operator=(const InetHttp_CL&) = delete;
     virtual ~InetHttp_CL() = default;
 
-    // False (and logged) when WinInet cannot be opened.
+    // False (and logged) when WinInet cannot be loaded or opened.
     bool Open();
     // Null (and logged) on failure. WinInet only records host and port here; an unreachable
     // host shows when the request is sent.

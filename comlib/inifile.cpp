@@ -1,6 +1,5 @@
 #include "comlib/inifile.h"
 
-#include <shlwapi.h>
 #include <algorithm>
 #include <cwchar>
 #include <vector>
@@ -100,7 +99,7 @@ std::wstring Inifile_CL::NumberedKey(std::wstring base, long long number) {
 }
 
 void Inifile_CL::CreateIfMissing(std::wstring path) {
-    if (::PathFileExistsW(path.c_str())) return;
+    if (PathExists(path)) return;
     g_Logger.Log(L"Inifile新規作成 = %s", __FILE__, __LINE__, path.c_str());
     UniqueFile file(::CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL,
                                   nullptr));

@@ -13,6 +13,10 @@ std::wstring FileNamePart(const std::wstring& path);
 // Same rule for a narrow source path, accepting '/' as well: MinGW writes __FILE__ with forward slashes.
 std::string SourceFileName(const char* path);
 
+// True when a file or folder of this name exists (PathFileExistsW without shlwapi, which
+// start-up then does not load): no "insert a disk" box for a drive without its medium.
+bool PathExists(const std::wstring& path);
+
 // True while "c:\MyHome.txt" exists: the developer's machine, where nothing is opened with the shell.
 bool IsDeveloperMachine();
 

@@ -1,7 +1,6 @@
 #include "data/save_data.h"
 
 #include <shlobj.h>
-#include <shlwapi.h>
 #include <algorithm>
 
 #include "comlib/inifile.h"
@@ -76,7 +75,7 @@ void SaveData::LoadSettings() {
     g_Logger.Log(L"\r\n★★★★★ アプリ起動 ★★★★★", __FILE__, __LINE__);
     g_Logger.Log(L"DataFolderPath = \"%s\"", __FILE__, __LINE__, folder.c_str());
     const std::wstring iniPath = folder + L"\\" + L"DormiGuard" + L".ini";
-    if (!::PathFileExistsW(folder.c_str())) {
+    if (!PathExists(folder)) {
         ::CreateDirectoryW(folder.c_str(), nullptr);
         Inifile_CL::CreateIfMissing(iniPath);
     }

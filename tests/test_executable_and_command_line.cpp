@@ -76,6 +76,15 @@ TEST(Executable, GuiPe32PlusWithoutMinGwRuntimeDlls) {
     EXPECT_EQ(subsystem, IMAGE_SUBSYSTEM_WINDOWS_CUI);
 }
 
+// Looked up when first used instead: start-up loads only what the main window needs.
+TEST(Executable, ImportsNoLibraryOnlyLaterWindowsNeed) {
+    WORD magic = 0, subsystem = 0;
+    const std::vector<std::string> dlls = ImportedDlls(ReadFileBytes(ExePath()), &magic, &subsystem);
+    ASSERT_NE(std::find(dlls.begin(), dlls.end(), "kernel32.dll"), dlls.end()) << "the import table was read";
+    for (const char* later : {"oleaut32.dll", "wininet.dll", "shlwapi.dll"})
+        EXPECT_EQ(std::find(dlls.begin(), dlls.end(), later), dlls.end()) << later;
+}
+
 TEST(Executable, IconMenuManifestAndVersion) {
     const HMODULE module = ::LoadLibraryExW(ExePath().c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
     ASSERT_NE(module, nullptr);

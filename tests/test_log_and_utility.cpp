@@ -115,6 +115,23 @@ TEST(PathText, ShellOpenIsSkippedWhileTheMarkerExists) {
     SetShellOpenHandler(nullptr);
 }
 
+TEST(PathText, PathExistsForFilesAndFoldersAndKeepsTheErrorMode) {
+    const std::wstring folder = FreshTempFolder(L"dg_path_exists");
+    WriteFileBytes(folder + L"\\there.txt", {'x'});
+    const struct {
+        std::wstring path;
+        bool exists;
+    } cases[] = {{folder + L"\\there.txt", true}, {folder, true}, {folder + L"\\gone.txt", false}, {L"", false}};
+    DWORD before = 0;
+    ASSERT_TRUE(::SetThreadErrorMode(SEM_NOGPFAULTERRORBOX, &before));
+    for (const auto& c : cases) {
+        EXPECT_EQ(PathExists(c.path), c.exists) << c.path;
+        EXPECT_EQ(::GetThreadErrorMode(), static_cast<DWORD>(SEM_NOGPFAULTERRORBOX)) << "the caller's mode again";
+    }
+    ::SetThreadErrorMode(before, nullptr);
+    RemoveTree(folder);
+}
+
 TEST(LogLine, LayoutOfTimeSourceAndMessage) {
     EXPECT_EQ(Body("/home/builder/src/comlib/inifile.cpp", 42, L"Inifile新規作成 = %s", L"C:\\x.ini"),
               L"2026/12/06 17:58:21.045 : (   42)inifile.cpp                      : Inifile新規作成 = C:\\x.ini");

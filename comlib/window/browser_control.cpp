@@ -34,6 +34,18 @@ const LoadedAtl& AtlHost() {
     }();
     return loaded;
 }
+
+// oleaut32 is looked up when a page is first shown, not imported: nothing before needs it.
+struct OleAutomation {
+    DllFunction_CL dll{L"oleaut32.dll"};
+    decltype(&::SysAllocString) allocString = dll.LookupAs<decltype(&::SysAllocString)>("SysAllocString");
+    decltype(&::SysFreeString) freeString = dll.LookupAs<decltype(&::SysFreeString)>("SysFreeString");
+};
+
+const OleAutomation& Automation() {
+    static const OleAutomation api;
+    return api;
+}
 }  // namespace
 
 const std::vector<AtlHostLibrary>& AtlHostLibraries() {
@@ -99,16 +111,20 @@ HWND BrowserControl_CL::CreateHost(HWND parent) {
 
 bool BrowserControl_CL::Navigate(const std::wstring& target) {
     if (!browser_) return false;
-    VARIANT address;
-    ::VariantInit(&address);
+    const OleAutomation& automation = Automation();
+    if (!automation.allocString || !automation.freeString) {
+        g_Logger.Log(L"SysAllocString / SysFreeString がありません", __FILE__, __LINE__);
+        return false;
+    }
+    // Zeroed: VT_EMPTY, as VariantInit leaves it.
+    VARIANT address = {};
     address.vt = VT_BSTR;
-    address.bstrVal = ::SysAllocString(target.c_str());
+    address.bstrVal = automation.allocString(target.c_str());
     if (!address.bstrVal) return false;
-    VARIANT empty;
-    ::VariantInit(&empty);
+    VARIANT empty = {};
     const HRESULT result = browser_.Get()->Navigate2(&address, &empty, &empty, &empty, &empty);
-    // Frees the BSTR.
-    ::VariantClear(&address);
+    // What VariantClear does for a VT_BSTR.
+    automation.freeString(address.bstrVal);
     if (FAILED(result)) {
         g_Logger.Log(L"Navigate2(%s) failed: 0x%08X", __FILE__, __LINE__, target.c_str(), static_cast<unsigned>(result));
         return false;
