@@ -27,6 +27,7 @@ void ParseListing(const unsigned char* data, size_t size, std::vector<ListedProc
         process.session = record->SessionId;
         process.cpuTime =
             static_cast<uint64_t>(record->KernelTime.QuadPart) + static_cast<uint64_t>(record->UserTime.QuadPart);
+        process.createTime = static_cast<uint64_t>(record->CreateTime.QuadPart);
         const auto* name = reinterpret_cast<const unsigned char*>(record->ImageName.Buffer);
         const size_t nameBytes = record->ImageName.Length;
         if (name && name >= data && name + nameBytes <= data + size)
@@ -46,6 +47,12 @@ struct SystemProcessSource::Ntdll {
     DllFunction_CL module{L"ntdll.dll"};
     QuerySystemInformation query = module.LookupAs<QuerySystemInformation>("NtQuerySystemInformation");
 };
+
+const ListedProcess* FindListedProcess(const std::vector<ListedProcess>& processes, DWORD id) {
+    for (const ListedProcess& process : processes)
+        if (process.id == id) return &process;
+    return nullptr;
+}
 
 SystemProcessSource::SystemProcessSource() : ntdll_(new Ntdll), path_(kLongestPath + 1) {
     if (!::ProcessIdToSessionId(::GetCurrentProcessId(), &ownSession_)) ownSession_ = 0;
@@ -89,4 +96,10 @@ bool SystemProcessSource::QueryImagePath(DWORD id, std::wstring& devicePath) {
     if (length == 0) return false;
     devicePath.assign(path_.data(), length);
     return true;
+}
+
+UniqueHandle SystemProcessSource::OpenToWatch(DWORD id, DWORD* error) {
+    UniqueHandle process(::OpenProcess(SYNCHRONIZE | PROCESS_QUERY_LIMITED_INFORMATION, FALSE, id));
+    if (!process) *error = ::GetLastError();
+    return process;
 }
