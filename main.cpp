@@ -10,6 +10,7 @@
 
 #include "comlib/command_line.h"
 #include "comlib/log.h"
+#include "comlib/process/process_listing.h"
 #include "comlib/utility.h"
 #include "comlib/dll_function.h"
 #include "comlib/window_station.h"
@@ -107,7 +108,11 @@ int RefuseText(TextId id) { return RefuseCommandLine(UiText(id), UiTextIn(UiLang
 
 bool ProcessRuns(DWORD processId) {
     const UniqueHandle process(::OpenProcess(SYNCHRONIZE, FALSE, processId));
-    return process && ::WaitForSingleObject(process.Get(), 0) == WAIT_TIMEOUT;
+    if (process) return ::WaitForSingleObject(process.Get(), 0) == WAIT_TIMEOUT;
+    // A service or another user's program may not be opened; the listing shows it, and the
+    // running copy watches it there.
+    std::vector<ListedProcess> listed;
+    return SystemProcessSource::Instance().List(listed) && FindListedProcess(listed, processId);
 }
 
 // A copy that is still starting has its titled window within this, even on a slow machine.

@@ -119,33 +119,55 @@ void AwakeGuard_CL::Toggle() {
 }
 
 bool AwakeGuard_CL::WatchProcess(DWORD processId) {
-    UniqueHandle process(::OpenProcess(SYNCHRONIZE | PROCESS_QUERY_LIMITED_INFORMATION, FALSE, processId));
-    if (!process || ::WaitForSingleObject(process.Get(), 0) == WAIT_OBJECT_0) {
-        const DWORD error = process ? ERROR_INVALID_PARAMETER : ::GetLastError();
+    ProcessSource& source = data_.processes.Source();
+    DWORD error = ERROR_SUCCESS;
+    HeldProcess held;
+    held.name.processId = processId;
+    held.process = source.OpenToWatch(processId, &error);
+    // An ended process stays open while anyone holds a handle to it.
+    const bool running = held.process && ::WaitForSingleObject(held.process.Get(), 0) != WAIT_OBJECT_0;
+    if (held.process && !running) error = ERROR_INVALID_PARAMETER;
+    // A service or another user's program: the listing shows it to everyone.
+    const ListedProcess* listed =
+        !held.process && source.List(listing_) ? FindListedProcess(listing_, processId) : nullptr;
+    if (!running && !listed) {
         g_Logger.Log(L"コマンドラインのプロセスを開けません PID = %u : %s", guard_log::kSaveData, __LINE__,
                      static_cast<unsigned>(processId), SystemErrorText(error).c_str());
         return false;
     }
-    wchar_t path[MAX_PATH * 2] = {};
-    DWORD size = MAX_PATH * 2;
-    if (!::QueryFullProcessImageNameW(process.Get(), 0, path, &size)) path[0] = L'\0';
-    for (const HeldProcess& held : handed_)
-        if (held.name.processId == processId) return true;
-    HeldProcess held;
-    held.name.processId = processId;
-    held.name.fileName = FileNamePart(path);
-    held.process = std::move(process);
-    g_Logger.Log(L"コマンドラインのプロセスを監視します = %s (PID %u)", guard_log::kSaveData, __LINE__,
-                 held.name.fileName.c_str(), static_cast<unsigned>(processId));
+    for (const HeldProcess& known : handed_)
+        if (known.name.processId == processId) return true;
+    if (listed) {
+        held.name.fileName = listed->imageName;
+        held.createTime = listed->createTime;
+        g_Logger.Log(L"コマンドラインのプロセスを開けないため一覧で監視します = %s (PID %u)", guard_log::kSaveData,
+                     __LINE__, held.name.fileName.c_str(), static_cast<unsigned>(processId));
+    } else {
+        wchar_t path[MAX_PATH * 2] = {};
+        DWORD size = MAX_PATH * 2;
+        if (!::QueryFullProcessImageNameW(held.process.Get(), 0, path, &size)) path[0] = L'\0';
+        held.name.fileName = FileNamePart(path);
+        g_Logger.Log(L"コマンドラインのプロセスを監視します = %s (PID %u)", guard_log::kSaveData, __LINE__,
+                     held.name.fileName.c_str(), static_cast<unsigned>(processId));
+    }
     handed_.push_back(std::move(held));
     return true;
 }
 
 void AwakeGuard_CL::ForgetEndedProcesses() {
+    // One listing per check for the ones without a handle; a failed listing ends none of them.
+    const bool anyListed =
+        std::any_of(handed_.begin(), handed_.end(), [](const HeldProcess& held) { return !held.process; });
+    const bool listingRead = anyListed && data_.processes.Source().List(listing_);
     for (size_t i = handed_.size(); i-- > 0;) {
-        if (::WaitForSingleObject(handed_[i].process.Get(), 0) != WAIT_OBJECT_0) continue;
+        const HeldProcess& held = handed_[i];
+        const ListedProcess* listed = held.process ? nullptr : FindListedProcess(listing_, held.name.processId);
+        // Gone from the listing, or its id now belongs to a process created at another time.
+        const bool ended = held.process ? ::WaitForSingleObject(held.process.Get(), 0) == WAIT_OBJECT_0
+                                        : listingRead && (!listed || listed->createTime != held.createTime);
+        if (!ended) continue;
         g_Logger.Log(L"コマンドラインのプロセスが終了しました = %s (PID %u)", guard_log::kSaveData, __LINE__,
-                     handed_[i].name.fileName.c_str(), static_cast<unsigned>(handed_[i].name.processId));
+                     held.name.fileName.c_str(), static_cast<unsigned>(held.name.processId));
         handed_.erase(handed_.begin() + static_cast<std::ptrdiff_t>(i));
     }
 }

@@ -60,7 +60,7 @@ public:
     // lines and the battery-hold line (once per change).
     GuardOutcome Check();
     // Session, Off or Pid, logged; the caller runs Check after it. False (logged) for a process
-    // that cannot be opened, and for any other kind.
+    // that is neither open to it nor in the listing, and for any other kind.
     bool Apply(const AwakeCommand& command);
     // The hotkey: ends a running session, else starts one without an end.
     void Toggle();
@@ -76,9 +76,12 @@ public:
 
 private:
     // A process handed over on the command line, open with SYNCHRONIZE so its end can be seen.
+    // One the user may not open (a service, another user's program) has no handle: it runs while
+    // the listing shows its id with the creation time it had when handed over.
     struct HeldProcess {
         HandedProcess name;
         UniqueHandle process;
+        uint64_t createTime = 0;
     };
 
     // One field of GuardInputs each: from the settings, the handed-over processes and the system.
@@ -95,6 +98,7 @@ private:
     SleepGuard_CL sleep_;
     PowerRequest_CL power_;
     std::vector<HeldProcess> handed_;
+    std::vector<ListedProcess> listing_;  // for the held processes without a handle
     AwakeReason reason_;
     AwakeReason::HeldBack heldLogged_ = AwakeReason::HeldBack::None;
 };

@@ -21,3 +21,18 @@ bool ReadHandOver(const COPYDATASTRUCT* data, AwakeCommand* command) {
     g_Logger.Log(L"コマンドを受け取りました = %s", guard_log::kMainDialogAwake, __LINE__, text.c_str());
     return true;
 }
+
+bool HandOverHold_CL::PassOrHold(const AwakeCommand& command) {
+    if (open_) return true;
+    g_Logger.Log(L"起動中のためコマンドを保留します = %s", guard_log::kMainDialogAwake, __LINE__,
+                 HandOverText(command).c_str());
+    held_.push_back(command);
+    return false;
+}
+
+std::vector<AwakeCommand> HandOverHold_CL::Open() {
+    open_ = true;
+    std::vector<AwakeCommand> held;
+    held.swap(held_);
+    return held;
+}

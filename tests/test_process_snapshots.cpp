@@ -15,6 +15,7 @@
 #include "data/save_data.h"
 #include "data/watched_list.h"
 #include "guard/awake_guard.h"
+#include "tests/http_test_support.h"
 #include "tests/test_helpers.h"
 #include "view/process_select/process_rows.h"
 
@@ -321,6 +322,10 @@ public:
         devicePath = found->second;
         return true;
     }
+    UniqueHandle OpenToWatch(DWORD, DWORD* error) override {
+        *error = ERROR_ACCESS_DENIED;
+        return UniqueHandle();
+    }
 };
 
 class ListedProcesses : public ::testing::Test {
@@ -406,6 +411,24 @@ TEST_F(ListedProcesses, SteadyChecksOpenNothingAndAReusedIdIsLookedUpAgain) {
     source_.listed[1].createTime = 7;
     guard_.Decide();
     EXPECT_EQ(source_.opened, (std::vector<DWORD>{40}));
+}
+
+// -pid of a process the user may not open: it runs while the listing shows its id and creation time.
+TEST_F(ListedProcesses, HandedOverProcessThatCannotBeOpenedIsWatchedInTheListing) {
+    for (const DWORD id : {4u, 44u, 52u})
+        EXPECT_EQ(guard_.Apply({AwakeCommand::Kind::Pid, 0, -1, -1, id}), id != 52) << "52 is not in the listing";
+    EXPECT_EQ(guard_.Decide().processId, 4u);
+    source_.listed.erase(source_.listed.begin() + 3);  // 44 ended
+    EXPECT_EQ(guard_.Decide().processId, 4u);
+    source_.listed[1].createTime = 9;  // 4 ended and its id was given to another process
+    EXPECT_FALSE(guard_.Decide().KeepsAwake());
+    EXPECT_EQ(LogMessagesFrom(logPath_, L"save_data.cpp"),
+              (std::vector<std::wstring>{L"コマンドラインのプロセスを開けないため一覧で監視します = MsMpEng.exe (PID 4)",
+                                         L"コマンドラインのプロセスを開けないため一覧で監視します = theirs.exe (PID 44)",
+                                         L"コマンドラインのプロセスを開けません PID = 52 : " + SystemErrorText(5),
+                                         L"---- プロセス情報変更 ----",
+                                         L"コマンドラインのプロセスが終了しました = theirs.exe (PID 44)",
+                                         L"コマンドラインのプロセスが終了しました = MsMpEng.exe (PID 4)"}));
 }
 
 // Wine's notepad.exe as the watched program: snapshots, diff, log and the decision.

@@ -499,6 +499,20 @@ TEST_F(SleepGuard, HandOverOfAtMost128BytesIsRead) {
     EXPECT_EQ(lines[1], L"WM_COPYDATAを無視しました dwData = 0x44474157, cbData = 130");
 }
 
+// Before the first check a hand-over is taken (answer 1) and held; the first check gives it back.
+TEST_F(SleepGuard, HandOverBeforeTheFirstCheckIsHeldUntilIt) {
+    MainDialog_CL dialog(1);
+    std::wstring text = L"-awake 30";
+    COPYDATASTRUCT data = {kHandOverTag, 20, &text[0]};
+    EXPECT_EQ(dialog.HandleMessage(nullptr, WM_COPYDATA, 0, reinterpret_cast<LPARAM>(&data)), 1);
+    EXPECT_EQ(LogMessagesFrom(logPath_, L"main_dialog_awake.cpp"),
+              (std::vector<std::wstring>{L"コマンドを受け取りました = -awake 30", L"起動中のためコマンドを保留します = -awake 30"}));
+    HandOverHold_CL hold;
+    EXPECT_FALSE(hold.PassOrHold(AwakeCommand()));
+    EXPECT_EQ(hold.Open().size(), 1u);
+    EXPECT_TRUE(hold.PassOrHold(AwakeCommand()));
+}
+
 namespace {
 GuardTime TenPastNoon() { return TokyoTime(2026, 3, 5, 12, 11); }
 

@@ -160,7 +160,7 @@ void EnumProcess_CL::BuildDriveMap() {
 }
 
 int EnumProcess_CL::Enumerate(ProcessSnapshot& target) {
-    ProcessSource& source = source_ ? *source_ : SystemProcessSource::Instance();
+    ProcessSource& source = Source();
     if (!source.List(listed_)) listed_.clear();
     const DWORD ownSession = source.OwnSession();
     // Which processes count, and which of them are new, before any is opened: the drive map is

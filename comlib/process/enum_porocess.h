@@ -104,6 +104,7 @@ public:
 
     // Null puts the system's listing and open back.
     void SetSource(ProcessSource* source) { source_ = source; }
+    ProcessSource& Source() { return source_ ? *source_ : SystemProcessSource::Instance(); }
 
     // Writes "label(N件)" and then one line per path.
     static void LogPathList(const std::wstring& label, const std::vector<std::wstring>& paths);

@@ -50,6 +50,12 @@ struct SystemProcessSource::Ntdll {
     QuerySystemInformation query = module.LookupAs<QuerySystemInformation>("NtQuerySystemInformation");
 };
 
+const ListedProcess* FindListedProcess(const std::vector<ListedProcess>& processes, DWORD id) {
+    for (const ListedProcess& process : processes)
+        if (process.id == id) return &process;
+    return nullptr;
+}
+
 SystemProcessSource::SystemProcessSource() : ntdll_(new Ntdll), path_(kLongestPath + 1) {
     if (!::ProcessIdToSessionId(::GetCurrentProcessId(), &ownSession_)) ownSession_ = 0;
     if (!ntdll_->query) g_Logger.Log(L"NtQuerySystemInformation が見つかりません", __FILE__, __LINE__);
@@ -92,4 +98,10 @@ bool SystemProcessSource::QueryImagePath(DWORD id, std::wstring& devicePath) {
     if (length == 0) return false;
     devicePath.assign(path_.data(), length);
     return true;
+}
+
+UniqueHandle SystemProcessSource::OpenToWatch(DWORD id, DWORD* error) {
+    UniqueHandle process(::OpenProcess(SYNCHRONIZE | PROCESS_QUERY_LIMITED_INFORMATION, FALSE, id));
+    if (!process) *error = ::GetLastError();
+    return process;
 }

@@ -1,6 +1,7 @@
 #pragma once
-// The running processes as the system lists them, each with its id, session, image file name and
-// CPU time, without opening any of them; and the one open that a new process costs for its full path.
+// The running processes as the system lists them, each with its id, session, image file name,
+// CPU time and creation time, without opening any of them; and the one open that a new process
+// costs for its full path.
 #include <windows.h>
 
 #include <cstdint>
@@ -8,14 +9,19 @@
 #include <string>
 #include <vector>
 
+#include "comlib/unique_resource.h"
+
 struct ListedProcess {
     DWORD id = 0;
     DWORD session = 0;
     std::wstring imageName;  // file name only ("notepad.exe"); empty for the idle process
     uint64_t cpuTime = 0;    // kernel and user time so far, in 100 ns units
-    // FILETIME of the start: an id and name used again by a new process differ in it.
-    unsigned long long createTime = 0;
+    // FILETIME of the start: with the id it tells this process from a later one that reuses its id.
+    uint64_t createTime = 0;
 };
+
+// The process with this id in a listing, or null.
+const ListedProcess* FindListedProcess(const std::vector<ListedProcess>& processes, DWORD id);
 
 // The system calls of a snapshot, replaceable so that tests can show processes the user may not
 // open (Wine lets every user open every process).
@@ -30,6 +36,9 @@ public:
     // The process's image path in device form (\Device\HarddiskVolume3\x.exe); false when it
     // cannot be opened or queried.
     virtual bool QueryImagePath(DWORD id, std::wstring& devicePath) = 0;
+    // The process opened with SYNCHRONIZE, to see its end, and PROCESS_QUERY_LIMITED_INFORMATION;
+    // null, with the system's error in `error`, when it cannot be opened.
+    virtual UniqueHandle OpenToWatch(DWORD id, DWORD* error) = 0;
 };
 
 // NtQuerySystemInformation(SystemProcessInformation), found in ntdll at run time: one call lists
@@ -42,6 +51,7 @@ public:
     DWORD OwnSession() override { return ownSession_; }
     bool List(std::vector<ListedProcess>& processes) override;
     bool QueryImagePath(DWORD id, std::wstring& devicePath) override;
+    UniqueHandle OpenToWatch(DWORD id, DWORD* error) override;
 
     // The one the program uses unless a test replaces it.
     static SystemProcessSource& Instance();

@@ -108,6 +108,7 @@ LRESULT MainDialog_CL::HandleMessage(HWND window, UINT message, WPARAM wParam, L
         case WM_COPYDATA: {
             AwakeCommand command;
             if (!ReadHandOver(reinterpret_cast<const COPYDATASTRUCT*>(lParam), &command)) return 0;
+            if (!handOvers_.PassOrHold(command)) return 1;
             return ApplyAwakeCommand(command) ? 1 : 0;
         }
         case WM_INITMENUPOPUP:
@@ -210,6 +211,7 @@ void MainDialog_CL::InitializeWindow() {
     layoutReady_ = 1;
     Layout();
     CheckSleep();
+    for (const AwakeCommand& held : handOvers_.Open()) ApplyAwakeCommand(held);
     if (startupFlag_ == 0) ::ShowWindow(window, SW_SHOW);
     // Only now: nothing above waits for the network.
     update_.Start(window);

@@ -12,6 +12,7 @@
 #include "data/awake_command.h"
 #include "data/awake_reason.h"
 #include "guard/awake_guard.h"
+#include "guard/hand_over.h"
 #include "update/update_runner.h"
 #include "view/common/file_icon_lookup.h"
 #include "view/main_window/main_menus.h"
@@ -113,6 +114,8 @@ private:
     ImageList_CL systemImages_;
     FileIconLookup_CL fileIcons_;
     UpdateRunner_CL update_;
+    // Hand-overs that come before the first check.
+    HandOverHold_CL handOvers_;
     bool rectUnsaved_ = false;
     bool hotkeyRegistered_ = false;
 };
