@@ -416,7 +416,7 @@ TEST_F(ListedProcesses, SteadyChecksOpenNothingAndAReusedIdIsLookedUpAgain) {
 // -pid of a process the user may not open: it runs while the listing shows its id and creation time.
 TEST_F(ListedProcesses, HandedOverProcessThatCannotBeOpenedIsWatchedInTheListing) {
     for (const DWORD id : {4u, 44u, 52u})
-        EXPECT_EQ(guard_.Apply({AwakeCommand::Kind::Pid, 0, -1, -1, id}), id != 52) << "52 is not in the listing";
+        EXPECT_EQ(guard_.Apply({AwakeCommand::Kind::Pid, 0, -1, -1, id, L""}), id != 52) << "52 is not in the listing";
     EXPECT_EQ(guard_.Decide().processId, 4u);
     source_.listed.erase(source_.listed.begin() + 3);  // 44 ended
     EXPECT_EQ(guard_.Decide().processId, 4u);
