@@ -14,6 +14,7 @@
 #include "guard/awake_guard.h"
 #include "update/update_runner.h"
 #include "view/common/file_icon_lookup.h"
+#include "view/main_window/foreground_hook.h"
 #include "view/main_window/main_menus.h"
 
 class MainDialog_CL : public MainWindowBase_CL {
@@ -79,6 +80,8 @@ private:
     void DeleteSelectedProgram();
     void ShowSettings();
     int FocusedSelectedRow() const;
+    // The list menu's condition for the focused row: stored at once, then the check.
+    void SetFocusedCondition(WatchMode mode);
 
     // Manual sessions and the hotkey (main_dialog_awake.cpp).
     void StartManualSession(int minutes);
@@ -111,6 +114,7 @@ private:
     ImageList_CL systemImages_;
     FileIconLookup_CL fileIcons_;
     UpdateRunner_CL update_;
+    ForegroundHook_CL frontHook_;
     bool rectUnsaved_ = false;
     bool hotkeyRegistered_ = false;
 };

@@ -12,6 +12,10 @@ std::wstring ReasonText(const AwakeReason& reason) {
                             static_cast<unsigned>(reason.processId));
         case AwakeReason::Kind::WatchedProgram:
             return UiFormat(TextId::ReasonWatchedProgram, reason.fileName.c_str());
+        case AwakeReason::Kind::FrontProgram:
+            return UiFormat(TextId::ReasonFrontProgram, reason.fileName.c_str());
+        case AwakeReason::Kind::BusyProgram:
+            return UiFormat(TextId::ReasonBusyProgram, reason.fileName.c_str(), reason.cpuPercent);
         case AwakeReason::Kind::MarkedHour:
             return UiFormat(TextId::ReasonMarkedHour, DayName(reason.weekday).c_str(), reason.hour, reason.hour);
         default:

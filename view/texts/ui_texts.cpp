@@ -109,6 +109,18 @@ const wchar_t* const kJapanese[] = {
     L"ホットキーを使う",
     L"%s は登録できません（%s）。前のキーのままです。",
     L"このキーは使えません。Ctrl・Alt・Shift と A～Z、0～9、F1～F24 を組み合わせてください。",
+    L"%s が最前面",
+    L"%s が動作中（CPU %d%%）",
+    L"（最前面）",
+    L"（動作中）",
+    L"条件",
+    L"起動中",
+    L"最前面",
+    L"動作中",
+    L"条件",
+    L"「動作中」は CPU 使用率 %d%% 以上",
+    L"スリープ禁止中はふたを閉じても動作を続ける",
+    L"電源接続時のみ",
 };
 static_assert(sizeof(kJapanese) / sizeof(kJapanese[0]) == static_cast<size_t>(TextId::Count),
               "one Japanese text per id");

@@ -102,6 +102,18 @@ enum class TextId : size_t {
     CheckHotkeyOn,
     HotkeyRefused,           // %s: the key, %s: system error text
     HotkeyUnusable,
+    ReasonFrontProgram,      // %s: file name
+    ReasonBusyProgram,       // %s: file name, %d: CPU percent
+    ListModeFront,           // after the row's file name
+    ListModeBusy,
+    ListMenuCondition,
+    ConditionRunning,
+    ConditionFront,
+    ConditionBusy,
+    GroupConditions,
+    BusyPercentRow,          // %d: the number box stands here
+    CheckLidKeepWorking,
+    CheckLidMainsOnly,
     Count
 };
 

@@ -103,6 +103,18 @@ const wchar_t* const kEnglishTexts[] = {
     L"Use a hotkey",
     L"%s cannot be registered (%s). The previous key stays.",
     L"This key cannot be used. Combine Ctrl, Alt or Shift with A-Z, 0-9 or F1-F24.",
+    L"%s is in front",
+    L"%s is at work (CPU %d%%)",
+    L" (in front)",
+    L" (at work)",
+    L"Condition",
+    L"Running",
+    L"In front",
+    L"At work",
+    L"Conditions",
+    L"\"At work\" means CPU use of at least %d%%",
+    L"Keep working with the lid closed while staying awake",
+    L"Only when plugged in",
 };
 static_assert(sizeof(kEnglishTexts) / sizeof(kEnglishTexts[0]) == static_cast<size_t>(TextId::Count),
               "one English text per id");
