@@ -81,6 +81,7 @@ struct AwakeCalls {
 // The four pages as the settings command puts them together.
 struct Sheet {
     AwakeCalls calls;
+    bool lid = false;  // what the page hears of the machine's lid
     PropAppSetting_CL hours;
     PropAwake_CL awake{AwakePageActions{[this](const Hotkey& next, DWORD* error) {
                                             calls.hotkeys.push_back(FormatHotkey(next));
@@ -91,7 +92,7 @@ struct Sheet {
                                             g_SaveData.StoreHotkey(next);
                                             return true;
                                         },
-                                        [this] { ++calls.checks; }}};
+                                        [this] { ++calls.checks; }, [this] { return lid; }}};
     PropAppVersion_CL version;
     PropAppLicense_CL license;
     HWND frame = nullptr;
@@ -390,6 +391,10 @@ void TypeHotkey(const Sheet& sheet, BYTE key) {
 TEST_F(SettingsSheetTest, AwakePageStoresEachSettingAndSaysWhenTheHotkeyIsTaken) {
     Sheet sheet;
     const wchar_t kFloor[] = L"バッテリー残量が ";
+    // Stored before; no lid here, so the page shows neither lid choice and keeps both.
+    g_SaveData.awake.busyPercent = 30;
+    g_SaveData.awake.lid = true;
+    g_SaveData.awake.lidMainsOnly = false;
     ModalScript script(sheet.Abort());
     script.WaitUntil("sheet shown", [&] { return sheet.IsOpen(); })
         .Do("open the tab", [&] { sheet.SelectTab(1); })
@@ -402,6 +407,8 @@ TEST_F(SettingsSheetTest, AwakePageStoresEachSettingAndSaysWhenTheHotkeyIsTaken)
             EXPECT_FALSE(::IsWindowEnabled(sheet.awake.FloorEdit()));
             EXPECT_EQ(HotkeyShown(sheet), 0x0753) << "Ctrl+Alt+Shift+S: 'S' with HOTKEYF_CONTROL | ALT | SHIFT";
             EXPECT_FALSE(sheet.ApplyEnabled());
+            EXPECT_EQ(sheet.awake.LidCheck(), nullptr);
+            EXPECT_EQ(WindowText(sheet.awake.BusyEdit()), L"30");
             Click(AwakeChild(sheet, L"画面の電源を切らない"));
             EXPECT_TRUE(sheet.ApplyEnabled());
             Click(AwakeChild(sheet, L"AC電源につながっているときだけ、プログラムと時間帯でスリープを禁止する"));
@@ -413,6 +420,8 @@ TEST_F(SettingsSheetTest, AwakePageStoresEachSettingAndSaysWhenTheHotkeyIsTaken)
             EXPECT_EQ(ValueOf(L"AWAKE", L"aconly"), L"1");
             EXPECT_EQ(ValueOf(L"AWAKE", L"batteryfloor"), L"25");
             EXPECT_EQ(ValueOf(L"AWAKE", L"hotkey"), L"Ctrl+Alt+K");
+            EXPECT_EQ(ValueOf(L"AWAKE", L"lid"), L"<missing>") << "unchanged, not written";
+            EXPECT_TRUE(g_SaveData.awake.lid && !g_SaveData.awake.lidMainsOnly && g_SaveData.awake.busyPercent == 30);
             EXPECT_EQ(sheet.calls.checks, 1) << "the check runs at once";
         })
         .Do("a key that is taken", [&] {
@@ -439,6 +448,32 @@ TEST_F(SettingsSheetTest, AwakePageStoresEachSettingAndSaysWhenTheHotkeyIsTaken)
     EXPECT_EQ(ValueOf(L"AWAKE", L"batteryfloor"), L"0");
     EXPECT_EQ(sheet.calls.hotkeys, (std::vector<std::wstring>{L"Ctrl+Alt+K", L"Ctrl+Alt+J", L""}));
     EXPECT_EQ(sheet.calls.checks, 3);
+}
+
+TEST_F(SettingsSheetTest, AwakePageOffersTheLidOnlyWithALidAndTheThresholdAlways) {
+    Sheet sheet;
+    sheet.lid = true;
+    ModalScript script(sheet.Abort());
+    script.WaitUntil("sheet shown", [&] { return sheet.IsOpen(); })
+        .Do("open the tab", [&] { sheet.SelectTab(1); })
+        .WaitUntil("page", [&] { return sheet.awake.Window() && ::IsWindowVisible(sheet.awake.Window()); })
+        .Do("the choice, and beneath it mains only", [&] {
+            const HWND lid = AwakeChild(sheet, L"スリープ禁止中はふたを閉じても動作を続ける");
+            const HWND mainsOnly = AwakeChild(sheet, L"電源接続時のみ");
+            ASSERT_TRUE(lid && mainsOnly && lid == sheet.awake.LidCheck());
+            EXPECT_EQ(::SendMessageW(mainsOnly, BM_GETCHECK, 0, 0), BST_CHECKED);
+            EXPECT_FALSE(::IsWindowEnabled(mainsOnly));
+            EXPECT_GE(ChildRect(mainsOnly).top, ChildRect(lid).bottom);
+            Click(lid);
+            EXPECT_TRUE(::IsWindowEnabled(mainsOnly));
+            ::SetWindowTextW(sheet.awake.BusyEdit(), L"250");
+        });
+    RepaintAndShoot(script, sheet, L"settings_awake_lid.png");
+    script.Do("ok", [&] { sheet.Press(PSBTN_OK); });
+    EXPECT_EQ(Run(sheet, script), 1);
+    EXPECT_EQ(ValueOf(L"AWAKE", L"lid"), L"1");
+    EXPECT_EQ(ValueOf(L"AWAKE", L"busypercent"), L"100") << "the nearest limit";
+    EXPECT_EQ(ValueOf(L"AWAKE", L"lidmainsonly"), L"<missing>") << "unchanged, not written";
 }
 
 TEST_F(SettingsSheetTest, VersionSwitchIsStoredOnlyFromItsOpenedTab) {

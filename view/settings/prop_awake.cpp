@@ -207,10 +207,6 @@ int PropAwake_CL::BuildConditions(HWND page, int top) {
     NumberBox(page, labelRect, kBusyPercentMin, kBusyPercentMax, settings.busyPercent, &busyEdit_, &busyUpDown_);
     const RECT upDownRect = ChildRectOf(busyUpDown_->Window());
     auto* unit = factory_.At<StaticText_CL>(factory_.CreateStaticText(page, after, upDownRect.right + 4, labelRect.top));
-    auto* frame = factory_.At<GroupBox_CL>(
-        factory_.CreateGroupBox(page, UiText(TextId::GroupConditions), metrics.width, 36, top));
-    frame->GrowToContain(*unit);
-    frame->GrowToContain(*busyEdit_);
     // Windows treats a closed lid as the user's own sleep: offered only where there is one.
     if (actions_.lidPresent && actions_.lidPresent()) {
         const RECT editRect = ChildRectOf(busyEdit_->Window());
@@ -225,8 +221,13 @@ int PropAwake_CL::BuildConditions(HWND page, int top) {
         const RECT mainsRect = ChildRectOf(lidMainsOnlyCheck_->Window());
         ::SetWindowPos(lidMainsOnlyCheck_->Window(), nullptr, mainsRect.left + dpi.ScaleX(kIndent), mainsRect.top, 0, 0,
                        SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
-        frame->GrowToContain(*lidMainsOnlyCheck_);
     }
+    // The frame after what it holds, which stays above it.
+    auto* frame = factory_.At<GroupBox_CL>(
+        factory_.CreateGroupBox(page, UiText(TextId::GroupConditions), metrics.width, 36, top));
+    frame->GrowToContain(*unit);
+    frame->GrowToContain(*busyEdit_);
+    if (lidMainsOnlyCheck_) frame->GrowToContain(*lidMainsOnlyCheck_);
     frame->SetSize(metrics.width, frame->NeededHeight() + margin, true);
     return ChildRectOf(frame->Window()).bottom;
 }
