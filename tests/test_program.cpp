@@ -118,6 +118,34 @@ TEST_F(Program, WatchedNotepadKeepsTheComputerAwake) {
     EXPECT_EQ(code, 0u);
 }
 
+TEST_F(Program, NotepadInFrontKeepsAwakeFromTheMomentItComesToTheFront) {
+    PrepareProgramIni(L"[PROCESS_INFO]\r\ncount=1\r\npath0=1:C:\\somewhere\\notepad.exe\r\nmode0=front\r\n");
+    ChildProcess notepad(L"\"" + NotepadPath() + L"\"");
+    ASSERT_TRUE(WaitFor([&] { return ::WaitForInputIdle(notepad.Handle(), 0) == 0; }, 15000));
+    HWND editor = nullptr;
+    ASSERT_TRUE(WaitFor([&] { return (editor = FindProcessWindow(notepad.Id(), nullptr, L"")) != nullptr; }, 10000));
+    RunningProgram program;
+    const HWND window = program.WaitForMainWindow();
+    ASSERT_NE(window, nullptr);
+    // Notepad runs, but another window is in front: sleep is allowed.
+    ::SetForegroundWindow(window);
+    ASSERT_TRUE(WaitForLogMessage(L"★スリープを許可します"));
+    // Counted before the cause, with no tick of the timer within the next 3 s.
+    for (const HWND front : {editor, window}) {
+        ASSERT_TRUE(WaitClearOfTimerTick(3000));
+        const size_t prohibited = CountLogMessage(L"★スリープを禁止します");
+        const size_t allowed = CountLogMessage(L"★スリープを許可します");
+        ::SetForegroundWindow(front);
+        // Windows reports the change to win-event hooks itself; Wine 8 does not, so the test does.
+        ::NotifyWinEvent(EVENT_SYSTEM_FOREGROUND, front, OBJID_WINDOW, CHILDID_SELF);
+        EXPECT_TRUE(front == editor ? WaitForLogMessage(L"★スリープを禁止します", prohibited + 1, 2000)
+                                    : WaitForLogMessage(L"★スリープを許可します", allowed + 1, 2000));
+    }
+    DWORD code = 99;
+    ASSERT_TRUE(program.Exit(&code));
+    EXPECT_EQ(code, 0u);
+}
+
 TEST_F(Program, StartupSwitchSecondCopyCloseAndExit) {
     PrepareProgramIni(L"");
     RunningProgram program(L"/StartUp");
