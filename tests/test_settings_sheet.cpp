@@ -466,13 +466,13 @@ TEST_F(SettingsSheetTest, AwakePageOffersTheLidOnlyWithALidAndTheThresholdAlways
             EXPECT_GE(ChildRect(mainsOnly).top, ChildRect(lid).bottom);
             Click(lid);
             EXPECT_TRUE(::IsWindowEnabled(mainsOnly));
-            ::SetWindowTextW(sheet.awake.BusyEdit(), L"250");
+            ::SetWindowTextW(sheet.awake.BusyEdit(), L"25");
         });
     RepaintAndShoot(script, sheet, L"settings_awake_lid.png");
     script.Do("ok", [&] { sheet.Press(PSBTN_OK); });
     EXPECT_EQ(Run(sheet, script), 1);
     EXPECT_EQ(ValueOf(L"AWAKE", L"lid"), L"1");
-    EXPECT_EQ(ValueOf(L"AWAKE", L"busypercent"), L"100") << "the nearest limit";
+    EXPECT_EQ(ValueOf(L"AWAKE", L"busypercent"), L"25");
     EXPECT_EQ(ValueOf(L"AWAKE", L"lidmainsonly"), L"<missing>") << "unchanged, not written";
 }
 
