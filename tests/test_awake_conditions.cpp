@@ -164,8 +164,7 @@ TEST(LidKeeper, SavedSetToNothingAndAlwaysGivenBack) {
 
 namespace {
 // The listing a check makes, with CPU times of the test's choosing; no process has a path.
-class FakeListing : public ProcessSource {
-public:
+struct FakeListing : ProcessSource {
     std::vector<ListedProcess> processes;
     DWORD OwnSession() override { return 1; }
     bool List(std::vector<ListedProcess>& out) override {
@@ -183,6 +182,13 @@ BOOL WINAPI OnMains(LPSYSTEM_POWER_STATUS status) {
     *status = SYSTEM_POWER_STATUS{1, 8, 90, 0, 0, 0};
     return TRUE;
 }
+GuardSystem TestSystem() {
+    GuardSystem system;
+    system.tickMs = &FakeTick;
+    system.foregroundProcess = &FakeFront;
+    system.sendInput = &NoInput;
+    return system;
+}
 }  // namespace
 
 TEST(GuardConditions, InFrontWhileInFrontAndAtWorkUntil40SecondsOfQuiet) {
@@ -193,17 +199,9 @@ TEST(GuardConditions, InFrontWhileInFrontAndAtWorkUntil40SecondsOfQuiet) {
     data.hourTable.assign(24, false);
     data.watched.AddWatched(L"C:\\w\\notepad.exe", 1, WatchMode::Front);
     data.watched.AddWatched(L"C:\\t\\render.exe", 1, WatchMode::Busy);
-    GuardSystem system;
-    system.tickMs = &FakeTick;
-    system.foregroundProcess = &FakeFront;
-    system.sendInput = &NoInput;
-    AwakeGuard_CL guard(data, GuardWords{&ReasonText, &TrayTip}, system);
-    const struct {
-        ULONGLONG nowMs;
-        uint64_t renderCpu;
-        DWORD front;  // 20 notepad, 30 another program
-        const wchar_t* reason;
-    } steps[] = {
+    AwakeGuard_CL guard(data, GuardWords{&ReasonText, &TrayTip}, TestSystem());
+    // The clock, render's CPU time so far, the process in front (20 notepad), the reason.
+    const struct { ULONGLONG nowMs; uint64_t renderCpu; DWORD front; const wchar_t* reason; } steps[] = {
         {0, 0, 30, L""},                                      // render's start only
         {20000, kCoreSecond, 20, L"notepad.exe が最前面"},    // render at 5 %
         {40000, 5 * kCoreSecond, 30, L"render.exe が動作中（CPU 20%）"},
@@ -220,8 +218,7 @@ TEST(GuardConditions, InFrontWhileInFrontAndAtWorkUntil40SecondsOfQuiet) {
 }
 
 TEST(GuardConditions, LidSetWhileAwakeGivenBackWhenTheReasonEndsAndAtExit) {
-    const std::wstring folder = FreshTempFolder(L"dg_lid_guard");
-    const std::wstring ini = folder + L"\\DormiGuard.ini";
+    const std::wstring ini = FreshTempFolder(L"dg_lid_guard") + L"\\DormiGuard.ini";
     Inifile_CL::CreateIfMissing(ini);
     g_Inifile.SetPath(ini);
     FakeListing listing;
@@ -231,8 +228,7 @@ TEST(GuardConditions, LidSetWhileAwakeGivenBackWhenTheReasonEndsAndAtExit) {
     data.processes.SetSource(&listing);
     data.readPowerStatus = &OnMains;
     data.awake.lid = true;
-    GuardSystem system;
-    system.sendInput = &NoInput;
+    GuardSystem system = TestSystem();
     system.scheme = &plans;
     const std::wstring setAndBack =
         L"balanced AC=0 [1,2]; activate balanced; balanced AC=1 [1,2]; activate balanced; ";

@@ -38,8 +38,7 @@ void MoveIntoView(HWND window) { ::SetWindowPos(window, nullptr, 40, 40, 0, 0, S
 TEST(Guide, Screenshots) {
     ResetDataFolder();
     ::CreateDirectoryW(SaveData::DataFolder().c_str(), nullptr);
-    // Three watched programs, one switched off and "at work"; the update check off, so nothing
-    // waits on the network.
+    // Three watched programs, one switched off and "at work"; the update check off, so nothing waits.
     WriteUtf16File(ProgramIniPath(),
                    L"[VERSION]\r\nnotify=1\r\n[PROCESS_INFO]\r\ncount=3\r\n"
                    L"path0=1:C:\\Program Files\\Backup\\backup.exe\r\n"

@@ -202,11 +202,13 @@ int PropAwake_CL::BuildConditions(HWND page, int top) {
     // The threshold's sentence runs around its number box, as the floor's does.
     std::wstring before, after;
     SplitAroundNumber(UiText(TextId::BusyPercentRow), &before, &after);
-    auto* label = factory_.At<StaticText_CL>(factory_.CreateStaticText(page, before, kCheckBoxLeft, top + dpi.ScaleY(kFirstRowY) + 2));
+    auto* label = factory_.At<StaticText_CL>(
+        factory_.CreateStaticText(page, before, kCheckBoxLeft, top + dpi.ScaleY(kFirstRowY) + 2));
     const RECT labelRect = ChildRectOf(label->Window());
     NumberBox(page, labelRect, kBusyPercentMin, kBusyPercentMax, settings.busyPercent, &busyEdit_, &busyUpDown_);
     const RECT upDownRect = ChildRectOf(busyUpDown_->Window());
-    auto* unit = factory_.At<StaticText_CL>(factory_.CreateStaticText(page, after, upDownRect.right + 4, labelRect.top));
+    auto* unit =
+        factory_.At<StaticText_CL>(factory_.CreateStaticText(page, after, upDownRect.right + 4, labelRect.top));
     // Windows treats a closed lid as the user's own sleep: offered only where there is one.
     if (actions_.lidPresent && actions_.lidPresent()) {
         const RECT editRect = ChildRectOf(busyEdit_->Window());
