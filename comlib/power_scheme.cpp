@@ -29,7 +29,12 @@ struct SystemPowerSchemeCalls::Powrprof {
     GetCapabilities capabilities = module.LookupAs<GetCapabilities>("GetPwrCapabilities");
 };
 
-SystemPowerSchemeCalls::SystemPowerSchemeCalls() : powrprof_(new Powrprof) {}
+SystemPowerSchemeCalls::SystemPowerSchemeCalls() = default;
+
+SystemPowerSchemeCalls::Powrprof& SystemPowerSchemeCalls::Functions() {
+    if (!powrprof_) powrprof_.reset(new Powrprof);
+    return *powrprof_;
+}
 
 SystemPowerSchemeCalls::~SystemPowerSchemeCalls() = default;
 
@@ -39,9 +44,9 @@ SystemPowerSchemeCalls& SystemPowerSchemeCalls::Instance() {
 }
 
 DWORD SystemPowerSchemeCalls::ActiveScheme(GUID& scheme) {
-    if (!powrprof_->getActive) return ERROR_CALL_NOT_IMPLEMENTED;
+    if (!Functions().getActive) return ERROR_CALL_NOT_IMPLEMENTED;
     GUID* active = nullptr;
-    const DWORD error = powrprof_->getActive(nullptr, &active);
+    const DWORD error = Functions().getActive(nullptr, &active);
     if (error == ERROR_SUCCESS && active) scheme = *active;
     // The system allocates the GUID with LocalAlloc; the caller frees it.
     if (active) ::LocalFree(active);
@@ -50,26 +55,26 @@ DWORD SystemPowerSchemeCalls::ActiveScheme(GUID& scheme) {
 
 DWORD SystemPowerSchemeCalls::ReadValue(const GUID& scheme, const GUID& subgroup, const GUID& setting,
                                         PowerSource source, DWORD& value) {
-    const ReadValueIndex read = source == PowerSource::Ac ? powrprof_->readAc : powrprof_->readDc;
+    const ReadValueIndex read = source == PowerSource::Ac ? Functions().readAc : Functions().readDc;
     if (!read) return ERROR_CALL_NOT_IMPLEMENTED;
     return read(nullptr, &scheme, &subgroup, &setting, &value);
 }
 
 DWORD SystemPowerSchemeCalls::WriteValue(const GUID& scheme, const GUID& subgroup, const GUID& setting,
                                          PowerSource source, DWORD value) {
-    const WriteValueIndex write = source == PowerSource::Ac ? powrprof_->writeAc : powrprof_->writeDc;
+    const WriteValueIndex write = source == PowerSource::Ac ? Functions().writeAc : Functions().writeDc;
     if (!write) return ERROR_CALL_NOT_IMPLEMENTED;
     return write(nullptr, &scheme, &subgroup, &setting, value);
 }
 
 DWORD SystemPowerSchemeCalls::SetActiveScheme(const GUID& scheme) {
-    if (!powrprof_->setActive) return ERROR_CALL_NOT_IMPLEMENTED;
-    return powrprof_->setActive(nullptr, &scheme);
+    if (!Functions().setActive) return ERROR_CALL_NOT_IMPLEMENTED;
+    return Functions().setActive(nullptr, &scheme);
 }
 
 bool SystemPowerSchemeCalls::LidPresent() {
     SYSTEM_POWER_CAPABILITIES capabilities = {};
-    return powrprof_->capabilities && powrprof_->capabilities(&capabilities) && capabilities.LidPresent;
+    return Functions().capabilities && Functions().capabilities(&capabilities) && capabilities.LidPresent;
 }
 
 DWORD ReadAcDc(PowerSchemeCalls& calls, const GUID& scheme, const GUID& subgroup, const GUID& setting,

@@ -50,6 +50,8 @@ public:
 
 private:
     struct Powrprof;
+    // powrprof.dll is loaded at the first call: a program that never uses the lid loads nothing.
+    Powrprof& Functions();
     std::unique_ptr<Powrprof> powrprof_;
 };
 

@@ -7,10 +7,11 @@
 
 struct AwakeReason {
     // In the order the check looks at them; None means sleep is allowed.
-    enum class Kind { None, Manual, HandedProcess, WatchedProgram, MarkedHour };
+    enum class Kind { None, Manual, HandedProcess, WatchedProgram, FrontProgram, BusyProgram, MarkedHour };
 
     Kind kind = Kind::None;
-    std::wstring fileName;  // WatchedProgram, HandedProcess
+    std::wstring fileName;  // WatchedProgram, FrontProgram, BusyProgram, HandedProcess
+    int cpuPercent = 0;     // BusyProgram: of one core, since the check before
     DWORD processId = 0;    // HandedProcess
     int hour = 0;           // MarkedHour
     int weekday = 0;        // MarkedHour: 0 Sunday .. 6 Saturday
@@ -28,7 +29,8 @@ struct AwakeReason {
 
     bool KeepsAwake() const { return kind != Kind::None; }
     bool operator==(const AwakeReason& other) const {
-        return kind == other.kind && fileName == other.fileName && processId == other.processId &&
+        return kind == other.kind && fileName == other.fileName && cpuPercent == other.cpuPercent &&
+               processId == other.processId &&
                hour == other.hour && weekday == other.weekday && hasEnd == other.hasEnd &&
                endHour == other.endHour && endMinute == other.endMinute && endMonth == other.endMonth &&
                endDay == other.endDay && endDaysAway == other.endDaysAway && heldBack == other.heldBack &&

@@ -34,11 +34,8 @@ AwakeReason DecideBeforeBattery(const GuardInputs& in) {
         return reason;
     }
     if (in.watched && in.snapshot) {
-        if (const WatchedProcess* match = in.watched->FirstMatch(*in.snapshot)) {
-            reason.kind = AwakeReason::Kind::WatchedProgram;
-            reason.fileName = match->fileName;
-            return reason;
-        }
+        reason = WatchedProgramReason(*in.watched, *in.snapshot, in.frontFileName, in.atWork);
+        if (reason.KeepsAwake()) return reason;
     }
     const SYSTEMTIME local = CalendarParts(in.now.local);
     if (HourKeepsAwake(in.hourTable, in.dayTable, local.wHour, local.wDayOfWeek)) {

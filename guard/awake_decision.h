@@ -10,6 +10,7 @@
 #include "data/awake_reason.h"
 #include "data/awake_settings.h"
 #include "data/watched_list.h"
+#include "guard/watch_conditions.h"
 
 // A moment as the guard reads it: UTC and the local clock, both in FILETIME units.
 struct GuardTime {
@@ -33,6 +34,10 @@ struct GuardInputs {
     // What runs now and what the user watches: borrowed for the one decision; null is empty.
     const std::vector<ProcessEntry>* snapshot = nullptr;
     const WatchedList_CL* watched = nullptr;
+    // For "in front" and "at work" records: the file name of the program in front ("" when none
+    // or no record asks), and the programs at work now.
+    std::wstring frontFileName;
+    std::vector<ProgramAtWork> atWork;
     // 24 hours and 7 days (0 Sunday); missing day entries count as marked.
     std::vector<bool> hourTable;
     std::vector<bool> dayTable;
@@ -44,6 +49,6 @@ struct GuardInputs {
     AwakeSettings awake;
 };
 
-// The reasons in their order: the manual session, a handed-over process, the first matching
-// enabled watched program, the marked hour on a marked weekday; then the battery rules.
+// The reasons in their order: the manual session, a handed-over process, the first enabled watched
+// program whose condition holds, the marked hour on a marked weekday; then the battery rules.
 AwakeReason DecideAwakeReason(const GuardInputs& inputs);

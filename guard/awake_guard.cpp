@@ -16,7 +16,11 @@ TrayState TrayStateFor(const AwakeReason& reason, const GuardWords& words) {
 }
 
 AwakeGuard_CL::AwakeGuard_CL(SaveData& data, GuardWords words, GuardSystem system)
-    : data_(data), words_(words), system_(system), power_(system.power) {
+    : data_(data),
+      words_(words),
+      system_(system),
+      power_(system.power),
+      lid_(system.scheme ? *system.scheme : SystemPowerSchemeCalls::Instance()) {
     sleep_.SetInputSender(system.sendInput);
 }
 
@@ -35,7 +39,19 @@ AwakeReason AwakeGuard_CL::Decide() {
         data_.EndSession();
     }
     ForgetEndedProcesses();
+    ReadConditions();
     return DecideAwakeReason(GatherInputs(now));
+}
+
+void AwakeGuard_CL::ReadConditions() {
+    const std::vector<ListedProcess>& listed = data_.processes.Listed();
+    frontFileName_.clear();
+    if (AnyEnabledInMode(data_.watched, WatchMode::Front))
+        frontFileName_ = ListedImageName(system_.foregroundProcess(), listed);
+    if (AnyEnabledInMode(data_.watched, WatchMode::Busy))
+        atWork_ = ProgramsAtWork(busy_, system_.tickMs(), listed, data_.watched, data_.awake.busyPercent);
+    else
+        atWork_.clear();
 }
 
 GuardInputs AwakeGuard_CL::GatherInputs(const GuardTime& now) const {
@@ -43,6 +59,8 @@ GuardInputs AwakeGuard_CL::GatherInputs(const GuardTime& now) const {
     inputs.now = now;
     inputs.snapshot = &data_.processes.Current();
     inputs.watched = &data_.watched;
+    inputs.frontFileName = frontFileName_;
+    inputs.atWork = atWork_;
     inputs.hourTable = data_.hourTable;
     inputs.dayTable = data_.dayTable;
     inputs.session = data_.session;
@@ -58,10 +76,15 @@ GuardOutcome AwakeGuard_CL::Check() {
     const bool display = data_.awake.display;
     sleep_.SetKeepDisplay(display);
     sleep_.Apply(reason.KeepsAwake());
+    const bool sameWorker = reason.kind == AwakeReason::Kind::BusyProgram && requestReason_.kind == reason.kind &&
+                            requestReason_.fileName == reason.fileName;
+    if (!sameWorker) requestReason_ = reason;
     if (reason.KeepsAwake())
-        power_.Hold(ReasonWords(reason), display);
+        power_.Hold(ReasonWords(requestReason_), display);
     else
         power_.Release();
+    // GetSystemPowerStatus only while the lid choice is on.
+    lid_.Update(reason.KeepsAwake(), data_.awake, data_.awake.lid && data_.CurrentPowerStatus().onBattery);
     LogBatteryHold(reason);
     reason_ = reason;
     GuardOutcome outcome;

@@ -7,11 +7,14 @@
 #include <string>
 #include <vector>
 
+#include "comlib/foreground_window.h"
 #include "comlib/power_request.h"
 #include "comlib/unique_resource.h"
 #include "data/awake_command.h"
 #include "data/awake_reason.h"
 #include "guard/awake_decision.h"
+#include "guard/busy_tracker.h"
+#include "guard/lid_keeper.h"
 #include "guard/sleep_guard.h"
 
 class SaveData;
@@ -23,11 +26,16 @@ struct GuardWords {
     std::wstring (*trayTip)(const AwakeReason& reason) = nullptr;
 };
 
-// The system calls a test replaces: the clock, SendInput and the power-request calls.
+// The system calls a test replaces: the clock, SendInput, the power-request calls, the
+// monotonic clock of "at work", the process in front, and the power plan's calls (null: the
+// system's).
 struct GuardSystem {
     GuardTime (*clock)() = &SystemGuardTime;
     SleepGuard_CL::InputSender sendInput = &::SendInput;
     PowerRequestCalls power = RealPowerRequestCalls();
+    ULONGLONG(WINAPI* tickMs)() = &::GetTickCount64;
+    DWORD (*foregroundProcess)() = &ForegroundProcessId;
+    PowerSchemeCalls* scheme = nullptr;
 };
 
 // What the tray shows for a reason: an icon resource of resource.h and the tip.
@@ -64,8 +72,16 @@ public:
     bool Apply(const AwakeCommand& command);
     // The hotkey: ends a running session, else starts one without an end.
     void Toggle();
-    // The window goes: the power request is released.
-    void Stop() { power_.Release(); }
+    // The window goes (and at WM_ENDSESSION): the power request is released and the lid's
+    // action given back.
+    void Stop() {
+        power_.Release();
+        lid_.Restore();
+    }
+    // At start: a lid action left changed by a run that did not end is given back.
+    void RestoreLeftoverLid() { lid_.RestoreLeftover(); }
+    // The page shows the lid choice only where there is a lid.
+    bool LidPresent() { return lid_.LidPresent(); }
 
     int State() const { return sleep_.State(); }
     const AwakeReason& Reason() const { return reason_; }
@@ -86,6 +102,8 @@ private:
 
     // One field of GuardInputs each: from the settings, the handed-over processes and the system.
     GuardInputs GatherInputs(const GuardTime& now) const;
+    // The program in front and the programs at work, each read only while a record asks for it.
+    void ReadConditions();
     bool WatchProcess(DWORD processId);
     void ForgetEndedProcesses();
     void LogBatteryHold(const AwakeReason& reason);
@@ -99,6 +117,13 @@ private:
     PowerRequest_CL power_;
     std::vector<HeldProcess> handed_;
     std::vector<ListedProcess> listing_;  // for the held processes without a handle
+    LidKeeper_CL lid_;
+    BusyTracker_CL busy_;
+    std::wstring frontFileName_;
+    std::vector<ProgramAtWork> atWork_;
+    // The power request's reason: a program at work keeps its first text while it holds, so
+    // that a new percentage is no new request.
+    AwakeReason requestReason_;
     AwakeReason reason_;
     AwakeReason::HeldBack heldLogged_ = AwakeReason::HeldBack::None;
 };

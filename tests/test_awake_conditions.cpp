@@ -8,9 +8,12 @@
 
 #include "comlib/inifile.h"
 #include "comlib/log.h"
+#include "data/save_data.h"
+#include "guard/awake_guard.h"
 #include "guard/busy_tracker.h"
 #include "guard/lid_keeper.h"
 #include "tests/test_helpers.h"
+#include "view/texts/awake_texts.h"
 
 TEST(BusyTracker, AtLeastNPercentOfOneCoreAndQuietFor40Seconds) {
     constexpr uint64_t kCoreSecond = 10000000;  // in the listing's 100 ns units
@@ -157,4 +160,91 @@ TEST(LidKeeper, SavedSetToNothingAndAlwaysGivenBack) {
     EXPECT_TRUE(allow.ac == 1 && allow.dc == 0);
     g_Inifile.SetPath(L"");
     g_Logger.SetPath(L"");
+}
+
+namespace {
+// The listing a check makes, with CPU times of the test's choosing; no process has a path.
+struct FakeListing : ProcessSource {
+    std::vector<ListedProcess> processes;
+    DWORD OwnSession() override { return 1; }
+    bool List(std::vector<ListedProcess>& out) override {
+        out = processes;
+        return true;
+    }
+    bool QueryImagePath(DWORD, std::wstring&) override { return false; }
+};
+ULONGLONG g_nowMs = 0;
+DWORD g_front = 0;
+ULONGLONG WINAPI FakeTick() { return g_nowMs; }
+DWORD FakeFront() { return g_front; }
+UINT WINAPI NoInput(UINT count, LPINPUT, int) { return count; }
+BOOL WINAPI OnMains(LPSYSTEM_POWER_STATUS status) {
+    *status = SYSTEM_POWER_STATUS{1, 8, 90, 0, 0, 0};
+    return TRUE;
+}
+GuardSystem TestSystem() {
+    GuardSystem system;
+    system.tickMs = &FakeTick;
+    system.foregroundProcess = &FakeFront;
+    system.sendInput = &NoInput;
+    return system;
+}
+}  // namespace
+
+TEST(GuardConditions, InFrontWhileInFrontAndAtWorkUntil40SecondsOfQuiet) {
+    constexpr uint64_t kCoreSecond = 10000000;
+    FakeListing listing;
+    SaveData data;
+    data.processes.SetSource(&listing);
+    data.hourTable.assign(24, false);
+    data.watched.AddWatched(L"C:\\w\\notepad.exe", 1, WatchMode::Front);
+    data.watched.AddWatched(L"C:\\t\\render.exe", 1, WatchMode::Busy);
+    AwakeGuard_CL guard(data, GuardWords{&ReasonText, &TrayTip}, TestSystem());
+    // The clock, render's CPU time so far, the process in front (20 notepad), the reason.
+    const struct { ULONGLONG nowMs; uint64_t renderCpu; DWORD front; const wchar_t* reason; } steps[] = {
+        {0, 0, 30, L""},                                      // render's start only
+        {20000, kCoreSecond, 20, L"notepad.exe が最前面"},    // render at 5 %
+        {40000, 5 * kCoreSecond, 30, L"render.exe が動作中（CPU 20%）"},
+        {60000, 5 * kCoreSecond, 0, L"render.exe が動作中（CPU 0%）"},  // idle for 20 s
+        {79999, 5 * kCoreSecond, 30, L"render.exe が動作中（CPU 0%）"},
+        {80000, 5 * kCoreSecond, 30, L""},                    // 40 s of quiet
+    };
+    for (const auto& step : steps) {
+        g_nowMs = step.nowMs;
+        g_front = step.front;
+        listing.processes = {{20, 1, L"notepad.exe", 0}, {10, 1, L"render.exe", step.renderCpu}, {30, 1, L"x.exe", 0}};
+        EXPECT_EQ(ReasonText(guard.Check().reason), step.reason) << step.nowMs;
+    }
+}
+
+TEST(GuardConditions, LidSetWhileAwakeGivenBackWhenTheReasonEndsAndAtExit) {
+    const std::wstring ini = FreshTempFolder(L"dg_lid_guard") + L"\\DormiGuard.ini";
+    Inifile_CL::CreateIfMissing(ini);
+    g_Inifile.SetPath(ini);
+    FakeListing listing;
+    FakePlans plans;
+    plans.values = {{L"balanced AC", 1}, {L"balanced DC", 2}};
+    SaveData data;
+    data.processes.SetSource(&listing);
+    data.readPowerStatus = &OnMains;
+    data.awake.lid = true;
+    GuardSystem system = TestSystem();
+    system.scheme = &plans;
+    const std::wstring setAndBack =
+        L"balanced AC=0 [1,2]; activate balanced; balanced AC=1 [1,2]; activate balanced; ";
+    {
+        AwakeGuard_CL guard(data, GuardWords(), system);
+        for (const bool marked : {true, false, true}) {
+            data.hourTable.assign(24, marked);
+            guard.Check();
+        }
+        guard.Stop();  // the exit
+    }
+    EXPECT_EQ(plans.calls, setAndBack + setAndBack);
+    plans.calls.clear();
+    AwakeGuard_CL(data, GuardWords(), system).Check();  // ends without Stop, as a crash would
+    AwakeGuard_CL(data, GuardWords(), system).RestoreLeftoverLid();
+    EXPECT_EQ(plans.calls, setAndBack);
+    EXPECT_EQ(ReadFileBytes(ini), (std::vector<unsigned char>{0xFF, 0xFE}));
+    g_Inifile.SetPath(L"");
 }

@@ -69,15 +69,17 @@ TEST(CheckBench, TinyRunPrintsTheWholeTable) {
     EXPECT_EQ(found, (std::vector<std::string>{"match", "of", "a", "running", "helper.exe:", "yes"}));
 
     // Per number of idle programs (2, then 4): processes seen, entries, bare, first and steady
-    // ms, first/bare, steady/bare. The bench itself runs, so at least one entry.
+    // ms, first/bare, steady/bare, a steady check with 10 at-work programs and its share of the
+    // steady one. The bench itself runs, so at least one entry.
     std::vector<double> processes;
     for (size_t row = 0; row < 2; ++row) {
         const std::vector<std::string> whole = RowAfter(lines, "whole check against the bare OS snapshot", 2 + row);
-        ASSERT_EQ(whole.size(), 7u) << row;
+        ASSERT_EQ(whole.size(), 9u) << row;
         for (const std::string& field : whole) EXPECT_TRUE(IsNumber(field)) << field;
         EXPECT_GE(strtod(whole[1].c_str(), nullptr), 1.0);
         EXPECT_GT(strtod(whole[5].c_str(), nullptr), 0.0);
         EXPECT_GT(strtod(whole[6].c_str(), nullptr), 0.0);
+        EXPECT_GT(strtod(whole[8].c_str(), nullptr), 0.0);
         processes.push_back(strtod(whole[0].c_str(), nullptr));
     }
     EXPECT_GE(processes[1], processes[0] + 2.0) << "two more idle programs";

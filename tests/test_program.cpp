@@ -118,6 +118,39 @@ TEST_F(Program, WatchedNotepadKeepsTheComputerAwake) {
     EXPECT_EQ(code, 0u);
 }
 
+TEST_F(Program, NotepadInFrontKeepsAwakeFromTheMomentItComesToTheFront) {
+    PrepareProgramIni(L"[PROCESS_INFO]\r\ncount=1\r\npath0=1:C:\\somewhere\\notepad.exe\r\n");
+    ChildProcess notepad(L"\"" + NotepadPath() + L"\"");
+    ASSERT_TRUE(WaitFor([&] { return ::WaitForInputIdle(notepad.Handle(), 0) == 0; }, 15000));
+    HWND editor = nullptr;
+    ASSERT_TRUE(WaitFor([&] { return (editor = FindProcessWindow(notepad.Id(), nullptr, L"")) != nullptr; }, 10000));
+    RunningProgram program;
+    const HWND window = program.WaitForMainWindow();
+    ASSERT_NE(window, nullptr);
+    // Another window in front; notepad's row made "in front" with the list menu's command 146:
+    // stored, shown and checked at once (sent: done on return).
+    ::SetForegroundWindow(window);
+    RemoteListView rows(FindDescendantByClass(window, WC_LISTVIEWW));
+    ASSERT_TRUE(rows.SetState(0, LVIS_FOCUSED | LVIS_SELECTED, LVIS_FOCUSED | LVIS_SELECTED));
+    ::SendMessageW(window, WM_COMMAND, 146, 0);
+    EXPECT_EQ(IniValue(L"PROCESS_INFO", L"mode0"), L"front");
+    EXPECT_EQ(rows.Text(0, 0), L"notepad.exe（最前面）");
+    ASSERT_EQ(CountLogMessage(L"★スリープを許可します"), 1u);
+    // Counted before the cause, with no tick of the timer within the next 3 s.
+    for (const HWND front : {editor, window}) {
+        const wchar_t* const state = front == editor ? L"★スリープを禁止します" : L"★スリープを許可します";
+        ASSERT_TRUE(WaitClearOfTimerTick(3000));
+        const size_t before = CountLogMessage(state);
+        ::SetForegroundWindow(front);
+        // Windows reports the change to win-event hooks itself; Wine 8 does not, so the test does.
+        ::NotifyWinEvent(EVENT_SYSTEM_FOREGROUND, front, OBJID_WINDOW, CHILDID_SELF);
+        EXPECT_TRUE(WaitForLogMessage(state, before + 1, 2000)) << "within 2 s, with no tick";
+    }
+    DWORD code = 99;
+    ASSERT_TRUE(program.Exit(&code));
+    EXPECT_EQ(code, 0u);
+}
+
 TEST_F(Program, StartupSwitchSecondCopyCloseAndExit) {
     // A damaged count and one key far past 2^31 cost the start nothing.
     PrepareProgramIni(L"[PROCESS_INFO]\r\ncount=4294967295\r\npath4000000000=1:C:\\a.exe\r\n");

@@ -18,7 +18,7 @@ namespace {
 const wchar_t kDebugKey[] = L"Software\\Wine\\Debug";
 const wchar_t kRelayed[] =
     L"kernel32.K32EnumProcesses;kernel32.OpenProcess;kernel32.SetThreadExecutionState;user32.SendInput;"
-    L"RegisterApplicationRestart;kernel32.PowerCreateRequest;user32.RegisterHotKey;user32.ChangeWindowMessageFilterEx";
+    L"RegisterApplicationRestart;kernel32.PowerCreateRequest;user32.RegisterHotKey;user32.ChangeWindowMessageFilterEx;user32.SetWinEventHook";
 // The process listing and the device queries of the drive map.
 const wchar_t kRelayedListing[] = L";ntdll.NtQuerySystemInformation;kernel32.QueryDosDeviceW";
 
@@ -68,6 +68,7 @@ struct CallPattern {
     std::string withPower;
     std::vector<std::string> wrongArguments;
     std::vector<std::string> restartRegistrations;  // RegisterApplicationRestart calls, whole lines
+    std::vector<std::string> winEventHooks;         // SetWinEventHook calls, whole lines
 };
 
 CallPattern ReadPattern(const std::string& trace, DWORD processId, const char* executionState = "00000003") {
@@ -95,6 +96,8 @@ CallPattern ReadPattern(const std::string& trace, DWORD processId, const char* e
                 pattern.wrongArguments.push_back(line);
         } else if (line.find(".RegisterApplicationRestart(") != std::string::npos) {
             pattern.restartRegistrations.push_back(line);
+        } else if (line.find(".SetWinEventHook(") != std::string::npos) {
+            pattern.winEventHooks.push_back(line);
         }
         if (letter && !(letter == 'O' && !pattern.letters.empty() && pattern.letters.back() == 'O'))
             pattern.letters.push_back(letter);
@@ -181,6 +184,7 @@ TEST(ProgramCalls, EachCheckWhileProhibitedResetsBothTimersOnceAndInjectsOneMove
     // Only the first check meets new processes and opens them.
     EXPECT_TRUE(calls.letters == "EOSIESIESI" || calls.letters == "EOSIESIESIESI") << calls.letters;
     EXPECT_TRUE(calls.wrongArguments.empty()) << calls.wrongArguments.front();
+    EXPECT_TRUE(calls.winEventHooks.empty()) << "no program is watched in front";
     // Windows brings the program back, in the tray, after an update restart or a crash.
     ASSERT_EQ(calls.restartRegistrations.size(), 1u);
     EXPECT_NE(calls.restartRegistrations[0].find("L\"-startup\",00000000)"), std::string::npos)
@@ -225,6 +229,23 @@ TEST(ProgramCalls, DisplayFreeToSleepMeansSystemResetOnlyAndNoMove) {
     // SetThreadExecutionState(ES_SYSTEM_REQUIRED) and no SendInput.
     EXPECT_TRUE(calls.letters == "EOSESES" || calls.letters == "EOSESESES") << calls.letters;
     EXPECT_TRUE(calls.wrongArguments.empty()) << calls.wrongArguments.front();
+}
+
+TEST(ProgramCalls, ConditionsAddNoCallPerCheckAndInFrontFollowsTheForeground) {
+    // Notepad runs, watched "at work"; another program is watched "in front"; every hour marked.
+    ChildProcess notepad(L"\"" + NotepadPath() + L"\"");
+    ASSERT_TRUE(notepad.Started());
+    const CallPattern calls = RunThreeChecks(L"1", nullptr,
+                                             L"[PROCESS_INFO]\r\ncount=2\r\npath0=1:" + NotepadPath() +
+                                                 L"\r\nmode0=busy\r\npath1=1:C:\\x\\viewer.exe\r\nmode1=front\r\n");
+    notepad.Kill();
+    // The same calls as with the hour alone: the CPU times come with the listing.
+    EXPECT_TRUE(calls.letters == "EOSIESIESI" || calls.letters == "EOSIESIESIESI") << calls.letters;
+    // Installed once and kept: EVENT_SYSTEM_FOREGROUND (3) alone, out of context (flags 0).
+    ASSERT_EQ(calls.winEventHooks.size(), 1u);
+    const std::string& hook = calls.winEventHooks[0];
+    EXPECT_TRUE(hook.find(".SetWinEventHook(00000003,00000003,00000000,") != std::string::npos &&
+                hook.find(",00000000) ret=") != std::string::npos) << hook;
 }
 
 TEST(ProgramCalls, OnlyANewProcessIsOpenedAndOnlyThenIsTheDriveMapBuilt) {

@@ -83,6 +83,7 @@ struct AwakeCalls {
 // The four pages as the settings command puts them together.
 struct Sheet {
     AwakeCalls calls;
+    bool lid = false;  // what the page hears of the machine's lid
     PropAppSetting_CL hours;
     PropAwake_CL awake{AwakePageActions{[this](const Hotkey& next, DWORD* error) {
                                             calls.hotkeys.push_back(FormatHotkey(next));
@@ -93,7 +94,7 @@ struct Sheet {
                                             g_SaveData.StoreHotkey(next);
                                             return true;
                                         },
-                                        [this] { ++calls.checks; }}};
+                                        [this] { ++calls.checks; }, [this] { return lid; }}};
     PropAppVersion_CL version;
     PropAppLicense_CL license;
     HWND frame = nullptr;
@@ -396,6 +397,10 @@ void TypeHotkey(const Sheet& sheet, BYTE key) {
 TEST_F(SettingsSheetTest, AwakePageStoresEachSettingAndSaysWhenTheHotkeyIsTaken) {
     Sheet sheet;
     const wchar_t kFloor[] = L"バッテリー残量が ";
+    // Stored before; no lid here, so the page shows neither lid choice and keeps both.
+    g_SaveData.awake.busyPercent = 30;
+    g_SaveData.awake.lid = true;
+    g_SaveData.awake.lidMainsOnly = false;
     ModalScript script(sheet.Abort());
     script.WaitUntil("sheet shown", [&] { return sheet.IsOpen(); })
         .Do("open the tab", [&] { sheet.SelectTab(1); })
@@ -408,6 +413,8 @@ TEST_F(SettingsSheetTest, AwakePageStoresEachSettingAndSaysWhenTheHotkeyIsTaken)
             EXPECT_FALSE(::IsWindowEnabled(sheet.awake.FloorEdit()));
             EXPECT_EQ(HotkeyShown(sheet), 0x037A) << "Ctrl+Shift+F11: VK_F11 with HOTKEYF_CONTROL | SHIFT";
             EXPECT_FALSE(sheet.ApplyEnabled());
+            EXPECT_EQ(sheet.awake.LidCheck(), nullptr);
+            EXPECT_EQ(WindowText(sheet.awake.BusyEdit()), L"30");
             Click(AwakeChild(sheet, L"画面の電源を切らない"));
             EXPECT_TRUE(sheet.ApplyEnabled());
             Click(AwakeChild(sheet, L"AC電源につながっているときだけ、プログラムと時間帯でスリープを禁止する"));
@@ -420,6 +427,8 @@ TEST_F(SettingsSheetTest, AwakePageStoresEachSettingAndSaysWhenTheHotkeyIsTaken)
             EXPECT_EQ(ValueOf(L"AWAKE", L"batteryfloor"), L"50");
             EXPECT_EQ(WindowText(sheet.awake.FloorEdit()), L"50") << "the box shows what is stored";
             EXPECT_EQ(ValueOf(L"AWAKE", L"hotkey"), L"Ctrl+Shift+K");
+            EXPECT_EQ(ValueOf(L"AWAKE", L"lid"), L"<missing>") << "unchanged, not written";
+            EXPECT_TRUE(g_SaveData.awake.lid && !g_SaveData.awake.lidMainsOnly && g_SaveData.awake.busyPercent == 30);
             EXPECT_EQ(sheet.calls.checks, 1) << "the check runs at once";
         })
         .Do("a key that is taken", [&] {
@@ -451,6 +460,31 @@ TEST_F(SettingsSheetTest, AwakePageStoresEachSettingAndSaysWhenTheHotkeyIsTaken)
     EXPECT_EQ(ValueOf(L"AWAKE", L"batteryfloor"), L"0");
     EXPECT_EQ(sheet.calls.hotkeys, (std::vector<std::wstring>{L"Ctrl+Shift+K", L"Ctrl+Shift+J", L""}));
     EXPECT_EQ(sheet.calls.checks, 4);
+}
+
+TEST_F(SettingsSheetTest, AwakePageOffersTheLidOnlyWithALidAndTheThresholdAlways) {
+    Sheet sheet;
+    sheet.lid = true;
+    ModalScript script(sheet.Abort());
+    script.WaitUntil("sheet shown", [&] { return sheet.IsOpen(); })
+        .Do("open the tab", [&] { sheet.SelectTab(1); })
+        .WaitUntil("page", [&] { return sheet.awake.Window() && ::IsWindowVisible(sheet.awake.Window()); })
+        .Do("the choice, and beneath it mains only", [&] {
+            const HWND lid = AwakeChild(sheet, L"スリープ禁止中はふたを閉じても動作を続ける");
+            const HWND mainsOnly = AwakeChild(sheet, L"電源接続時のみ");
+            ASSERT_TRUE(lid && mainsOnly && lid == sheet.awake.LidCheck());
+            EXPECT_TRUE(::SendMessageW(mainsOnly, BM_GETCHECK, 0, 0) == BST_CHECKED && !::IsWindowEnabled(mainsOnly));
+            EXPECT_GE(ChildRect(mainsOnly).top, ChildRect(lid).bottom);
+            Click(lid);
+            EXPECT_TRUE(::IsWindowEnabled(mainsOnly));
+            ::SetWindowTextW(sheet.awake.BusyEdit(), L"25");
+        });
+    RepaintAndShoot(script, sheet, L"settings_awake_lid.png");
+    script.Do("ok", [&] { sheet.Press(PSBTN_OK); });
+    EXPECT_EQ(Run(sheet, script), 1);
+    EXPECT_EQ(ValueOf(L"AWAKE", L"lid"), L"1");
+    EXPECT_EQ(ValueOf(L"AWAKE", L"busypercent"), L"25");
+    EXPECT_EQ(ValueOf(L"AWAKE", L"lidmainsonly"), L"<missing>") << "unchanged, not written";
 }
 
 TEST_F(SettingsSheetTest, VersionSwitchIsStoredOnlyFromItsOpenedTab) {

@@ -94,6 +94,20 @@ void MeasureItem(HWND window, MEASUREITEMSTRUCT* measure) {
     measure->itemHeight = static_cast<UINT>(size.cy);
 }
 
+// A tick in the middle of the cell, in the text's colour.
+void DrawCheckMark(HDC dc, const RECT& cell, COLORREF color) {
+    const int size = std::min(cell.right - cell.left, cell.bottom - cell.top) / 2;
+    if (size < 4) return;
+    const int x = (cell.left + cell.right - size) / 2;
+    const int y = (cell.top + cell.bottom - size) / 2;
+    const POINT tick[] = {{x, y + size / 2}, {x + size / 3, y + size - size / 6}, {x + size, y + size / 6}};
+    UniqueResource<HPEN, close_fn::GdiObject> pen(::CreatePen(PS_SOLID, std::max(1, size / 6), color));
+    if (!pen) return;
+    const HGDIOBJ old = ::SelectObject(dc, pen.Get());
+    ::Polyline(dc, tick, 3);
+    ::SelectObject(dc, old);
+}
+
 void DrawItem(DRAWITEMSTRUCT* draw) {
     auto* menu = reinterpret_cast<PopupMenu_CL*>(draw->itemData);
     if (!menu) return;
@@ -121,6 +135,12 @@ void DrawItem(DRAWITEMSTRUCT* draw) {
         ::ExtTextOutW(dc, 0, 0, ETO_OPAQUE, &draw->rcItem, nullptr, 0, nullptr);
         ::DrawTextW(dc, left.c_str(), -1, &rects.left, DT_SINGLELINE | DT_VCENTER);
         ::DrawTextW(dc, right.c_str(), -1, &rects.right, DT_SINGLELINE | DT_VCENTER | DT_RIGHT);
+    }
+    // An owner-drawn item draws its own check mark (ODS_CHECKED), in the image's cell.
+    if (draw->itemState & ODS_CHECKED) {
+        const RECT& item = draw->rcItem;
+        const int cell = images ? ImageSize(images).cx : item.bottom - item.top;
+        DrawCheckMark(dc, RECT{item.left, item.top, item.left + cell, item.bottom}, foreground);
     }
     if (images && record && PopupMenu_CL::ImageIndexOf(*record) != PopupMenu_CL::kNoImage) {
         ::ImageList_DrawEx(images, PopupMenu_CL::ImageIndexOf(*record), dc, draw->rcItem.left, draw->rcItem.top, 0, 0,
@@ -182,6 +202,13 @@ int PopupMenu_CL::AppendOwnerDrawn(UINT id, const std::wstring& text, int imageI
 void PopupMenu_CL::AppendSeparator() {
     MENUITEMINFOW separator = NewRecord(MFT_SEPARATOR);
     ::InsertMenuItemW(menu_.Get(), static_cast<UINT>(::GetMenuItemCount(menu_.Get())), TRUE, &separator);
+}
+
+void PopupMenu_CL::CheckItem(int index) {
+    if (index < 0 || index >= ItemCount()) return;
+    MENUITEMINFOW& item = items_[static_cast<size_t>(index)];
+    item.fState |= MFS_CHECKED;
+    ::SetMenuItemInfoW(menu_.Get(), item.wID, FALSE, &item);
 }
 
 void PopupMenu_CL::DisableItem(int index) {

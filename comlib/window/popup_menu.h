@@ -61,6 +61,8 @@ public:
     void AppendSeparator();
     // Greys a command out (MFS_DISABLED | MFS_GRAYED) in the record and in the menu.
     void DisableItem(int index);
+    // Checks a command (MFS_CHECKED): a mark is drawn where its image would stand.
+    void CheckItem(int index);
 
     // The record's image index (kept in hbmpItem, which the system never reads: no MIIM_BITMAP).
     static int ImageIndexOf(const MENUITEMINFOW& item);

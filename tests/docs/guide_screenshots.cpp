@@ -74,7 +74,8 @@ void ShootBehaviorPage(DWORD processId, HWND window, const wchar_t* name) {
 TEST(Guide, Screenshots) {
     ResetDataFolder();
     ::CreateDirectoryW(SaveData::DataFolder().c_str(), nullptr);
-    // Four watched programs, one switched off; the update check off, so nothing waits on the network.
+    // Four watched programs, one switched off and "at work"; the update check off, so nothing
+    // waits on the network.
     // The one with a long name runs (a copy of Notepad): the band shortens its reason.
     const std::wstring longName = ModuleFolder() + L"\\NightlyDatabaseBackupAgentService.exe";
     ASSERT_TRUE(::CopyFileW(NotepadPath().c_str(), longName.c_str(), FALSE));
@@ -83,7 +84,7 @@ TEST(Guide, Screenshots) {
                    L"path0=1:C:\\Program Files\\Backup\\backup.exe\r\n"
                    L"path1=1:" + longName + L"\r\n"
                    L"path2=1:C:\\windows\\system32\\notepad.exe\r\n"
-                   L"path3=0:C:\\Tools\\Render\\render.exe\r\n");
+                   L"path3=0:C:\\Tools\\Render\\render.exe\r\nmode3=busy\r\n");
     ChildProcess notepad(L"\"" + NotepadPath() + L"\"");
     ChildProcess nightly(L"\"" + longName + L"\"");
     ASSERT_TRUE(WaitFor([&] { return ::WaitForInputIdle(notepad.Handle(), 0) == 0; }, 15000));

@@ -102,6 +102,13 @@ LRESULT MainDialog_CL::HandleMessage(HWND window, UINT message, WPARAM wParam, L
                 return TRUE;
             }
             break;
+        case ForegroundHook_CL::kChangedMessage:
+            CheckSleep();
+            return 0;
+        case WM_ENDSESSION:
+            // Windows ends with the session: no WM_DESTROY may follow, so the lid comes back now.
+            if (wParam) guard_.Stop();
+            break;
         case WM_HOTKEY:
             if (wParam == kHotkeyId) ToggleByHotkey();
             break;
@@ -147,6 +154,7 @@ LRESULT MainDialog_CL::HandleMessage(HWND window, UINT message, WPARAM wParam, L
 void MainDialog_CL::InitializeWindow() {
     const HWND window = Window();
     g_SaveData.LoadSettings();
+    guard_.RestoreLeftoverLid();
     const int dpi = DpiOfWindow(window);
     const SIZE minimum = main_layout::MinimumSize(0, dpi);
     backBuffer_.Resize(minimum.cx, minimum.cy);
@@ -316,6 +324,7 @@ void MainDialog_CL::CheckSleep() {
     // InvalidateRect(NULL), which would repaint the whole desktop.
     if (!Window()) return;
     const GuardOutcome outcome = guard_.Check();
+    frontHook_.Follow(Window(), AnyEnabledInMode(g_SaveData.watched, WatchMode::Front));
     trayIcon_.ShowState(outcome.tray.iconId, outcome.tray.tip);
     // The end of a timed session: a one-shot timer of its own, not the 20-second tick.
     if (outcome.wakeAfterMs == GuardOutcome::kNoWake)
@@ -400,6 +409,7 @@ void MainDialog_CL::OnDestroy() {
     if (hotkeyRegistered_) ::UnregisterHotKey(window, kHotkeyId);
     hotkeyRegistered_ = false;
     guard_.Stop();
+    frontHook_.Follow(window, false);
     trayIcon_.Remove();
     characterImages_[1].Reset();
     characterImages_[0].Reset();

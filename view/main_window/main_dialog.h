@@ -15,6 +15,7 @@
 #include "guard/hand_over.h"
 #include "update/update_runner.h"
 #include "view/common/file_icon_lookup.h"
+#include "view/main_window/foreground_hook.h"
 #include "view/main_window/main_menus.h"
 
 class MainDialog_CL : public MainWindowBase_CL {
@@ -80,6 +81,8 @@ private:
     void DeleteSelectedProgram();
     void ShowSettings();
     int FocusedSelectedRow() const;
+    // The list menu's condition for the focused row: stored at once, then the check.
+    void SetFocusedCondition(WatchMode mode);
 
     // Manual sessions and the hotkey (main_dialog_awake.cpp).
     void StartManualSession(int minutes);
@@ -116,6 +119,7 @@ private:
     UpdateRunner_CL update_;
     // Hand-overs that come before the first check.
     HandOverHold_CL handOvers_;
+    ForegroundHook_CL frontHook_;
     bool rectUnsaved_ = false;
     bool hotkeyRegistered_ = false;
 };

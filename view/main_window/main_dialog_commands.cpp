@@ -12,6 +12,7 @@
 #include "view/settings/prop_awake.h"
 #include "view/settings/prop_sheet.h"
 #include "view/common/support_site.h"
+#include "view/main_window/watched_rows.h"
 #include "view/texts/ui_texts.h"
 
 void MainDialog_CL::OnCommand(WPARAM command) {
@@ -46,11 +47,14 @@ void MainDialog_CL::OnCommand(WPARAM command) {
             ApplyAwakeCommand(end);
             break;
         }
-        default:
+        default: {
             // 130 to 134: a manual session replaces the one before it.
             if (SessionMinutesOf(static_cast<UINT>(command)) >= 0)
                 StartManualSession(SessionMinutesOf(static_cast<UINT>(command)));
+            WatchMode mode = WatchMode::Running;
+            if (ConditionOf(static_cast<UINT>(command), &mode)) SetFocusedCondition(mode);
             break;
+        }
     }
 }
 
@@ -89,6 +93,18 @@ void MainDialog_CL::DeleteSelectedProgram() {
     CheckSleep();
 }
 
+void MainDialog_CL::SetFocusedCondition(WatchMode mode) {
+    const int row = FocusedSelectedRow();
+    if (row < 0 || static_cast<size_t>(row) >= g_SaveData.watched.Size()) return;
+    if (g_SaveData.watched[static_cast<size_t>(row)].mode == mode) return;
+    g_SaveData.watched.SetModeAt(static_cast<size_t>(row), mode);
+    g_SaveData.SaveWatchedList();
+    listFillGuard_ = 1;
+    ShowWatchedRowText(list_->Window(), row, g_SaveData.watched[static_cast<size_t>(row)]);
+    listFillGuard_ = 0;
+    CheckSleep();
+}
+
 void MainDialog_CL::ShowSettings() {
     HWND sheetWindow = nullptr;
     PropSheet_CL sheet(&sheetWindow);
@@ -96,6 +112,7 @@ void MainDialog_CL::ShowSettings() {
     AwakePageActions actions;
     actions.changeHotkey = [this](const Hotkey& next, DWORD* error) { return ChangeHotkey(next, error); };
     actions.checkNow = [this] { CheckSleep(); };
+    actions.lidPresent = [this] { return guard_.LidPresent(); };
     PropAwake_CL awakePage(actions);
     PropAppVersion_CL versionPage;
     PropAppLicense_CL licensePage;
@@ -126,7 +143,9 @@ void MainDialog_CL::OnNotify(const NMHDR* header) {
         CheckSleep();
         g_SaveData.SaveWatchedList();
     } else if (header->code == static_cast<UINT>(NM_RCLICK)) {
-        ShowListMenu(Window(), FocusedSelectedRow() >= 0);
+        const int row = FocusedSelectedRow();
+        const bool watchedRow = row >= 0 && static_cast<size_t>(row) < g_SaveData.watched.Size();
+        ShowListMenu(Window(), row >= 0, watchedRow ? &g_SaveData.watched[static_cast<size_t>(row)].mode : nullptr);
     }
 }
 

@@ -5,6 +5,8 @@
 
 #include "comlib/window/control_factory.h"
 #include "comlib/window/high_dpi.h"
+#include "data/save_data.h"
+#include "view/main_window/watched_rows.h"
 #include "view/texts/ui_texts.h"
 
 int MainDialog_CL::WatchedColumnWidth(int charWidth) const {
@@ -35,6 +37,11 @@ void MainDialog_CL::ApplyLanguage() {
         column.pszText = const_cast<wchar_t*>(UiText(TextId::WatchedListHeader));
         column.cx = WatchedColumnWidth(metrics.charWidth);
         ::SendMessageW(list_->Window(), LVM_SETCOLUMNW, 0, reinterpret_cast<LPARAM>(&column));
+        // A row's condition is in words too.
+        listFillGuard_ = 1;
+        for (size_t i = 0; i < g_SaveData.watched.Size(); ++i)
+            ShowWatchedRowText(list_->Window(), static_cast<int>(i), g_SaveData.watched[i]);
+        listFillGuard_ = 0;
     }
     // The tip carries the reason in words: shown again even though the reason is the same.
     const TrayState tray = guard_.Tray();

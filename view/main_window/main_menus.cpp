@@ -28,6 +28,17 @@ std::wstring SessionItemText(const SessionItem& item, const std::wstring& hotkey
     return text;
 }
 
+struct ConditionItem {
+    UINT command;
+    TextId text;
+    WatchMode mode;
+};
+const ConditionItem kConditionItems[] = {
+    {kCmdConditionRunning, TextId::ConditionRunning, WatchMode::Running},
+    {kCmdConditionFront, TextId::ConditionFront, WatchMode::Front},
+    {kCmdConditionBusy, TextId::ConditionBusy, WatchMode::Busy},
+};
+
 // Cells of "\menu_image.bmp".
 constexpr int kImageWindow = 0;
 constexpr int kImageAdd = 1;
@@ -36,6 +47,7 @@ constexpr int kImageSupport = 3;
 constexpr int kMenuImageWidth = 24;
 // The tray menu's submenu item: it opens the submenu and is never a command.
 constexpr UINT kAwakeSubmenuItem = 139;
+constexpr UINT kConditionSubmenuItem = 144;
 
 // A context menu with the images of "\menu_image.bmp". The image list is declared first so
 // that it outlives the menu that draws from it.
@@ -65,6 +77,15 @@ int SessionMinutesOf(UINT command) {
     for (const SessionItem& item : kSessionItems)
         if (item.command == command) return item.minutes;
     return -1;
+}
+
+bool ConditionOf(UINT command, WatchMode* mode) {
+    for (const ConditionItem& item : kConditionItems)
+        if (item.command == command) {
+            *mode = item.mode;
+            return true;
+        }
+    return false;
 }
 
 HMENU BuildMenuBar() {
@@ -135,12 +156,23 @@ void FillAwakeMenu(PopupMenu_CL& menu, const std::wstring& hotkey, bool sessionA
     if (!sessionActive) menu.DisableItem(end);
 }
 
-void ShowListMenu(HWND owner, bool canRemove) {
+void ShowListMenu(HWND owner, bool canRemove, const WatchMode* condition) {
     ContextMenu context;
     context.menu.AppendItem(kCmdAdd, UiText(TextId::ListMenuAdd), kImageAdd);
     context.menu.AppendSeparator();
     const int remove = context.menu.AppendItem(kCmdDelete, UiText(TextId::ListMenuRemove), kImageDelete);
     if (!canRemove) context.menu.DisableItem(remove);
+    PopupMenu_CL conditions;
+    conditions.CreatePopup();
+    conditions.SetImageList(context.images.Get());  // the check marks stand in the image cells
+    for (const ConditionItem& item : kConditionItems) {
+        const int index = conditions.AppendItem(item.command, UiText(item.text), PopupMenu_CL::kNoImage);
+        if (condition && *condition == item.mode) conditions.CheckItem(index);
+    }
+    context.menu.AppendSeparator();
+    const int submenu = context.menu.AppendSubmenu(kConditionSubmenuItem, UiText(TextId::ListMenuCondition),
+                                                   PopupMenu_CL::kNoImage, conditions);
+    if (!condition) context.menu.DisableItem(submenu);
     context.TrackAtCursor(owner);
 }
 

@@ -6,6 +6,7 @@
 #include <string>
 
 #include "comlib/window/popup_menu.h"
+#include "data/watched_list.h"
 
 // Menu commands.
 constexpr UINT kCmdAdd = 122;
@@ -23,9 +24,15 @@ constexpr UINT kCmdAwake1Hour = 132;
 constexpr UINT kCmdAwake2Hours = 133;
 constexpr UINT kCmdAwake4Hours = 134;
 constexpr UINT kCmdAwakeEnd = 135;
+// The focused row's condition: running, in front, at work.
+constexpr UINT kCmdConditionRunning = 145;
+constexpr UINT kCmdConditionFront = 146;
+constexpr UINT kCmdConditionBusy = 147;
 
 // Minutes of a session command 130 to 134 (0: no end), -1 for any other command.
 int SessionMinutesOf(UINT command);
+// The condition of command 145 to 147; false for any other command.
+bool ConditionOf(UINT command, WatchMode* mode);
 
 // The menu bar in the user's language (not menu resource 102, so that one table holds every
 // text and a change needs no restart); null when it cannot be built.
@@ -38,5 +45,6 @@ void ShowHotkeyInMenuBar(HMENU bar, const std::wstring& hotkey);
 void FillAwakeMenu(PopupMenu_CL& menu, const std::wstring& hotkey, bool sessionActive);
 
 // Both block until a command is chosen or the menu is dismissed, at the cursor.
-void ShowListMenu(HWND owner, bool canRemove);
+// The condition submenu is for the focused row: its condition checked, greyed without one (null).
+void ShowListMenu(HWND owner, bool canRemove, const WatchMode* condition);
 void ShowTrayMenu(HWND owner, bool trayHidden, const std::wstring& hotkey, bool sessionActive);

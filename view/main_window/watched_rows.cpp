@@ -2,12 +2,31 @@
 
 #include <commctrl.h>
 
+#include "view/texts/ui_texts.h"
+
+std::wstring WatchedRowText(const WatchedProcess& record) {
+    switch (record.mode) {
+        case WatchMode::Front: return record.fileName + UiText(TextId::ListModeFront);
+        case WatchMode::Busy: return record.fileName + UiText(TextId::ListModeBusy);
+        case WatchMode::Running: break;
+    }
+    return record.fileName;
+}
+
+void ShowWatchedRowText(HWND list, int row, const WatchedProcess& record) {
+    std::wstring text = WatchedRowText(record);
+    LVITEMW item = {};
+    item.iSubItem = 0;
+    item.pszText = &text[0];
+    ::SendMessageW(list, LVM_SETITEMTEXTW, row, reinterpret_cast<LPARAM>(&item));
+}
+
 void FillWatchedRows(ListView_CL& list, const WatchedList_CL& watched) {
     const HWND listWindow = list.Window();
     ::SendMessageW(listWindow, LVM_DELETEALLITEMS, 0, 0);
     for (size_t i = 0; i < watched.Size(); ++i) {
         const int row = static_cast<int>(i);
-        list.SetItemText(watched[i].fileName, row, 0, I_IMAGENONE, 0);
+        list.SetItemText(WatchedRowText(watched[i]), row, 0, I_IMAGENONE, 0);
         LVITEMW item = {};
         item.stateMask = LVIS_STATEIMAGEMASK;
         item.state = INDEXTOSTATEIMAGEMASK(watched[i].enabled != 0 ? 2 : 1);

@@ -16,6 +16,7 @@ constexpr int kRowGap = 8;
 constexpr int kNumberBoxWidth = 48;
 constexpr int kHotkeyBoxWidth = 180;
 constexpr int kIndent = 24;
+constexpr int kCheckBoxLeft = 8;  // where the factory puts check boxes, unscaled
 constexpr DWORD kEditStyle = WS_TABSTOP | WS_BORDER | ES_NUMBER | ES_RIGHT;
 constexpr DWORD kUpDownStyle = UDS_SETBUDDYINT | UDS_ALIGNRIGHT | UDS_ARROWKEYS | UDS_NOTHOUSANDS;
 
@@ -27,6 +28,16 @@ RECT ChildRectOf(HWND window) {
 }
 
 bool Checked(const CheckBox_CL* box) { return box && box->Window() && (box->GetCheck() & 0xFF) == BST_CHECKED; }
+
+// The box itself, since a typed value is not the up-down's until it is clicked: an emptied box
+// gives the default, a value out of range the nearest limit.
+int NumberIn(const ControlBase_CL* edit, int min, int max, int fallback) {
+    wchar_t text[16] = {};
+    ::GetWindowTextW(edit->Window(), text, 16);
+    if (text[0] == L'\0') return fallback;
+    const long value = wcstol(text, nullptr, 10);
+    return value < min ? min : value > max ? max : static_cast<int>(value);
+}
 }  // namespace
 
 void SplitAroundNumber(const std::wstring& format, std::wstring* before, std::wstring* after) {
@@ -93,9 +104,12 @@ INT_PTR PropAwake_CL::PageMessage(HWND window, UINT message, WPARAM wParam, LPAR
             if (building_) return 0;
             const int id = LOWORD(wParam);
             const bool box = (displayCheck_ && id == displayCheck_->Id()) || (acOnlyCheck_ && id == acOnlyCheck_->Id()) ||
-                             (floorCheck_ && id == floorCheck_->Id()) || (hotkeyCheck_ && id == hotkeyCheck_->Id());
+                             (floorCheck_ && id == floorCheck_->Id()) || (hotkeyCheck_ && id == hotkeyCheck_->Id()) ||
+                             (lidCheck_ && id == lidCheck_->Id()) ||
+                             (lidMainsOnlyCheck_ && id == lidMainsOnlyCheck_->Id());
             const bool typed = HIWORD(wParam) == EN_CHANGE &&
-                               ((floorEdit_ && id == floorEdit_->Id()) || (hotkey_ && id == hotkey_->Id()));
+                               ((floorEdit_ && id == floorEdit_->Id()) || (hotkey_ && id == hotkey_->Id()) ||
+                                (busyEdit_ && id == busyEdit_->Id()));
             if (box) EnableDependents();
             if (box || typed || language_.IsChoiceCommand(id)) ReportChanged();
             return 0;
@@ -142,15 +156,9 @@ void PropAwake_CL::BuildControls(HWND page) {
     floorCheck_->SetCheck(settings.batteryFloor > 0 ? BST_CHECKED : BST_UNCHECKED);
     const RECT floorRect = ChildRectOf(floorCheck_->Window());
     const int boxHeight = (floorRect.bottom - floorRect.top) + 6;
-    const int boxTop = floorRect.top - 3;
-    floorEdit_ = factory_.Control(factory_.CreateChild(page, WC_EDITW, L"", kEditStyle, floorRect.right + 2, boxTop,
-                                                       dpi.ScaleX(kNumberBoxWidth), boxHeight));
-    floorUpDown_ = factory_.Control(factory_.CreateChild(page, UPDOWN_CLASSW, L"", kUpDownStyle, 0, 0, 0, 0));
-    ::SendMessageW(floorUpDown_->Window(), UDM_SETBUDDY, reinterpret_cast<WPARAM>(floorEdit_->Window()), 0);
-    ::SendMessageW(floorUpDown_->Window(), UDM_SETRANGE32, kBatteryFloorMin, kBatteryFloorMax);
     // Off shows the value the switch starts with.
-    ::SendMessageW(floorUpDown_->Window(), UDM_SETPOS32, 0,
-                   settings.batteryFloor > 0 ? settings.batteryFloor : kBatteryFloorDefault);
+    NumberBox(page, floorRect, kBatteryFloorMin, kBatteryFloorMax,
+              settings.batteryFloor > 0 ? settings.batteryFloor : kBatteryFloorDefault, &floorEdit_, &floorUpDown_);
     const RECT upDownRect = ChildRectOf(floorUpDown_->Window());
     floorAfter_ = factory_.At<StaticText_CL>(factory_.CreateStaticText(page, after, upDownRect.right + 4, floorRect.top));
     auto* batteryFrame = factory_.At<GroupBox_CL>(
@@ -161,7 +169,7 @@ void PropAwake_CL::BuildControls(HWND page) {
     batteryFrame->SetSize(metrics.width, batteryFrame->NeededHeight() + margin, true);
 
     // The hotkey: a switch, the key, and a line for what went wrong.
-    const int hotkeyTop = ChildRectOf(batteryFrame->Window()).bottom + dpi.ScaleY(kRowGap);
+    const int hotkeyTop = BuildConditions(page, ChildRectOf(batteryFrame->Window()).bottom) + dpi.ScaleY(kRowGap);
     hotkeyCheck_ = factory_.At<CheckBox_CL>(
         factory_.CreateCheckBox(page, UiText(TextId::CheckHotkeyOn), FirstRowInGroup(page, hotkeyTop)));
     const RECT hotkeyCheckRect = ChildRectOf(hotkeyCheck_->Window());
@@ -188,6 +196,60 @@ void PropAwake_CL::BuildControls(HWND page) {
     building_ = false;
 }
 
+void PropAwake_CL::NumberBox(HWND page, const RECT& beside, int min, int max, int value, ControlBase_CL** edit,
+                             ControlBase_CL** upDown) {
+    HighDpiHelper_CL dpi;
+    dpi.Query(page);
+    *edit = factory_.Control(factory_.CreateChild(page, WC_EDITW, L"", kEditStyle, beside.right + 2, beside.top - 3,
+                                                  dpi.ScaleX(kNumberBoxWidth), (beside.bottom - beside.top) + 6));
+    *upDown = factory_.Control(factory_.CreateChild(page, UPDOWN_CLASSW, L"", kUpDownStyle, 0, 0, 0, 0));
+    ::SendMessageW((*upDown)->Window(), UDM_SETBUDDY, reinterpret_cast<WPARAM>((*edit)->Window()), 0);
+    ::SendMessageW((*upDown)->Window(), UDM_SETRANGE32, min, max);
+    ::SendMessageW((*upDown)->Window(), UDM_SETPOS32, 0, value);
+}
+
+int PropAwake_CL::BuildConditions(HWND page, int top) {
+    const PageMetrics metrics = GetPageMetrics(page);
+    HighDpiHelper_CL dpi;
+    dpi.Query(page);
+    const int margin = dpi.ScaleX(kMargin);
+    top += dpi.ScaleY(kRowGap);
+    const AwakeSettings& settings = g_SaveData.awake;
+    // The threshold's sentence runs around its number box, as the floor's does.
+    std::wstring before, after;
+    SplitAroundNumber(UiText(TextId::BusyPercentRow), &before, &after);
+    auto* label = factory_.At<StaticText_CL>(
+        factory_.CreateStaticText(page, before, kCheckBoxLeft, top + dpi.ScaleY(kFirstRowY) + 2));
+    const RECT labelRect = ChildRectOf(label->Window());
+    NumberBox(page, labelRect, kBusyPercentMin, kBusyPercentMax, settings.busyPercent, &busyEdit_, &busyUpDown_);
+    const RECT upDownRect = ChildRectOf(busyUpDown_->Window());
+    auto* unit =
+        factory_.At<StaticText_CL>(factory_.CreateStaticText(page, after, upDownRect.right + 4, labelRect.top));
+    // Windows treats a closed lid as the user's own sleep: offered only where there is one.
+    if (actions_.lidPresent && actions_.lidPresent()) {
+        const RECT editRect = ChildRectOf(busyEdit_->Window());
+        lidCheck_ = factory_.At<CheckBox_CL>(
+            factory_.CreateCheckBox(page, UiText(TextId::CheckLidKeepWorking), editRect.bottom + dpi.ScaleY(kRowGap)));
+        lidCheck_->SetCheck(settings.lid ? BST_CHECKED : BST_UNCHECKED);
+        const RECT lidRect = ChildRectOf(lidCheck_->Window());
+        lidMainsOnlyCheck_ = factory_.At<CheckBox_CL>(
+            factory_.CreateCheckBox(page, UiText(TextId::CheckLidMainsOnly), lidRect.bottom + 4));
+        lidMainsOnlyCheck_->SetCheck(settings.lidMainsOnly ? BST_CHECKED : BST_UNCHECKED);
+        // Beneath the choice it belongs to.
+        const RECT mainsRect = ChildRectOf(lidMainsOnlyCheck_->Window());
+        ::SetWindowPos(lidMainsOnlyCheck_->Window(), nullptr, mainsRect.left + dpi.ScaleX(kIndent), mainsRect.top, 0, 0,
+                       SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+    }
+    // The frame after what it holds, which stays above it.
+    auto* frame = factory_.At<GroupBox_CL>(
+        factory_.CreateGroupBox(page, UiText(TextId::GroupConditions), metrics.width, 36, top));
+    frame->GrowToContain(*unit);
+    frame->GrowToContain(*busyEdit_);
+    if (lidMainsOnlyCheck_) frame->GrowToContain(*lidMainsOnlyCheck_);
+    frame->SetSize(metrics.width, frame->NeededHeight() + margin, true);
+    return ChildRectOf(frame->Window()).bottom;
+}
+
 void PropAwake_CL::ShowHotkey(const Hotkey& hotkey) {
     const bool wasBuilding = building_;
     building_ = true;
@@ -203,16 +265,11 @@ void PropAwake_CL::EnableDependents() {
     if (floorEdit_) ::EnableWindow(floorEdit_->Window(), floor);
     if (floorUpDown_) ::EnableWindow(floorUpDown_->Window(), floor);
     if (hotkey_) ::EnableWindow(hotkey_->Window(), Checked(hotkeyCheck_));
+    if (lidMainsOnlyCheck_) ::EnableWindow(lidMainsOnlyCheck_->Window(), Checked(lidCheck_));
 }
 
 int PropAwake_CL::FloorValue() const {
-    // The box itself, since a typed value is not the up-down's until it is clicked: an emptied
-    // box gives the default, a value out of range the nearest limit.
-    wchar_t text[16] = {};
-    ::GetWindowTextW(floorEdit_->Window(), text, 16);
-    if (text[0] == L'\0') return kBatteryFloorDefault;
-    const long value = wcstol(text, nullptr, 10);
-    return value < kBatteryFloorMin ? kBatteryFloorMin : value > kBatteryFloorMax ? kBatteryFloorMax : static_cast<int>(value);
+    return NumberIn(floorEdit_, kBatteryFloorMin, kBatteryFloorMax, kBatteryFloorDefault);
 }
 
 void PropAwake_CL::SayAboutHotkey(const std::wstring& text) {
@@ -224,10 +281,16 @@ bool PropAwake_CL::SaveAwake() {
     if (!displayCheck_ || !displayCheck_->Window()) return true;
     // The language first: a refused hotkey keeps the page open but must not lose the choice.
     language_.Apply();
-    AwakeSettings next;
+    // From the stored settings: what this page does not show stays as it is.
+    AwakeSettings next = g_SaveData.awake;
     next.display = Checked(displayCheck_);
     next.acOnly = Checked(acOnlyCheck_);
     next.batteryFloor = Checked(floorCheck_) ? FloorValue() : 0;
+    if (busyEdit_) next.busyPercent = NumberIn(busyEdit_, kBusyPercentMin, kBusyPercentMax, kBusyPercentDefault);
+    if (lidCheck_) {
+        next.lid = Checked(lidCheck_);
+        next.lidMainsOnly = Checked(lidMainsOnlyCheck_);
+    }
     g_SaveData.StoreAwakeSettings(next);
     if (next.batteryFloor > 0) {
         // The box shows the value stored, clamped, not the one typed; no change reported for it.

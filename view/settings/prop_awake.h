@@ -1,5 +1,6 @@
 #pragma once
-// The settings page "動作": the display, the battery rules and the manual session's hotkey.
+// The settings page "動作": the display, the battery rules, the "at work" threshold and the lid,
+// and the manual session's hotkey.
 #include <windows.h>
 
 #include <functional>
@@ -30,6 +31,8 @@ struct AwakePageActions {
     std::function<bool(const Hotkey& next, DWORD* error)> changeHotkey;
     // Runs the sleep check, so that the settings take effect at once.
     std::function<void()> checkNow;
+    // The machine has a lid (GetPwrCapabilities through the guard); none: the lid choice is not shown.
+    std::function<bool()> lidPresent;
 };
 
 class PropAwake_CL : public SettingsPage_CL {
@@ -43,6 +46,9 @@ public:
 
     HWND HotkeyControl() const { return hotkey_ ? hotkey_->Window() : nullptr; }
     HWND FloorEdit() const { return floorEdit_ ? floorEdit_->Window() : nullptr; }
+    HWND BusyEdit() const { return busyEdit_ ? busyEdit_->Window() : nullptr; }
+    // Null where the machine has no lid.
+    HWND LidCheck() const { return lidCheck_ ? lidCheck_->Window() : nullptr; }
     HWND HotkeyMessage() const { return message_ ? message_->Window() : nullptr; }
 
 private:
@@ -52,6 +58,11 @@ private:
     void ShowHotkey(const Hotkey& hotkey);
     void SayAboutHotkey(const std::wstring& text);
     int FloorValue() const;
+    // An edit box with its up-down at the right of `beside`, holding value within min..max.
+    void NumberBox(HWND page, const RECT& beside, int min, int max, int value, ControlBase_CL** edit,
+                   ControlBase_CL** upDown);
+    // The "at work" threshold and, where there is a lid, its choice; returns the frame's bottom.
+    int BuildConditions(HWND page, int top);
 
     AwakePageActions actions_;
     ControlFactory_CL factory_;
@@ -61,6 +72,10 @@ private:
     ControlBase_CL* floorEdit_ = nullptr;
     ControlBase_CL* floorUpDown_ = nullptr;
     StaticText_CL* floorAfter_ = nullptr;
+    ControlBase_CL* busyEdit_ = nullptr;
+    ControlBase_CL* busyUpDown_ = nullptr;
+    CheckBox_CL* lidCheck_ = nullptr;
+    CheckBox_CL* lidMainsOnlyCheck_ = nullptr;
     CheckBox_CL* hotkeyCheck_ = nullptr;
     ControlBase_CL* hotkey_ = nullptr;
     StaticText_CL* message_ = nullptr;

@@ -24,6 +24,10 @@ std::wstring ReasonTextNamed(const AwakeReason& reason, const std::wstring& file
             return UiFormat(TextId::ReasonHandedProcess, fileName.c_str(), static_cast<unsigned>(reason.processId));
         case AwakeReason::Kind::WatchedProgram:
             return UiFormat(TextId::ReasonWatchedProgram, fileName.c_str());
+        case AwakeReason::Kind::FrontProgram:
+            return UiFormat(TextId::ReasonFrontProgram, fileName.c_str());
+        case AwakeReason::Kind::BusyProgram:
+            return UiFormat(TextId::ReasonBusyProgram, fileName.c_str(), reason.cpuPercent);
         case AwakeReason::Kind::MarkedHour:
             return UiFormat(TextId::ReasonMarkedHour, DayName(reason.weekday).c_str(), reason.hour, reason.hour);
         default:

@@ -126,6 +126,18 @@ const wchar_t* const kJapanese[] = {
     L"DormiGuard: 実行中の DormiGuard がコマンドを受け付けませんでした（アクセスが拒否されました。管理者として実行されています）",
     L"DormiGuard: コマンドの実行には管理者の権限が必要です: %s",
     L"DormiGuard: 画面を表示できないセッションでは起動しません。このセッションに実行中の DormiGuard はありません",
+    L"%s が最前面",
+    L"%s が動作中（CPU %d%%）",
+    L"（最前面）",
+    L"（動作中）",
+    L"条件",
+    L"起動中",
+    L"最前面",
+    L"動作中",
+    L"条件",
+    L"「動作中」は CPU 使用率 %d%% 以上",
+    L"スリープ禁止中はふたを閉じても動作を続ける",
+    L"電源接続時のみ",
 };
 static_assert(sizeof(kJapanese) / sizeof(kJapanese[0]) == static_cast<size_t>(TextId::Count),
               "one Japanese text per id");

@@ -130,6 +130,18 @@ enum class TextId : size_t {
     ConsoleAccessDenied,     // WM_COPYDATA refused across integrity levels
     ConsoleNeedsAdmin,       // %s: command line
     ConsoleNoVisibleDesktop,
+    ReasonFrontProgram,      // %s: file name
+    ReasonBusyProgram,       // %s: file name, %d: CPU percent
+    ListModeFront,           // after the row's file name
+    ListModeBusy,
+    ListMenuCondition,
+    ConditionRunning,
+    ConditionFront,
+    ConditionBusy,
+    GroupConditions,
+    BusyPercentRow,          // %d: the number box stands here
+    CheckLidKeepWorking,
+    CheckLidMainsOnly,
     Count
 };
 

@@ -121,6 +121,18 @@ const wchar_t* const kEnglishTexts[] = {
     L"DormiGuard: the running DormiGuard refused the command (access denied: it runs as administrator)",
     L"DormiGuard: the command needs administrator rights: %s",
     L"DormiGuard: no DormiGuard runs in this session, and none starts where nothing can be shown",
+    L"%s is in front",
+    L"%s is at work (CPU %d%%)",
+    L" (in front)",
+    L" (at work)",
+    L"Condition",
+    L"Running",
+    L"In front",
+    L"At work",
+    L"Conditions",
+    L"\"At work\" means CPU use of at least %d%%",
+    L"Keep working with the lid closed while staying awake",
+    L"Only when plugged in",
 };
 static_assert(sizeof(kEnglishTexts) / sizeof(kEnglishTexts[0]) == static_cast<size_t>(TextId::Count),
               "one English text per id");
