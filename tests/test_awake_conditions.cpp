@@ -172,6 +172,10 @@ struct FakeListing : ProcessSource {
         return true;
     }
     bool QueryImagePath(DWORD, std::wstring&) override { return false; }
+    UniqueHandle OpenToWatch(DWORD, DWORD* error) override {
+        *error = ERROR_ACCESS_DENIED;
+        return UniqueHandle();
+    }
 };
 ULONGLONG g_nowMs = 0;
 DWORD g_front = 0;

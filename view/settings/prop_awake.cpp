@@ -219,7 +219,7 @@ int PropAwake_CL::BuildConditions(HWND page, int top) {
     std::wstring before, after;
     SplitAroundNumber(UiText(TextId::BusyPercentRow), &before, &after);
     auto* label = factory_.At<StaticText_CL>(
-        factory_.CreateStaticText(page, before, kCheckBoxLeft, top + dpi.ScaleY(kFirstRowY) + 2));
+        factory_.CreateStaticText(page, before, kCheckBoxLeft, FirstRowInGroup(page, top) + 2));
     const RECT labelRect = ChildRectOf(label->Window());
     NumberBox(page, labelRect, kBusyPercentMin, kBusyPercentMax, settings.busyPercent, &busyEdit_, &busyUpDown_);
     const RECT upDownRect = ChildRectOf(busyUpDown_->Window());
