@@ -4,6 +4,17 @@
 #include <cstdarg>
 #include <string>
 
+// A FILETIME as one count of 100 ns units, and back.
+inline unsigned long long FileTimeValue(const FILETIME& time) {
+    return (static_cast<unsigned long long>(time.dwHighDateTime) << 32) | time.dwLowDateTime;
+}
+inline FILETIME FileTimeOfValue(unsigned long long value) {
+    FILETIME time;
+    time.dwLowDateTime = static_cast<DWORD>(value);
+    time.dwHighDateTime = static_cast<DWORD>(value >> 32);
+    return time;
+}
+
 // Folder of the running executable, without the trailing backslash ("" when the path has none).
 std::wstring ModuleFolder();
 

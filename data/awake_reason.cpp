@@ -4,22 +4,10 @@
 
 #include "comlib/utility.h"
 
-namespace {
-FILETIME ToFileTime(unsigned long long value) {
-    FILETIME time;
-    time.dwLowDateTime = static_cast<DWORD>(value);
-    time.dwHighDateTime = static_cast<DWORD>(value >> 32);
-    return time;
-}
-unsigned long long FromFileTime(const FILETIME& time) {
-    return (static_cast<unsigned long long>(time.dwHighDateTime) << 32) | time.dwLowDateTime;
-}
-}  // namespace
-
 unsigned long long UtcNow() {
     FILETIME now = {};
     ::GetSystemTimeAsFileTime(&now);
-    return FromFileTime(now);
+    return FileTimeValue(now);
 }
 
 int CalendarDaysBetween(const SYSTEMTIME& from, const SYSTEMTIME& to) {
@@ -29,14 +17,14 @@ int CalendarDaysBetween(const SYSTEMTIME& from, const SYSTEMTIME& to) {
     FILETIME fa = {}, fb = {};
     if (!::SystemTimeToFileTime(&a, &fa) || !::SystemTimeToFileTime(&b, &fb)) return 0;
     const long long perDay = 24LL * 60 * static_cast<long long>(kFileTimePerMinute);
-    const long long difference = static_cast<long long>(FromFileTime(fb)) - static_cast<long long>(FromFileTime(fa));
+    const long long difference = static_cast<long long>(FileTimeValue(fb)) - static_cast<long long>(FileTimeValue(fa));
     return static_cast<int>(difference / perDay);
 }
 
 std::wstring FormatSessionValue(const ManualSession& session) {
     if (session.indefinite) return L"indefinite";
     SYSTEMTIME parts = {};
-    const FILETIME end = ToFileTime(session.endUtc);
+    const FILETIME end = FileTimeOfValue(session.endUtc);
     ::FileTimeToSystemTime(&end, &parts);
     return FormatWide(L"%04d-%02d-%02dT%02d:%02d:%02dZ", parts.wYear, parts.wMonth, parts.wDay, parts.wHour,
                       parts.wMinute, parts.wSecond);
@@ -66,8 +54,8 @@ SessionValue ParseSessionValue(const std::wstring& value, unsigned long long now
     FILETIME end = {};
     // SystemTimeToFileTime refuses month 13, day 32, hour 24 and the like.
     if (!::SystemTimeToFileTime(&parts, &end)) return SessionValue::Damaged;
-    if (FromFileTime(end) <= nowUtc) return SessionValue::Past;
+    if (FileTimeValue(end) <= nowUtc) return SessionValue::Past;
     session->active = true;
-    session->endUtc = FromFileTime(end);
+    session->endUtc = FileTimeValue(end);
     return SessionValue::Session;
 }

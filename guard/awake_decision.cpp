@@ -1,16 +1,8 @@
 #include "guard/awake_decision.h"
 
-namespace {
-FILETIME ToFileTime(unsigned long long value) {
-    FILETIME time;
-    time.dwLowDateTime = static_cast<DWORD>(value);
-    time.dwHighDateTime = static_cast<DWORD>(value >> 32);
-    return time;
-}
-unsigned long long FromFileTime(const FILETIME& time) {
-    return (static_cast<unsigned long long>(time.dwHighDateTime) << 32) | time.dwLowDateTime;
-}
+#include "comlib/utility.h"
 
+namespace {
 AwakeReason DecideBeforeBattery(const GuardInputs& in) {
     AwakeReason reason;
     if (in.session.active) {
@@ -53,13 +45,13 @@ GuardTime SystemGuardTime() {
     ::GetSystemTimeAsFileTime(&utc);
     ::FileTimeToLocalFileTime(&utc, &local);
     GuardTime now;
-    now.utc = FromFileTime(utc);
-    now.local = FromFileTime(local);
+    now.utc = FileTimeValue(utc);
+    now.local = FileTimeValue(local);
     return now;
 }
 
 SYSTEMTIME CalendarParts(unsigned long long fileTime) {
-    const FILETIME time = ToFileTime(fileTime);
+    const FILETIME time = FileTimeOfValue(fileTime);
     SYSTEMTIME parts = {};
     ::FileTimeToSystemTime(&time, &parts);
     return parts;

@@ -127,6 +127,9 @@ TEST_F(Program, NotepadInFrontKeepsAwakeFromTheMomentItComesToTheFront) {
     RunningProgram program;
     const HWND window = program.WaitForMainWindow();
     ASSERT_NE(window, nullptr);
+    // The title comes before the list: the first check's process lines say the window is built.
+    ASSERT_TRUE(WaitForLogMessage(L"---- プロセス情報変更 ----"));
+    ::SendMessageW(window, WM_NULL, 0, 0);
     // Another window in front; notepad's row made "in front" with the list menu's command 146:
     // stored, shown and checked at once (sent: done on return).
     ::SetForegroundWindow(window);

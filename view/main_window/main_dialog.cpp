@@ -17,6 +17,7 @@
 #include "view/main_window/main_layout.h"
 #include "view/main_window/state_band.h"
 #include "view/main_window/watched_rows.h"
+#include "view/main_window/window_pictures.h"
 #include "view/texts/ui_texts.h"
 #include "update/update_runner.h"
 #include "view/update_notice/update_dialog.h"
@@ -24,12 +25,6 @@
 namespace {
 const wchar_t kTitle[] = L"DormiGuard";
 const wchar_t kVersion[] = DORMIGUARD_VERSION;
-
-UniqueGdiplusImage LoadPicture(const wchar_t* name) {
-    Gdiplus::GpImage* image = nullptr;
-    Gdiplus::DllExports::GdipLoadImageFromFile((ModuleFolder() + name).c_str(), &image);
-    return UniqueGdiplusImage(image);
-}
 }  // namespace
 
 MainDialog_CL::MainDialog_CL(int startupFlag)
@@ -91,7 +86,7 @@ LRESULT MainDialog_CL::HandleMessage(HWND window, UINT message, WPARAM wParam, L
                 CheckSleep();
             } else if (wParam == kPicturesTimerId) {
                 ::KillTimer(window, kPicturesTimerId);  // one-shot
-                LoadPictures();
+                pictures_.LoadAll(g_SaveData.imageType);
             }
             trayIcon_.OnTimer(wParam);
             break;
@@ -158,7 +153,7 @@ void MainDialog_CL::InitializeWindow() {
     const int dpi = DpiOfWindow(window);
     const SIZE minimum = main_layout::MinimumSize(0, dpi);
     backBuffer_.Resize(minimum.cx, minimum.cy);
-    SetWindowIcons();
+    SetWindowIcons(Window(), bigIcon_, smallIcon_);
 
     menu_.Reset(BuildMenuBar());
     if (menu_) ::SetMenu(window, menu_.Get());
@@ -283,23 +278,6 @@ void MainDialog_CL::Paint() {
     if (groupBox_) ::InvalidateRect(groupBox_->Window(), nullptr, FALSE);
 }
 
-void MainDialog_CL::SetWindowIcons() {
-    // Both sizes at the window's DPI; the icons set before stay alive until the window has the
-    // new ones.
-    const int dpi = DpiOfWindow(Window());
-    const HINSTANCE module = ::GetModuleHandleW(nullptr);
-    UniqueIcon big(static_cast<HICON>(::LoadImageW(module, MAKEINTRESOURCEW(IDI_DORMIGUARD), IMAGE_ICON,
-                                                   SystemMetricForDpi(SM_CXICON, dpi),
-                                                   SystemMetricForDpi(SM_CYICON, dpi), 0)));
-    UniqueIcon small(static_cast<HICON>(::LoadImageW(module, MAKEINTRESOURCEW(IDI_DORMIGUARD), IMAGE_ICON,
-                                                     SystemMetricForDpi(SM_CXSMICON, dpi),
-                                                     SystemMetricForDpi(SM_CYSMICON, dpi), 0)));
-    if (big) ::SendMessageW(Window(), WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(big.Get()));
-    if (small) ::SendMessageW(Window(), WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(small.Get()));
-    if (big) bigIcon_ = std::move(big);
-    if (small) smallIcon_ = std::move(small);
-}
-
 void MainDialog_CL::OnDpiChanged(const RECT& suggested) {
     const HWND window = Window();
     // The suggested rectangle keeps the window where the user dropped it; WM_MOVE and WM_SIZE then
@@ -307,7 +285,7 @@ void MainDialog_CL::OnDpiChanged(const RECT& suggested) {
     if (!placing_)
         ::SetWindowPos(window, nullptr, suggested.left, suggested.top, suggested.right - suggested.left,
                        suggested.bottom - suggested.top, SWP_NOZORDER | SWP_NOACTIVATE);
-    SetWindowIcons();
+    SetWindowIcons(Window(), bigIcon_, smallIcon_);
     if (list_) {
         list_->RebuildFont();
         LookUpFileIcons();
@@ -374,24 +352,6 @@ void MainDialog_CL::ShowFileIcons(WPARAM lookupNumber) {
     listFillGuard_ = 0;
 }
 
-void MainDialog_CL::LoadPictures() {
-    LoadCharacterImages();
-    stateImages_[0] = LoadPicture(L"\\sleep_ok.png");
-    stateImages_[1] = LoadPicture(L"\\sleep_ng.png");
-}
-
-void MainDialog_CL::LoadCharacterImages() {
-    characterImages_[0].Reset();
-    characterImages_[1].Reset();
-    if (g_SaveData.imageType != 0) {
-        characterImages_[0] = LoadPicture(L"\\pirumi_koala2.png");
-        characterImages_[1] = LoadPicture(L"\\pirumi_koala1.png");
-    } else {
-        characterImages_[0] = LoadPicture(L"\\pirumi_image.png");
-        characterImages_[1] = LoadPicture(L"\\pirumi_image.png");
-    }
-}
-
 void MainDialog_CL::SaveWindowRect() {
     if (::IsIconic(Window()) || layoutReady_ == 0) return;
     // A refused write is reported once, not on every step of a drag.
@@ -411,10 +371,7 @@ void MainDialog_CL::OnDestroy() {
     guard_.Stop();
     frontHook_.Follow(window, false);
     trayIcon_.Remove();
-    characterImages_[1].Reset();
-    characterImages_[0].Reset();
-    stateImages_[0].Reset();
-    stateImages_[1].Reset();
+    pictures_.Reset();
     // Detached first, so that the window does not destroy the menu a second time.
     if (menu_) {
         ::SetMenu(window, nullptr);

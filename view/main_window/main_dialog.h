@@ -17,6 +17,7 @@
 #include "view/common/file_icon_lookup.h"
 #include "view/main_window/foreground_hook.h"
 #include "view/main_window/main_menus.h"
+#include "view/main_window/window_pictures.h"
 
 class MainDialog_CL : public MainWindowBase_CL {
 public:
@@ -65,11 +66,7 @@ private:
     // The rows' icons come from a worker; they are set when its answer arrives.
     void LookUpFileIcons();
     void ShowFileIcons(WPARAM lookupNumber);
-    void LoadCharacterImages();
-    void LoadPictures();
     void SaveWindowRect();
-    // WM_SETICON of both sizes at the window's DPI.
-    void SetWindowIcons();
     // WM_DPICHANGED: the suggested rectangle, fonts, icons and image lists of the new DPI, layout.
     void OnDpiChanged(const RECT& suggested);
 
@@ -112,8 +109,7 @@ private:
     UniqueMenu menu_;
     UniqueIcon bigIcon_;
     UniqueIcon smallIcon_;
-    UniqueGdiplusImage characterImages_[2];
-    UniqueGdiplusImage stateImages_[2];
+    WindowPictures pictures_;
     ImageList_CL systemImages_;
     FileIconLookup_CL fileIcons_;
     UpdateRunner_CL update_;

@@ -124,7 +124,7 @@ void MainDialog_CL::ShowSettings() {
     const INT_PTR result = sheet.Show(Window(), UiText(TextId::SheetCaption));
     if (CurrentUiLanguage() != before) ApplyLanguage();
     if (result != 1) return;
-    LoadCharacterImages();
+    pictures_.LoadCharacters(g_SaveData.imageType);
     if (list_) ::InvalidateRect(list_->Window(), nullptr, TRUE);
     Layout();
     ::InvalidateRect(Window(), nullptr, TRUE);
