@@ -12,7 +12,9 @@
 #include "comlib/log.h"
 #include "comlib/utility.h"
 #include "data/awake_command.h"
+#include "data/policy.h"
 #include "data/save_data.h"
+#include "guard/policy_rules.h"
 #include "view/settings/language_setting.h"
 #include "view/texts/ui_texts.h"
 #include "comlib/unique_resource.h"
@@ -202,9 +204,16 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
     // -awake, -pid and -run: handed to the running copy, or applied by this one in the tray.
     AwakeCommand awakeCommand;
     if (HasAwakeSwitch(commandLine.RawArguments())) {
+        // The organisation's CommandLine and ManualSessions, before anything is handed over.
+        const Policies policies = ReadPoliciesQuietly();
+        if (CommandLineOff(policies)) return RefuseText(TextId::ConsoleCommandLineOff);
         const CommandParse parse = ParseAwakeCommand(commandLine.RawArguments());
         if (parse.error != CommandError::None) return RefuseParse(parse);
         awakeCommand = parse.command;
+        const SessionRefusal refusal = RefuseSession(awakeCommand, policies);
+        if (refusal != SessionRefusal::None)
+            return RefuseText(refusal == SessionRefusal::NoSessions ? TextId::ConsoleSessionsRefused
+                                                                    : TextId::ConsoleNoEndRefused);
         if (awakeCommand.kind == AwakeCommand::Kind::Pid && !ProcessRuns(awakeCommand.processId))
             return RefuseCommandLine(
                 UiFormat(TextId::ConsoleNoProcess, static_cast<unsigned>(awakeCommand.processId)),

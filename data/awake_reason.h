@@ -18,17 +18,20 @@ struct AwakeReason {
     int endHour = 0;        // Manual with an end, local time
     int endMinute = 0;
 
-    // Kind None only: a battery rule holds the computer back from a reason it had.
-    enum class HeldBack { None, OnBattery, LowBattery };
+    // Kind None only: a battery rule holds the computer back from a reason it had, or the
+    // organisation's Disabled policy holds it back from any.
+    enum class HeldBack { None, OnBattery, LowBattery, Organization };
     HeldBack heldBack = HeldBack::None;
     int batteryPercent = 0;  // LowBattery
+    // A reason that keeps awake while the power plan does not let applications prevent sleep.
+    bool windowsForbids = false;
 
     bool KeepsAwake() const { return kind != Kind::None; }
     bool operator==(const AwakeReason& other) const {
         return kind == other.kind && fileName == other.fileName && processId == other.processId &&
                hour == other.hour && weekday == other.weekday && hasEnd == other.hasEnd &&
                endHour == other.endHour && endMinute == other.endMinute && heldBack == other.heldBack &&
-               batteryPercent == other.batteryPercent;
+               batteryPercent == other.batteryPercent && windowsForbids == other.windowsForbids;
     }
     bool operator!=(const AwakeReason& other) const { return !(*this == other); }
 };

@@ -1,5 +1,7 @@
 #include "guard/awake_decision.h"
 
+#include "guard/policy_rules.h"
+
 namespace {
 FILETIME ToFileTime(unsigned long long value) {
     FILETIME time;
@@ -37,6 +39,13 @@ AwakeReason DecideBeforeBattery(const GuardInputs& in) {
             return reason;
         }
     }
+    if (in.policyWatched && in.snapshot) {
+        if (const WatchedProcess* match = in.policyWatched->FirstMatch(*in.snapshot)) {
+            reason.kind = AwakeReason::Kind::WatchedProgram;
+            reason.fileName = match->fileName;
+            return reason;
+        }
+    }
     const SYSTEMTIME local = CalendarParts(in.now.local);
     if (HourKeepsAwake(in.hourTable, in.dayTable, local.wHour, local.wDayOfWeek)) {
         reason.kind = AwakeReason::Kind::MarkedHour;
@@ -66,5 +75,12 @@ SYSTEMTIME CalendarParts(unsigned long long fileTime) {
 }
 
 AwakeReason DecideAwakeReason(const GuardInputs& inputs) {
-    return ApplyBatteryRules(DecideBeforeBattery(inputs), inputs.awake, inputs.power);
+    if (inputs.policies && PolicyDisabled(*inputs.policies)) {
+        AwakeReason held;
+        held.heldBack = AwakeReason::HeldBack::Organization;
+        return held;
+    }
+    AwakeReason reason = ApplyBatteryRules(DecideBeforeBattery(inputs), inputs.awake, inputs.power);
+    reason.windowsForbids = reason.KeepsAwake() && WindowsForbidsKeepingAwake(inputs.windowsAllows, inputs.power);
+    return reason;
 }

@@ -8,10 +8,13 @@
 #include <vector>
 
 #include "comlib/power_request.h"
+#include "comlib/power_scheme.h"
 #include "comlib/unique_resource.h"
 #include "data/awake_command.h"
 #include "data/awake_reason.h"
+#include "data/policy.h"
 #include "guard/awake_decision.h"
+#include "guard/policy_rules.h"
 #include "guard/sleep_guard.h"
 
 class SaveData;
@@ -23,11 +26,13 @@ struct GuardWords {
     std::wstring (*trayTip)(const AwakeReason& reason) = nullptr;
 };
 
-// The system calls a test replaces: the clock, SendInput and the power-request calls.
+// The system calls a test replaces: the clock, SendInput, the power-request calls and the
+// power plan's settings.
 struct GuardSystem {
     GuardTime (*clock)() = &SystemGuardTime;
     SleepGuard_CL::InputSender sendInput = &::SendInput;
     PowerRequestCalls power = RealPowerRequestCalls();
+    PowerSchemeCalls* powerScheme = &SystemPowerSchemeCalls::Instance();
 };
 
 // What the tray shows for a reason: an icon resource of resource.h and the tip.
@@ -62,8 +67,17 @@ public:
     // Session, Off or Pid, logged; the caller runs Check after it. False (logged) for a process
     // that cannot be opened, and for any other kind.
     bool Apply(const AwakeCommand& command);
-    // The hotkey: ends a running session, else starts one without an end.
-    void Toggle();
+    // The hotkey: ends a running session, else starts one without an end; what ManualSessions
+    // refuses comes back and nothing starts.
+    SessionRefusal Toggle();
+    // The organisation's policies read again (the reader logs them); true when they changed.
+    bool ReadPolicies();
+    const Policies& CurrentPolicies() const { return policies_; }
+    // WatchedPrograms as watched records, after the user's own.
+    const WatchedList_CL& PolicyWatched() const { return policyWatched_; }
+    // The power plan may have changed: its "allow applications to prevent automatic sleep" is
+    // read again at the next decision (once, not on every check).
+    void PowerSettingsChanged() { windowsAllowsKnown_ = false; }
     // The window goes: the power request is released.
     void Stop() { power_.Release(); }
 
@@ -86,6 +100,10 @@ private:
     bool WatchProcess(DWORD processId);
     void ForgetEndedProcesses();
     void LogBatteryHold(const AwakeReason& reason);
+    void LogWindowsForbids();
+    // The session the policies leave, stored and logged when it differs.
+    void HoldSessionToPolicies(unsigned long long nowUtc);
+    void LogSessionCut(const ManualSession& held) const;
     std::wstring ReasonWords(const AwakeReason& reason) const;
     UINT WakeAfterMs(unsigned long long nowUtc) const;
 
@@ -97,4 +115,12 @@ private:
     std::vector<HeldProcess> handed_;
     AwakeReason reason_;
     AwakeReason::HeldBack heldLogged_ = AwakeReason::HeldBack::None;
+    PolicyReader_CL policyReader_;
+    Policies policies_;
+    WatchedList_CL policyWatched_;
+    AcDcValues windowsAllows_{1, 1};
+    bool windowsAllowsKnown_ = false;
+    // The plan forbids keeping awake on the power source in use: now, and as last logged.
+    bool windowsForbids_ = false;
+    bool windowsForbidsLogged_ = false;
 };

@@ -575,3 +575,105 @@ TEST_F(GuardTest, SaveFailureNoticeOncePerRun) {
     for (int i = 0; i < 4; ++i) EXPECT_FALSE(data_.SaveWatchedList());
     EXPECT_EQ(notices, (std::vector<DWORD>{32, 32}));
 }
+
+namespace {
+// A policy value in the real registry of the prefix, below Software\Policies\DormiGuard.
+void SetPolicy(HKEY root, const wchar_t* subkey, const wchar_t* name, DWORD type, const void* data, DWORD bytes) {
+    const std::wstring key = std::wstring(L"Software\\Policies\\DormiGuard") + (*subkey ? L"\\" : L"") + subkey;
+    ASSERT_EQ(::RegSetKeyValueW(root, key.c_str(), name, type, data, bytes), ERROR_SUCCESS);
+}
+void ClearPolicies() {
+    for (HKEY root : {HKEY_LOCAL_MACHINE, HKEY_CURRENT_USER}) ::RegDeleteTreeW(root, L"Software\\Policies\\DormiGuard");
+}
+}  // namespace
+
+// WatchedPrograms keeps the computer awake while this test program runs; Disabled=1 then holds
+// back every reason, a manual session too, and the band and the tip say why.
+TEST_F(GuardTest, OrganisationWatchesAndDisablesThroughTheRegistry) {
+    ClearPolicies();
+    wchar_t self[MAX_PATH] = {};
+    const DWORD chars = ::GetModuleFileNameW(nullptr, self, MAX_PATH);
+    SetPolicy(HKEY_LOCAL_MACHINE, L"WatchedPrograms", L"1", REG_SZ, self, (chars + 1) * sizeof(wchar_t));
+    EXPECT_TRUE(guard_.ReadPolicies());
+    EXPECT_EQ(guard_.Check().tray.tip, L"DormiGuard - スリープ禁止中（test_sleep_check.exe が起動中）");
+    EXPECT_EQ(data_.watched.Size(), 0u) << "the user's list stays the user's";
+
+    const DWORD one = 1;
+    SetPolicy(HKEY_CURRENT_USER, L"", L"Disabled", REG_DWORD, &one, sizeof(one));
+    EXPECT_TRUE(guard_.ReadPolicies());
+    EXPECT_FALSE(guard_.ReadPolicies()) << "the same policies again";
+    AwakeCommand session;
+    session.kind = AwakeCommand::Kind::Session;
+    ASSERT_TRUE(guard_.Apply(session));
+    const GuardOutcome outcome = guard_.Check();
+    ClearPolicies();
+    EXPECT_EQ(outcome.tray.iconId, 104);
+    EXPECT_EQ(outcome.tray.tip, L"DormiGuard - スリープ許可中（組織によって無効にされています）");
+    EXPECT_EQ(ReasonText(outcome.reason), L"組織によって無効にされています");
+    EXPECT_EQ(LogMessagesFrom(logPath_, L"main_dialog.cpp"),
+              (std::vector<std::wstring>{L"★スリープを許可します"}));
+}
+
+namespace {
+// The power plan as the seam gives it: one value of "allow applications to prevent automatic
+// sleep" for mains and one for battery.
+struct PlanSeam : PowerSchemeCalls {
+    AcDcValues allowed{1, 1};
+    int reads = 0;
+    DWORD ActiveScheme(GUID& scheme) override {
+        scheme = GUID{};
+        return ERROR_SUCCESS;
+    }
+    DWORD ReadValue(const GUID&, const GUID&, const GUID& setting, PowerSource source, DWORD& value) override {
+        ++reads;
+        EXPECT_EQ(FormatGuid(setting), L"{A4B195F5-8225-47D8-8012-9D41369786E2}");
+        value = source == PowerSource::Ac ? allowed.ac : allowed.dc;
+        return ERROR_SUCCESS;
+    }
+    DWORD WriteValue(const GUID&, const GUID&, const GUID&, PowerSource, DWORD) override { return ERROR_ACCESS_DENIED; }
+    DWORD SetActiveScheme(const GUID&) override { return ERROR_ACCESS_DENIED; }
+    bool LidPresent() override { return false; }
+};
+}  // namespace
+
+// The plan that forbids keeping awake on the power source in use shows its text, on mains and
+// on battery apart; the guard still makes its effects, and logs each change once.
+TEST_F(GuardTest, PowerPlanThatForbidsKeepingAwakeIsShownPerPowerSource) {
+    PlanSeam plan;
+    GuardSystem system = System();
+    system.powerScheme = &plan;
+    AwakeGuard_CL guard(data_, GuardWords{&ReasonText, &TrayTip}, system);
+    data_.readPowerStatus = &FakePowerStatus;
+    data_.hourTable.assign(24, true);
+    const wchar_t kForbidden[] = L"DormiGuard - スリープ禁止中（Windows の電源設定がスリープの抑止を許可していません）";
+    const wchar_t kHour[] = L"DormiGuard - スリープ禁止中（時間帯 木 12:00 ～ 12:59）";
+    struct Case {
+        DWORD ac, dc;
+        BYTE acLine;  // 1 mains, 0 battery
+        const wchar_t* tip;
+    } cases[] = {
+        {0, 1, 1, kForbidden}, {0, 1, 0, kHour}, {1, 0, 1, kHour}, {1, 0, 0, kForbidden}, {1, 1, 0, kHour},
+    };
+    for (const Case& c : cases) {
+        plan.allowed = {c.ac, c.dc};
+        guard.PowerSettingsChanged();
+        g_battery = SYSTEM_POWER_STATUS{};
+        g_battery.ACLineStatus = c.acLine;
+        g_battery.BatteryFlag = 1;
+        g_battery.BatteryLifePercent = 80;
+        g_moves = 0;
+        const GuardOutcome outcome = guard.Check();
+        EXPECT_EQ(outcome.tray.tip, c.tip) << c.ac << c.dc << int(c.acLine);
+        EXPECT_EQ(outcome.tray.iconId, 103);
+        EXPECT_EQ(g_moves, 1) << "the guard still does what it can";
+        const int reads = plan.reads;
+        guard.Check();
+        EXPECT_EQ(plan.reads, reads) << "a steady check does not read the plan";
+    }
+    guard.Stop();
+    EXPECT_EQ(LogMessagesFrom(logPath_, L"main_dialog.cpp"),
+              (std::vector<std::wstring>{L"★Windows の電源設定がスリープの抑止を許可していません",
+                                         L"★Windows の電源設定がスリープの抑止を許可しました",
+                                         L"★Windows の電源設定がスリープの抑止を許可していません",
+                                         L"★Windows の電源設定がスリープの抑止を許可しました"}));
+}

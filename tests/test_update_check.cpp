@@ -238,6 +238,22 @@ TEST_F(UpdateCheckTest, SwitchedOffFetchesAndWritesNothing) {
     EXPECT_TRUE(notices_.empty());
 }
 
+// The organisation's UpdateCheck=0 in the real registry of the prefix: no request at all.
+TEST_F(UpdateCheckTest, PolicySwitchesTheCheckOff) {
+    TestHttpServer server(L"version", kNewer);
+    ASSERT_TRUE(server.Ready());
+    const DWORD off = 0;
+    ASSERT_EQ(::RegSetKeyValueW(HKEY_LOCAL_MACHINE, L"Software\\Policies\\DormiGuard", L"UpdateCheck", REG_DWORD, &off,
+                                sizeof(off)),
+              ERROR_SUCCESS);
+    Run(server);
+    ::RegDeleteTreeW(HKEY_LOCAL_MACHINE, L"Software\\Policies\\DormiGuard");
+    EXPECT_EQ(server.RequestCount(), 0);
+    EXPECT_TRUE(notices_.empty());
+    Run(server);  // the same check without the policy asks the server
+    EXPECT_EQ(server.RequestCount(), 1);
+}
+
 TEST_F(UpdateCheckTest, OlderServerVersionRecordsTheDayAndOnceADayHolds) {
     TestHttpServer server(L"version", VersionBody("1.0.4.9"));
     ASSERT_TRUE(server.Ready());

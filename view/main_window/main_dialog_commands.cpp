@@ -82,7 +82,8 @@ void MainDialog_CL::AddPrograms() {
 
 void MainDialog_CL::DeleteSelectedProgram() {
     const int row = FocusedSelectedRow();
-    if (row < 0) return;
+    // The organisation's rows, after the user's, cannot be deleted.
+    if (row < 0 || static_cast<size_t>(row) >= g_SaveData.watched.Size()) return;
     ::SendMessageW(list_->Window(), LVM_DELETEITEM, row, 0);
     g_SaveData.watched.RemoveAt(static_cast<size_t>(row));
     g_SaveData.SaveWatchedList();
@@ -126,7 +127,8 @@ void MainDialog_CL::OnNotify(const NMHDR* header) {
         CheckSleep();
         g_SaveData.SaveWatchedList();
     } else if (header->code == static_cast<UINT>(NM_RCLICK)) {
-        ShowListMenu(Window(), FocusedSelectedRow() >= 0);
+        const int row = FocusedSelectedRow();
+        ShowListMenu(Window(), row >= 0 && static_cast<size_t>(row) < g_SaveData.watched.Size());
     }
 }
 
@@ -134,6 +136,7 @@ void MainDialog_CL::OnTrayCallback(LPARAM mouseMessage) {
     if (mouseMessage == WM_LBUTTONDOWN) {
         ShowMainWindow(2);
     } else if (mouseMessage == WM_RBUTTONDOWN) {
-        ShowTrayMenu(Window(), g_SaveData.trayHidden == 1, ShownHotkey(), guard_.SessionActive());
+        ShowTrayMenu(Window(), g_SaveData.trayHidden == 1, ShownHotkey(), guard_.SessionActive(),
+                     guard_.CurrentPolicies());
     }
 }

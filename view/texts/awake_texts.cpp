@@ -3,6 +3,7 @@
 #include "view/texts/ui_texts.h"
 
 std::wstring ReasonText(const AwakeReason& reason) {
+    if (reason.windowsForbids) return UiText(TextId::ReasonWindowsForbids);
     switch (reason.kind) {
         case AwakeReason::Kind::Manual:
             return reason.hasEnd ? UiFormat(TextId::ReasonManualUntil, reason.endHour, reason.endMinute)
@@ -22,6 +23,8 @@ std::wstring ReasonText(const AwakeReason& reason) {
             return UiText(TextId::ReasonOnBattery);
         case AwakeReason::HeldBack::LowBattery:
             return UiFormat(TextId::ReasonLowBattery, reason.batteryPercent);
+        case AwakeReason::HeldBack::Organization:
+            return UiText(TextId::ReasonOrganization);
         default:
             return L"";
     }

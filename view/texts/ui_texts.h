@@ -102,6 +102,14 @@ enum class TextId : size_t {
     CheckHotkeyOn,
     HotkeyRefused,           // %s: the key, %s: system error text
     HotkeyUnusable,
+    ReasonOrganization,      // the Disabled policy
+    ReasonWindowsForbids,    // the power plan does not let applications prevent sleep
+    ManagedByOrganization,   // a settings page with a control a policy governs
+    NoticeSessionsRefused,   // ManualSessions 0
+    NoticeNoEndRefused,      // ManualSessions 1
+    ConsoleCommandLineOff,   // CommandLine 0
+    ConsoleSessionsRefused,
+    ConsoleNoEndRefused,
     Count
 };
 

@@ -103,6 +103,15 @@ const wchar_t* const kEnglishTexts[] = {
     L"Use a hotkey",
     L"%s cannot be registered (%s). The previous key stays.",
     L"This key cannot be used. Combine Ctrl, Alt or Shift with A-Z, 0-9 or F1-F24.",
+    L"Turned off by your organization",
+    L"Windows power settings do not allow apps to prevent sleep",
+    L"Some settings are managed by your organization",
+    L"Your organization does not allow keeping awake by hand.",
+    L"Your organization does not allow \"Until I turn it off\". Choose a time instead.",
+    L"DormiGuard: -awake, -pid and -run are turned off by your organization's policy CommandLine",
+    L"DormiGuard: keeping awake by hand is not allowed by your organization's policy ManualSessions",
+    L"DormiGuard: keeping awake without an end is not allowed by your organization's policy ManualSessions "
+    L"(use -awake MINUTES or -awake HH:MM)",
 };
 static_assert(sizeof(kEnglishTexts) / sizeof(kEnglishTexts[0]) == static_cast<size_t>(TextId::Count),
               "one English text per id");
