@@ -8,6 +8,15 @@ AwakeSettings EffectiveAwakeSettings(const AwakeSettings& user, const Policies& 
     return settings;
 }
 
+AwakeSettings UserEditUnderPolicies(const AwakeSettings& edited, const AwakeSettings& stored,
+                                    const Policies& policies) {
+    AwakeSettings kept = edited;
+    if (policies.keepDisplayOn) kept.display = stored.display;
+    if (policies.onlyOnMains) kept.acOnly = stored.acOnly;
+    if (policies.batteryFloor) kept.batteryFloor = stored.batteryFloor;
+    return kept;
+}
+
 bool PolicyDisabled(const Policies& policies) { return policies.disabled == std::optional<DWORD>(1); }
 bool UpdateCheckOff(const Policies& policies) { return policies.updateCheck == std::optional<DWORD>(0); }
 bool HotkeyOff(const Policies& policies) { return policies.hotkey == std::optional<DWORD>(0); }

@@ -12,6 +12,11 @@
 // The settings in force: KeepDisplayOn, OnlyOnMains and BatteryFloor replace the user's own.
 AwakeSettings EffectiveAwakeSettings(const AwakeSettings& user, const Policies& policies);
 
+// What the settings page stores of the user's edit: where a policy governs a setting, the
+// value stored before, so that the user's own setting comes back when the policy goes.
+AwakeSettings UserEditUnderPolicies(const AwakeSettings& edited, const AwakeSettings& stored,
+                                    const Policies& policies);
+
 // Disabled=1, UpdateCheck=0, Hotkey=0, CommandLine=0.
 bool PolicyDisabled(const Policies& policies);
 bool UpdateCheckOff(const Policies& policies);

@@ -80,7 +80,14 @@ struct AwakeCalls {
 
 // The four pages as the settings command puts them together.
 struct Sheet {
+    explicit Sheet(const Policies& given = Policies()) : policies(given) {
+        builder.AddPage(&hours, L"アプリ設定");
+        builder.AddPage(&awake, L"動作");
+        builder.AddPage(&version, L"アプリバージョン");
+        builder.AddPage(&license, L"ライセンス情報");
+    }
     AwakeCalls calls;
+    Policies policies;
     PropAppSetting_CL hours;
     PropAwake_CL awake{AwakePageActions{[this](const Hotkey& next, DWORD* error) {
                                             calls.hotkeys.push_back(FormatHotkey(next));
@@ -91,18 +98,12 @@ struct Sheet {
                                             g_SaveData.StoreHotkey(next);
                                             return true;
                                         },
-                                        [this] { ++calls.checks; }}};
+                                        [this] { ++calls.checks; }, policies}};
     PropAppVersion_CL version;
     PropAppLicense_CL license;
     HWND frame = nullptr;
     PropSheet_CL builder{&frame};
 
-    Sheet() {
-        builder.AddPage(&hours, L"アプリ設定");
-        builder.AddPage(&awake, L"動作");
-        builder.AddPage(&version, L"アプリバージョン");
-        builder.AddPage(&license, L"ライセンス情報");
-    }
     bool IsOpen() const { return frame && ::IsWindowVisible(frame) && hours.Window(); }
     HWND HourList() const { return ::FindWindowExW(hours.Window(), nullptr, WC_LISTVIEWW, nullptr); }
     bool ApplyEnabled() const { return ::IsWindowEnabled(::GetDlgItem(frame, kApplyButtonId)) != FALSE; }
@@ -439,6 +440,46 @@ TEST_F(SettingsSheetTest, AwakePageStoresEachSettingAndSaysWhenTheHotkeyIsTaken)
     EXPECT_EQ(ValueOf(L"AWAKE", L"batteryfloor"), L"0");
     EXPECT_EQ(sheet.calls.hotkeys, (std::vector<std::wstring>{L"Ctrl+Alt+K", L"Ctrl+Alt+J", L""}));
     EXPECT_EQ(sheet.calls.checks, 3);
+}
+
+// KeepDisplayOn=0, Hotkey=0 and UpdateCheck=0: their controls show the policy greyed, each page
+// says so in one line, and OK stores none of them over the user's own settings.
+TEST_F(SettingsSheetTest, PoliciesGreyTheirControlsAndLeaveTheUsersSettings) {
+    Policies policies;
+    policies.keepDisplayOn = 0;
+    policies.hotkey = 0;
+    Sheet sheet(policies);
+    sheet.version.SetUpdateCheckOff(true);
+    const wchar_t kManaged[] = L"一部の設定は組織によって管理されています";
+    ModalScript script(sheet.Abort());
+    script.WaitUntil("sheet shown", [&] { return sheet.IsOpen(); })
+        .Do("open the tab", [&] { sheet.SelectTab(1); })
+        .WaitUntil("page", [&] { return sheet.awake.Window() && ::IsWindowVisible(sheet.awake.Window()); })
+        .Do("greyed", [&] {
+            const HWND display = AwakeChild(sheet, L"画面の電源を切らない");
+            EXPECT_EQ(::SendMessageW(display, BM_GETCHECK, 0, 0), BST_UNCHECKED);
+            EXPECT_FALSE(::IsWindowEnabled(display));
+            EXPECT_FALSE(::IsWindowEnabled(AwakeChild(sheet, L"ホットキーを使う")));
+            EXPECT_FALSE(::IsWindowEnabled(sheet.awake.HotkeyControl()));
+            EXPECT_NE(AwakeChild(sheet, kManaged), nullptr);
+            Click(AwakeChild(sheet, L"AC電源につながっているときだけ、プログラムと時間帯でスリープを禁止する"));
+        });
+    RepaintAndShoot(script, sheet, L"settings_awake_managed.png");
+    script.Do("version tab", [&] { sheet.SelectTab(2); })
+        .WaitUntil("version page", [&] { return sheet.version.Window() && ::IsWindowVisible(sheet.version.Window()); })
+        .Do("greyed", [&] {
+            const HWND check = ChildWithText(sheet.version.Window(), L"バージョンアップの通知をしない");
+            EXPECT_EQ(::SendMessageW(check, BM_GETCHECK, 0, 0), BST_CHECKED);
+            EXPECT_FALSE(::IsWindowEnabled(check));
+            EXPECT_NE(ChildWithText(sheet.version.Window(), kManaged), nullptr);
+        });
+    RepaintAndShoot(script, sheet, L"settings_version_managed.png");
+    script.Do("ok", [&] { sheet.Press(PSBTN_OK); });
+    EXPECT_EQ(Run(sheet, script), 1);
+    EXPECT_EQ(ValueOf(L"AWAKE", L"aconly"), L"1");
+    EXPECT_EQ(ValueOf(L"AWAKE", L"display"), L"<missing>");
+    EXPECT_TRUE(sheet.calls.hotkeys.empty());
+    EXPECT_TRUE(KeysOf(L"VERSION").empty());
 }
 
 TEST_F(SettingsSheetTest, VersionSwitchIsStoredOnlyFromItsOpenedTab) {

@@ -97,8 +97,10 @@ void MainDialog_CL::ShowSettings() {
     AwakePageActions actions;
     actions.changeHotkey = [this](const Hotkey& next, DWORD* error) { return ChangeHotkey(next, error); };
     actions.checkNow = [this] { CheckSleep(); };
+    actions.policies = guard_.CurrentPolicies();
     PropAwake_CL awakePage(actions);
     PropAppVersion_CL versionPage;
+    versionPage.SetUpdateCheckOff(UpdateCheckOff(guard_.CurrentPolicies()));
     PropAppLicense_CL licensePage;
     sheet.AddPage(&settingPage, UiText(TextId::PageHours));
     sheet.AddPage(&awakePage, UiText(TextId::PageAwake));

@@ -6,6 +6,7 @@
 #include "comlib/utility.h"
 #include "comlib/window/high_dpi.h"
 #include "data/save_data.h"
+#include "guard/policy_rules.h"
 #include "view/settings/prop_app_setting.h"
 #include "view/texts/ui_texts.h"
 
@@ -168,6 +169,7 @@ void PropAwake_CL::BuildControls(HWND page) {
 
     language_.Build(page, factory_, ChildRectOf(hotkeyFrame->Window()).bottom + dpi.ScaleY(kRowGap), metrics.width);
 
+    ShowPolicies(page);
     EnableDependents();
     building_ = false;
 }
@@ -183,10 +185,10 @@ void PropAwake_CL::ShowHotkey(const Hotkey& hotkey) {
 }
 
 void PropAwake_CL::EnableDependents() {
-    const bool floor = Checked(floorCheck_);
+    const bool floor = Checked(floorCheck_) && !floorGoverned_;
     if (floorEdit_) ::EnableWindow(floorEdit_->Window(), floor);
     if (floorUpDown_) ::EnableWindow(floorUpDown_->Window(), floor);
-    if (hotkey_) ::EnableWindow(hotkey_->Window(), Checked(hotkeyCheck_));
+    if (hotkey_) ::EnableWindow(hotkey_->Window(), Checked(hotkeyCheck_) && !hotkeyGoverned_);
 }
 
 int PropAwake_CL::FloorValue() const {
@@ -212,13 +214,14 @@ bool PropAwake_CL::SaveAwake() {
     next.display = Checked(displayCheck_);
     next.acOnly = Checked(acOnlyCheck_);
     next.batteryFloor = Checked(floorCheck_) ? FloorValue() : 0;
-    g_SaveData.StoreAwakeSettings(next);
+    g_SaveData.StoreAwakeSettings(UserEditUnderPolicies(next, g_SaveData.awake, actions_.policies));
 
     bool taken = true;
     const Hotkey old = g_SaveData.hotkey;
     const WORD typed = static_cast<WORD>(::SendMessageW(hotkey_->Window(), HKM_GETHOTKEY, 0, 0));
     Hotkey wanted;
     if (Checked(hotkeyCheck_)) wanted = (typed == shownHotkey_ && old.key != 0) ? old : HotkeyFromControl(typed);
+    if (hotkeyGoverned_) wanted = old;
     if (wanted.key != old.key || wanted.modifiers != old.modifiers) {
         DWORD error = ERROR_SUCCESS;
         if (wanted.key != 0 && !IsUsableHotkey(wanted)) {

@@ -8,6 +8,7 @@
 #include "comlib/window/control_factory.h"
 #include "comlib/window/controls.h"
 #include "data/awake_command.h"
+#include "data/policy.h"
 #include "view/settings/language_setting.h"
 #include "view/settings/settings_page.h"
 
@@ -27,6 +28,8 @@ struct AwakePageActions {
     std::function<bool(const Hotkey& next, DWORD* error)> changeHotkey;
     // Runs the sleep check, so that the settings take effect at once.
     std::function<void()> checkNow;
+    // The organisation's policies: the controls they govern are greyed.
+    Policies policies{};
 };
 
 class PropAwake_CL : public SettingsPage_CL {
@@ -46,6 +49,8 @@ private:
     void BuildControls(HWND page) override;
     INT_PTR PageMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam) override;
     void EnableDependents();
+    // Greys what the policies govern, shows their values, and adds the managed line.
+    void ShowPolicies(HWND page);
     void ShowHotkey(const Hotkey& hotkey);
     void SayAboutHotkey(const std::wstring& text);
     int FloorValue() const;
@@ -64,5 +69,7 @@ private:
     // The control's value as filled: unchanged, the stored key stays (Win cannot be typed there).
     WORD shownHotkey_ = 0;
     bool building_ = false;
+    bool floorGoverned_ = false;
+    bool hotkeyGoverned_ = false;
     LanguageChoiceControls language_;
 };
