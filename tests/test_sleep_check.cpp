@@ -677,3 +677,31 @@ TEST_F(GuardTest, PowerPlanThatForbidsKeepingAwakeIsShownPerPowerSource) {
                                          L"★Windows の電源設定がスリープの抑止を許可していません",
                                          L"★Windows の電源設定がスリープの抑止を許可しました"}));
 }
+
+// ManualSessions=1 and MaxSessionMinutes=60 from the registry, at 12:11 local: a session without
+// an end is refused (the hotkey too), a longer one is cut to 60 minutes and the log says so.
+TEST_F(GuardTest, ManualSessionsUnderPolicies) {
+    ClearPolicies();
+    const DWORD timedOnly = 1, sixty = 60;
+    SetPolicy(HKEY_LOCAL_MACHINE, L"", L"ManualSessions", REG_DWORD, &timedOnly, sizeof(DWORD));
+    SetPolicy(HKEY_CURRENT_USER, L"", L"MaxSessionMinutes", REG_DWORD, &sixty, sizeof(DWORD));
+    guard_.ReadPolicies();
+    ClearPolicies();
+    EXPECT_EQ(guard_.Toggle(), SessionRefusal::NoEndlessSession);
+    struct Case {
+        const wchar_t* command;
+        const wchar_t* until;  // null: refused
+    } cases[] = {{L"-awake", nullptr},
+                 {L"-awake 30", L"2026-03-05T03:41:00Z"},
+                 {L"-awake 90", L"2026-03-05T04:11:00Z"},
+                 {L"-awake 18:00", L"2026-03-05T04:11:00Z"}};
+    for (const Case& c : cases) {
+        AwakeCommand command;
+        ASSERT_TRUE(ParseHandOverText(c.command, &command));
+        EXPECT_EQ(guard_.Apply(command), c.until != nullptr) << c.command;
+        EXPECT_EQ(g_Inifile.ReadString(L"AWAKE", L"until", L""), c.until ? c.until : L"") << c.command;
+    }
+    const std::vector<std::wstring> lines = LogMessagesFrom(logPath_, L"save_data.cpp");
+    ASSERT_EQ(lines.size(), 2u);
+    EXPECT_EQ(lines[0], L"手動のスリープ禁止をポリシー MaxSessionMinutes=60 により短縮します = 2026-03-05T04:11:00Z");
+}
