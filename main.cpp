@@ -15,7 +15,9 @@
 #include "comlib/dll_function.h"
 #include "comlib/window_station.h"
 #include "data/awake_command.h"
+#include "data/policy.h"
 #include "data/save_data.h"
+#include "guard/policy_rules.h"
 #include "view/settings/language_setting.h"
 #include "view/texts/ui_texts.h"
 #include "comlib/unique_resource.h"
@@ -283,9 +285,16 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
 
     // -awake, -pid and -run: handed to the running copy, which is started when there is none.
     if (HasAwakeSwitch(commandLine.RawArguments())) {
+        // The organisation's CommandLine and ManualSessions, before anything is handed over.
+        const Policies policies = ReadPoliciesQuietly();
+        if (CommandLineOff(policies)) return RefuseText(TextId::ConsoleCommandLineOff);
         const CommandParse parse = ParseAwakeCommand(commandLine.RawArguments());
         if (parse.error != CommandError::None) return RefuseParse(parse);
         const AwakeCommand& command = parse.command;
+        const SessionRefusal refusal = RefuseSession(command, policies);
+        if (refusal != SessionRefusal::None)
+            return RefuseText(refusal == SessionRefusal::NoSessions ? TextId::ConsoleSessionsRefused
+                                                                    : TextId::ConsoleNoEndRefused);
         if (command.kind == AwakeCommand::Kind::Pid && !ProcessRuns(command.processId))
             return RefuseCommandLine(
                 UiFormat(TextId::ConsoleNoProcess, static_cast<unsigned>(command.processId)),

@@ -73,6 +73,7 @@ inline void ImageList(HIMAGELIST h) { ::ImageList_Destroy(h); }
 // Only for windows no parent destroys (a hidden owner); DestroyWindow must run on their thread.
 inline void Window(HWND h) { ::DestroyWindow(h); }
 inline void RegistryKey(HKEY h) { ::RegCloseKey(h); }
+inline void PowerNotify(HPOWERNOTIFY h) { ::UnregisterPowerSettingNotification(h); }
 // GdipDisposeImage / GdipDeleteGraphics; defined in comlib/unique_resource.cpp.
 void GdiplusImage(Gdiplus::GpImage* image);
 void GdiplusBitmap(Gdiplus::GpBitmap* bitmap);
@@ -93,6 +94,7 @@ using UniqueGlobal = UniqueResource<HGLOBAL, close_fn::Global>;
 using UniqueImageList = UniqueResource<HIMAGELIST, close_fn::ImageList>;
 using UniqueWindow = UniqueResource<HWND, close_fn::Window>;
 using UniqueRegistryKey = UniqueResource<HKEY, close_fn::RegistryKey>;
+using UniquePowerNotify = UniqueResource<HPOWERNOTIFY, close_fn::PowerNotify>;
 using UniqueGdiplusImage = UniqueResource<Gdiplus::GpImage*, close_fn::GdiplusImage>;
 using UniqueGdiplusBitmap = UniqueResource<Gdiplus::GpBitmap*, close_fn::GdiplusBitmap>;
 using UniqueGdiplusGraphics = UniqueResource<Gdiplus::GpGraphics*, close_fn::GdiplusGraphics>;

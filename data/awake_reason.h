@@ -22,10 +22,13 @@ struct AwakeReason {
     int endDay = 0;
     int endDaysAway = 0;    // local calendar days from the decision to the end: 0 today, 1 tomorrow
 
-    // Kind None only: a battery rule holds the computer back from a reason it had.
-    enum class HeldBack { None, OnBattery, LowBattery };
+    // Kind None only: a battery rule holds the computer back from a reason it had, or the
+    // organisation's Disabled policy holds it back from any.
+    enum class HeldBack { None, OnBattery, LowBattery, Organization };
     HeldBack heldBack = HeldBack::None;
     int batteryPercent = 0;  // LowBattery
+    // A reason that keeps awake while the power plan does not let applications prevent sleep.
+    bool windowsForbids = false;
 
     bool KeepsAwake() const { return kind != Kind::None; }
     bool operator==(const AwakeReason& other) const {
@@ -34,7 +37,7 @@ struct AwakeReason {
                hour == other.hour && weekday == other.weekday && hasEnd == other.hasEnd &&
                endHour == other.endHour && endMinute == other.endMinute && endMonth == other.endMonth &&
                endDay == other.endDay && endDaysAway == other.endDaysAway && heldBack == other.heldBack &&
-               batteryPercent == other.batteryPercent;
+               batteryPercent == other.batteryPercent && windowsForbids == other.windowsForbids;
     }
     bool operator!=(const AwakeReason& other) const { return !(*this == other); }
 };

@@ -170,6 +170,11 @@ bool PoliciesLineDue(const Policies* previous, const Policies& current) {
     return previous ? *previous != current : current.AnySet();
 }
 
+Policies ReadPoliciesQuietly() {
+    return MergePolicies(ReadPolicyHive(HKEY_LOCAL_MACHINE, L"HKLM").policies,
+                         ReadPolicyHive(HKEY_CURRENT_USER, L"HKCU").policies);
+}
+
 Policies PolicyReader_CL::Read() {
     const PolicyHive machine = ReadPolicyHive(HKEY_LOCAL_MACHINE, L"HKLM");
     const PolicyHive user = ReadPolicyHive(HKEY_CURRENT_USER, L"HKCU");

@@ -73,6 +73,10 @@ std::wstring FormatPoliciesInForce(const Policies& policies);
 // whenever the policies change; never while none was ever set.
 bool PoliciesLineDue(const Policies* previous, const Policies& current);
 
+// Both hives merged, nothing logged: for a copy that only hands over a command, and for the
+// update check, which runs before anything else would read them.
+Policies ReadPoliciesQuietly();
+
 // Reads the policies of both hives for the life of the program, and logs what it finds: each
 // ignored value once per run, the policies in force by the rule above.
 class PolicyReader_CL {

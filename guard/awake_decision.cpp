@@ -1,6 +1,7 @@
 #include "guard/awake_decision.h"
 
 #include "comlib/utility.h"
+#include "guard/policy_rules.h"
 
 namespace {
 AwakeReason DecideBeforeBattery(const GuardInputs& in) {
@@ -28,6 +29,13 @@ AwakeReason DecideBeforeBattery(const GuardInputs& in) {
     if (in.watched && in.snapshot) {
         reason = WatchedProgramReason(*in.watched, *in.snapshot, in.frontFileName, in.atWork);
         if (reason.KeepsAwake()) return reason;
+    }
+    if (in.policyWatched && in.snapshot) {
+        if (const WatchedProcess* match = in.policyWatched->FirstMatch(*in.snapshot)) {
+            reason.kind = AwakeReason::Kind::WatchedProgram;
+            reason.fileName = match->fileName;
+            return reason;
+        }
     }
     const SYSTEMTIME local = CalendarParts(in.now.local);
     if (HourKeepsAwake(in.hourTable, in.dayTable, local.wHour, local.wDayOfWeek)) {
@@ -58,5 +66,12 @@ SYSTEMTIME CalendarParts(unsigned long long fileTime) {
 }
 
 AwakeReason DecideAwakeReason(const GuardInputs& inputs) {
-    return ApplyBatteryRules(DecideBeforeBattery(inputs), inputs.awake, inputs.power);
+    if (inputs.policies && PolicyDisabled(*inputs.policies)) {
+        AwakeReason held;
+        held.heldBack = AwakeReason::HeldBack::Organization;
+        return held;
+    }
+    AwakeReason reason = ApplyBatteryRules(DecideBeforeBattery(inputs), inputs.awake, inputs.power);
+    reason.windowsForbids = reason.KeepsAwake() && WindowsForbidsKeepingAwake(inputs.windowsAllows, inputs.power);
+    return reason;
 }

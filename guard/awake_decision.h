@@ -6,9 +6,11 @@
 #include <string>
 #include <vector>
 
+#include "comlib/power_scheme.h"
 #include "comlib/process/enum_porocess.h"
 #include "data/awake_reason.h"
 #include "data/awake_settings.h"
+#include "data/policy.h"
 #include "data/watched_list.h"
 #include "guard/watch_conditions.h"
 
@@ -46,9 +48,17 @@ struct GuardInputs {
     std::vector<HandedProcess> handed;
     // Mains and full unless a battery rule is on and the system says otherwise.
     PowerStatus power;
+    // The user's settings with the policies' forced values in place.
     AwakeSettings awake;
+    // The organisation's policies and its watched programs (after the user's); null is none.
+    const Policies* policies = nullptr;
+    const WatchedList_CL* policyWatched = nullptr;
+    // The power plan's "allow applications to prevent automatic sleep", 1 unless read as 0.
+    AcDcValues windowsAllows{1, 1};
 };
 
 // The reasons in their order: the manual session, a handed-over process, the first enabled watched
-// program whose condition holds, the marked hour on a marked weekday; then the battery rules.
+// program whose condition holds (the user's, then the organisation's), the marked hour on a marked
+// weekday; then the battery rules. The Disabled policy holds back every reason; a reason kept
+// while the power plan forbids it says so.
 AwakeReason DecideAwakeReason(const GuardInputs& inputs);

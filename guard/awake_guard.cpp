@@ -38,9 +38,54 @@ AwakeReason AwakeGuard_CL::Decide() {
         g_Logger.Log(L"手動のスリープ禁止が終了しました", guard_log::kSaveData, __LINE__);
         data_.EndSession();
     }
+    HoldSessionToPolicies(now.utc);
     ForgetEndedProcesses();
     ReadConditions();
-    return DecideAwakeReason(GatherInputs(now));
+    if (!windowsAllowsKnown_) {
+        // Where the plan cannot be read (no powrprof functions, no plans) it counts as allowing.
+        if (ReadAllowSystemRequired(Scheme(), windowsAllows_) != ERROR_SUCCESS) windowsAllows_ = {1, 1};
+        windowsAllowsKnown_ = true;
+    }
+    const GuardInputs inputs = GatherInputs(now);
+    windowsForbids_ = WindowsForbidsKeepingAwake(inputs.windowsAllows, inputs.power);
+    return DecideAwakeReason(inputs);
+}
+
+namespace {
+bool SameSession(const ManualSession& a, const ManualSession& b) {
+    return a.active == b.active && a.indefinite == b.indefinite && a.endUtc == b.endUtc;
+}
+}  // namespace
+
+void AwakeGuard_CL::LogSessionCut(const ManualSession& held) const {
+    g_Logger.Log(L"手動のスリープ禁止をポリシー MaxSessionMinutes=%u により短縮します = %s", guard_log::kSaveData,
+                 __LINE__, static_cast<unsigned>(policies_.maxSessionMinutes.value_or(0)),
+                 FormatSessionValue(held).c_str());
+}
+
+void AwakeGuard_CL::HoldSessionToPolicies(unsigned long long nowUtc) {
+    // A session from before the policies came (the INI file, a refresh) is held to them too.
+    const ManualSession held = SessionUnderPolicies(data_.session, nowUtc, policies_);
+    if (SameSession(held, data_.session)) return;
+    if (!held.active) {
+        g_Logger.Log(L"手動のスリープ禁止をポリシー ManualSessions=%u により終了します", guard_log::kSaveData, __LINE__,
+                     static_cast<unsigned>(policies_.manualSessions.value_or(0)));
+        data_.EndSession();
+        return;
+    }
+    LogSessionCut(held);
+    data_.StartSession(held);
+}
+
+bool AwakeGuard_CL::ReadPolicies() {
+    Policies read = policyReader_.Read();
+    if (read == policies_) return false;
+    policies_ = std::move(read);
+    policyWatched_.Clear();
+    for (const std::wstring& program : policies_.watchedPrograms) policyWatched_.AddWatched(program, 1);
+    // A Group Policy refresh may have brought the power plan's setting too.
+    windowsAllowsKnown_ = false;
+    return true;
 }
 
 void AwakeGuard_CL::ReadConditions() {
@@ -65,27 +110,38 @@ GuardInputs AwakeGuard_CL::GatherInputs(const GuardTime& now) const {
     inputs.dayTable = data_.dayTable;
     inputs.session = data_.session;
     for (const HeldProcess& held : handed_) inputs.handed.push_back(held.name);
-    inputs.awake = data_.awake;
-    // Without a battery rule the battery is not even asked.
-    if (inputs.awake.acOnly || inputs.awake.batteryFloor != 0) inputs.power = data_.CurrentPowerStatus();
+    inputs.awake = EffectiveAwakeSettings(data_.awake, policies_);
+    inputs.policies = &policies_;
+    inputs.policyWatched = &policyWatched_;
+    inputs.windowsAllows = windowsAllows_;
+    // Without a battery rule, and while the plan says the same on mains and on battery, the
+    // battery is not even asked.
+    if (inputs.awake.acOnly || inputs.awake.batteryFloor != 0 || windowsAllows_.ac != windowsAllows_.dc)
+        inputs.power = data_.CurrentPowerStatus();
     return inputs;
 }
 
 GuardOutcome AwakeGuard_CL::Check() {
     const AwakeReason reason = Decide();
-    const bool display = data_.awake.display;
+    const bool display = EffectiveAwakeSettings(data_.awake, policies_).display;
     sleep_.SetKeepDisplay(display);
+    // Where the plan forbids it, the effects are still made: they are all the guard has.
     sleep_.Apply(reason.KeepsAwake());
     const bool sameWorker = reason.kind == AwakeReason::Kind::BusyProgram && requestReason_.kind == reason.kind &&
                             requestReason_.fileName == reason.fileName;
     if (!sameWorker) requestReason_ = reason;
-    if (reason.KeepsAwake())
-        power_.Hold(ReasonWords(requestReason_), display);
-    else
+    if (reason.KeepsAwake()) {
+        // The request names what keeps awake, not the plan's refusal.
+        AwakeReason named = requestReason_;
+        named.windowsForbids = false;
+        power_.Hold(ReasonWords(named), display);
+    } else {
         power_.Release();
+    }
     // GetSystemPowerStatus only while the lid choice is on.
     lid_.Update(reason.KeepsAwake(), data_.awake, data_.awake.lid && data_.CurrentPowerStatus().onBattery);
     LogBatteryHold(reason);
+    LogWindowsForbids();
     reason_ = reason;
     GuardOutcome outcome;
     outcome.reason = reason;
@@ -94,11 +150,23 @@ GuardOutcome AwakeGuard_CL::Check() {
     return outcome;
 }
 
+void AwakeGuard_CL::LogWindowsForbids() {
+    if (windowsForbids_ == windowsForbidsLogged_) return;
+    windowsForbidsLogged_ = windowsForbids_;
+    if (windowsForbids_)
+        g_Logger.Log(L"★Windows の電源設定がスリープの抑止を許可していません", guard_log::kMainDialog, __LINE__);
+    else
+        g_Logger.Log(L"★Windows の電源設定がスリープの抑止を許可しました", guard_log::kMainDialog, __LINE__);
+}
+
 void AwakeGuard_CL::LogBatteryHold(const AwakeReason& reason) {
-    // Once per change of the rule that holds back, not on every check nor for each percent.
-    if (reason.heldBack == heldLogged_) return;
-    heldLogged_ = reason.heldBack;
-    if (reason.heldBack == AwakeReason::HeldBack::None)
+    // Once per change of the rule that holds back, not on every check nor for each percent. The
+    // organisation's hold has the policies' line of its own.
+    const AwakeReason::HeldBack held =
+        reason.heldBack == AwakeReason::HeldBack::Organization ? AwakeReason::HeldBack::None : reason.heldBack;
+    if (held == heldLogged_) return;
+    heldLogged_ = held;
+    if (held == AwakeReason::HeldBack::None)
         g_Logger.Log(L"★バッテリーによるスリープ許可を終了します", guard_log::kMainDialog, __LINE__);
     else
         g_Logger.Log(L"★バッテリーのためスリープを許可します = %s", guard_log::kMainDialog, __LINE__,
@@ -117,8 +185,17 @@ UINT AwakeGuard_CL::WakeAfterMs(unsigned long long nowUtc) const {
 bool AwakeGuard_CL::Apply(const AwakeCommand& command) {
     switch (command.kind) {
         case AwakeCommand::Kind::Session: {
+            if (RefuseSession(command, policies_) != SessionRefusal::None) {
+                g_Logger.Log(L"手動のスリープ禁止をポリシー ManualSessions=%u により拒否しました",
+                             guard_log::kMainDialogAwake, __LINE__,
+                             static_cast<unsigned>(policies_.manualSessions.value_or(0)));
+                return false;
+            }
             const GuardTime now = system_.clock();
-            data_.StartSession(SessionFor(command, now.utc, now.local));
+            const ManualSession asked = SessionFor(command, now.utc, now.local);
+            const ManualSession held = SessionUnderPolicies(asked, now.utc, policies_);
+            if (!SameSession(held, asked)) LogSessionCut(held);
+            data_.StartSession(held);
             g_Logger.Log(L"手動のスリープ禁止を開始します = %s", guard_log::kMainDialogAwake, __LINE__,
                          FormatSessionValue(data_.session).c_str());
             return true;
@@ -135,10 +212,12 @@ bool AwakeGuard_CL::Apply(const AwakeCommand& command) {
     }
 }
 
-void AwakeGuard_CL::Toggle() {
+SessionRefusal AwakeGuard_CL::Toggle() {
     AwakeCommand command;
     command.kind = data_.session.active ? AwakeCommand::Kind::Off : AwakeCommand::Kind::Session;
-    Apply(command);
+    const SessionRefusal refusal = RefuseSession(command, policies_);
+    if (refusal == SessionRefusal::None) Apply(command);
+    return refusal;
 }
 
 bool AwakeGuard_CL::WatchProcess(DWORD processId) {

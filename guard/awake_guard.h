@@ -9,12 +9,15 @@
 
 #include "comlib/foreground_window.h"
 #include "comlib/power_request.h"
+#include "comlib/power_scheme.h"
 #include "comlib/unique_resource.h"
 #include "data/awake_command.h"
 #include "data/awake_reason.h"
+#include "data/policy.h"
 #include "guard/awake_decision.h"
 #include "guard/busy_tracker.h"
 #include "guard/lid_keeper.h"
+#include "guard/policy_rules.h"
 #include "guard/sleep_guard.h"
 
 class SaveData;
@@ -27,8 +30,8 @@ struct GuardWords {
 };
 
 // The system calls a test replaces: the clock, SendInput, the power-request calls, the
-// monotonic clock of "at work", the process in front, and the power plan's calls (null: the
-// system's).
+// monotonic clock of "at work", the process in front, and the power plan's calls and settings
+// (null: the system's).
 struct GuardSystem {
     GuardTime (*clock)() = &SystemGuardTime;
     SleepGuard_CL::InputSender sendInput = &::SendInput;
@@ -70,8 +73,17 @@ public:
     // Session, Off or Pid, logged; the caller runs Check after it. False (logged) for a process
     // that is neither open to it nor in the listing, and for any other kind.
     bool Apply(const AwakeCommand& command);
-    // The hotkey: ends a running session, else starts one without an end.
-    void Toggle();
+    // The hotkey: ends a running session, else starts one without an end; what ManualSessions
+    // refuses comes back and nothing starts.
+    SessionRefusal Toggle();
+    // The organisation's policies read again (the reader logs them); true when they changed.
+    bool ReadPolicies();
+    const Policies& CurrentPolicies() const { return policies_; }
+    // WatchedPrograms as watched records, after the user's own.
+    const WatchedList_CL& PolicyWatched() const { return policyWatched_; }
+    // The power plan may have changed: its "allow applications to prevent automatic sleep" is
+    // read again at the next decision (once, not on every check).
+    void PowerSettingsChanged() { windowsAllowsKnown_ = false; }
     // The window goes (and at WM_ENDSESSION): the power request is released and the lid's
     // action given back.
     void Stop() {
@@ -107,7 +119,15 @@ private:
     bool WatchProcess(DWORD processId);
     void ForgetEndedProcesses();
     void LogBatteryHold(const AwakeReason& reason);
+    void LogWindowsForbids();
+    // The session the policies leave, stored and logged when it differs.
+    void HoldSessionToPolicies(unsigned long long nowUtc);
+    void LogSessionCut(const ManualSession& held) const;
     std::wstring ReasonWords(const AwakeReason& reason) const;
+    // The power plan's calls: the test's, else the system's.
+    PowerSchemeCalls& Scheme() const {
+        return system_.scheme ? *system_.scheme : SystemPowerSchemeCalls::Instance();
+    }
     UINT WakeAfterMs(unsigned long long nowUtc) const;
 
     SaveData& data_;
@@ -126,4 +146,12 @@ private:
     AwakeReason requestReason_;
     AwakeReason reason_;
     AwakeReason::HeldBack heldLogged_ = AwakeReason::HeldBack::None;
+    PolicyReader_CL policyReader_;
+    Policies policies_;
+    WatchedList_CL policyWatched_;
+    AcDcValues windowsAllows_{1, 1};
+    bool windowsAllowsKnown_ = false;
+    // The plan forbids keeping awake on the power source in use: now, and as last logged.
+    bool windowsForbids_ = false;
+    bool windowsForbidsLogged_ = false;
 };

@@ -265,3 +265,14 @@ PrefixDpi::~PrefixDpi() {
         ::RegDeleteValueW(key_, L"LogPixels");
     ::RegCloseKey(key_);
 }
+
+bool SetPolicy(HKEY root, const wchar_t* subkey, const wchar_t* name, DWORD value, const wchar_t* text) {
+    const std::wstring key = std::wstring(L"Software\\Policies\\DormiGuard") + (*subkey ? L"\\" : L"") + subkey;
+    const DWORD bytes = text ? static_cast<DWORD>((wcslen(text) + 1) * sizeof(wchar_t)) : sizeof(value);
+    return ::RegSetKeyValueW(root, key.c_str(), name, text ? REG_SZ : REG_DWORD,
+                             text ? static_cast<const void*>(text) : &value, bytes) == ERROR_SUCCESS;
+}
+
+void ClearPolicyKeys() {
+    for (HKEY root : {HKEY_LOCAL_MACHINE, HKEY_CURRENT_USER}) ::RegDeleteTreeW(root, L"Software\\Policies\\DormiGuard");
+}

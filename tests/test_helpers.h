@@ -91,3 +91,7 @@ private:
 };
 // GDI+ started for the rest of the test process.
 void StartGdiplusOnce();
+// A policy in the real registry of the prefix, below Software\Policies\DormiGuard (subkey "" or
+// "WatchedPrograms"): a DWORD, or a string when text is given. ClearPolicyKeys removes them all.
+bool SetPolicy(HKEY root, const wchar_t* subkey, const wchar_t* name, DWORD value, const wchar_t* text = nullptr);
+void ClearPolicyKeys();

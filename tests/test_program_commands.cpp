@@ -279,6 +279,43 @@ TEST_F(Commands, DeleteUntickAndTheListMenu) {
     ExitProgram();
 }
 
+// The organisation's program is a locked row after the user's: it keeps the computer awake,
+// cannot be unticked or deleted, and stays out of the INI file. Disabled set while the program
+// runs takes effect on the "Policy" broadcast; CommandLine=0 refuses -awake with exit code 2.
+TEST_F(Commands, PoliciesGovernTheRunningProgram) {
+    const struct Cleared { Cleared() { ClearPolicyKeys(); } ~Cleared() { ClearPolicyKeys(); } } keys;
+    ASSERT_TRUE(SetPolicy(HKEY_LOCAL_MACHINE, L"WatchedPrograms", L"1", 0, L"DormiGuard.exe"));
+    const HWND window = Start(L"[PROCESS_INFO]\r\ncount=1\r\npath0=1:C:\\a\\alpha.exe\r\n");
+    ASSERT_NE(window, nullptr);
+    RemoteListView list(MainList(window));
+    ASSERT_EQ(list.Count(), 2);
+    EXPECT_EQ(list.Text(1, 0), L"DormiGuard.exe");
+    ASSERT_TRUE(WaitFor([&] { return CaptureStateBand(window).red > 200; }, 10000)) << "it watches itself";
+    SaveWindowScreenshot(window, L"policy_locked_row.png");
+    list.SetState(1, INDEXTOSTATEIMAGEMASK(1), LVIS_STATEIMAGEMASK);
+    EXPECT_EQ(list.CheckState(1), 1);
+    ASSERT_TRUE(list.SetState(1, LVIS_FOCUSED | LVIS_SELECTED, LVIS_FOCUSED | LVIS_SELECTED));
+    ::SendMessageW(window, WM_COMMAND, 123, 0);
+    EXPECT_EQ(list.Count(), 2);
+    ASSERT_TRUE(list.SetState(0, INDEXTOSTATEIMAGEMASK(1), LVIS_STATEIMAGEMASK));
+    ASSERT_TRUE(WaitFor([&] { return IniValue(L"PROCESS_INFO", L"path0") == L"0:C:\\a\\alpha.exe"; }, 10000));
+    EXPECT_EQ(Lower(ReadUtf16File(ProgramIniPath())).find(L"dormiguard.exe"), std::wstring::npos);
+    ASSERT_TRUE(SetPolicy(HKEY_LOCAL_MACHINE, L"", L"Disabled", 1));
+    ::SendMessageTimeoutW(HWND_BROADCAST, WM_SETTINGCHANGE, 0, reinterpret_cast<LPARAM>(L"Policy"), SMTO_ABORTIFHUNG,
+                          10000, nullptr);
+    EXPECT_TRUE(WaitForLogMessage(L"適用中のポリシー: Disabled=1, WatchedPrograms=DormiGuard.exe"));
+    EXPECT_TRUE(WaitFor([&] { return CaptureStateBand(window).blue > 200; }, 10000));
+
+    ASSERT_TRUE(SetPolicy(HKEY_CURRENT_USER, L"", L"CommandLine", 0));
+    ChildProcess copy(L"\"" + ModuleFolder() + L"\\DormiGuard.exe\" -awake", ModuleFolder());
+    DWORD code = 99;
+    ASSERT_TRUE(copy.WaitExit(60000, &code));
+    EXPECT_EQ(code, 2u);
+    EXPECT_TRUE(LogHasMessage(
+        L"コマンドラインエラー : DormiGuard: -awake、-pid、-run は組織のポリシー CommandLine によって無効にされています"));
+    ExitProgram();
+}
+
 namespace {
 bool InsideWorkArea(HWND window) {
     RECT work = {};

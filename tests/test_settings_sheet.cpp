@@ -84,6 +84,7 @@ struct AwakeCalls {
 struct Sheet {
     AwakeCalls calls;
     bool lid = false;  // what the page hears of the machine's lid
+    Policies policies;
     PropAppSetting_CL hours;
     PropAwake_CL awake{AwakePageActions{[this](const Hotkey& next, DWORD* error) {
                                             calls.hotkeys.push_back(FormatHotkey(next));
@@ -94,13 +95,13 @@ struct Sheet {
                                             g_SaveData.StoreHotkey(next);
                                             return true;
                                         },
-                                        [this] { ++calls.checks; }, [this] { return lid; }}};
+                                        [this] { ++calls.checks; }, [this] { return lid; }, policies}};
     PropAppVersion_CL version;
     PropAppLicense_CL license;
     HWND frame = nullptr;
     PropSheet_CL builder{&frame};
 
-    Sheet() {
+    explicit Sheet(const Policies& given = Policies()) : policies(given) {
         builder.AddPage(&hours, L"アプリ設定");
         builder.AddPage(&awake, L"動作");
         builder.AddPage(&version, L"アプリバージョン");
@@ -485,6 +486,44 @@ TEST_F(SettingsSheetTest, AwakePageOffersTheLidOnlyWithALidAndTheThresholdAlways
     EXPECT_EQ(ValueOf(L"AWAKE", L"lid"), L"1");
     EXPECT_EQ(ValueOf(L"AWAKE", L"busypercent"), L"25");
     EXPECT_EQ(ValueOf(L"AWAKE", L"lidmainsonly"), L"<missing>") << "unchanged, not written";
+}
+
+// KeepDisplayOn=0, Hotkey=0 and UpdateCheck=0: their controls show the policy greyed, each page
+// says so in one line, and OK stores none of them over the user's own settings.
+TEST_F(SettingsSheetTest, PoliciesGreyTheirControlsAndLeaveTheUsersSettings) {
+    Policies policies;
+    policies.keepDisplayOn = 0;
+    policies.hotkey = 0;
+    Sheet sheet(policies);
+    sheet.version.SetUpdateCheckOff(true);
+    const wchar_t kManaged[] = L"一部の設定は組織によって管理されています";
+    ModalScript script(sheet.Abort());
+    script.WaitUntil("sheet shown", [&] { return sheet.IsOpen(); })
+        .Do("open the tab", [&] { sheet.SelectTab(1); })
+        .WaitUntil("page", [&] { return sheet.awake.Window() && ::IsWindowVisible(sheet.awake.Window()); })
+        .Do("greyed", [&] {
+            const HWND display = AwakeChild(sheet, L"画面の電源を切らない");
+            EXPECT_EQ(::SendMessageW(display, BM_GETCHECK, 0, 0), BST_UNCHECKED);
+            EXPECT_FALSE(::IsWindowEnabled(display));
+            EXPECT_FALSE(::IsWindowEnabled(AwakeChild(sheet, L"ホットキーを使う")));
+            EXPECT_NE(AwakeChild(sheet, kManaged), nullptr);
+            Click(AwakeChild(sheet, L"AC電源につながっているときだけ、プログラムと時間帯でスリープを禁止する"));
+        });
+    RepaintAndShoot(script, sheet, L"settings_awake_managed.png");
+    script.Do("version tab", [&] { sheet.SelectTab(2); })
+        .WaitUntil("version page", [&] { return sheet.version.Window() && ::IsWindowVisible(sheet.version.Window()); })
+        .Do("greyed", [&] {
+            const HWND check = ChildWithText(sheet.version.Window(), L"バージョンアップの通知をしない");
+            EXPECT_EQ(::SendMessageW(check, BM_GETCHECK, 0, 0), BST_CHECKED);
+            EXPECT_FALSE(::IsWindowEnabled(check));
+            EXPECT_NE(ChildWithText(sheet.version.Window(), kManaged), nullptr);
+        });
+    script.Do("ok", [&] { sheet.Press(PSBTN_OK); });
+    EXPECT_EQ(Run(sheet, script), 1);
+    EXPECT_EQ(ValueOf(L"AWAKE", L"aconly"), L"1");
+    EXPECT_EQ(ValueOf(L"AWAKE", L"display"), L"<missing>");
+    EXPECT_TRUE(sheet.calls.hotkeys.empty());
+    EXPECT_TRUE(KeysOf(L"VERSION").empty());
 }
 
 TEST_F(SettingsSheetTest, VersionSwitchIsStoredOnlyFromItsOpenedTab) {

@@ -613,3 +613,100 @@ TEST_F(GuardTest, SaveFailureNoticeOncePerRun) {
     for (int i = 0; i < 4; ++i) EXPECT_FALSE(data_.SaveWatchedList());
     EXPECT_EQ(notices, (std::vector<DWORD>{32, 32}));
 }
+
+// WatchedPrograms keeps the computer awake while this test program runs; Disabled=1 then holds
+// back every reason, a manual session too, and the band and the tip say why.
+TEST_F(GuardTest, OrganisationWatchesAndDisablesThroughTheRegistry) {
+    ClearPolicyKeys();
+    wchar_t self[MAX_PATH] = {};
+    ::GetModuleFileNameW(nullptr, self, MAX_PATH);
+    ASSERT_TRUE(SetPolicy(HKEY_LOCAL_MACHINE, L"WatchedPrograms", L"1", 0, self));
+    EXPECT_TRUE(guard_.ReadPolicies());
+    EXPECT_EQ(guard_.Check().tray.tip, L"DormiGuard - スリープ禁止中（test_sleep_check.exe が起動中）");
+    ASSERT_TRUE(SetPolicy(HKEY_CURRENT_USER, L"", L"Disabled", 1));
+    EXPECT_TRUE(guard_.ReadPolicies());
+    ClearPolicyKeys();
+    AwakeCommand session;
+    session.kind = AwakeCommand::Kind::Session;
+    ASSERT_TRUE(guard_.Apply(session));
+    const GuardOutcome outcome = guard_.Check();
+    EXPECT_EQ(outcome.tray.tip, L"DormiGuard - スリープ許可中（組織によって無効にされています）");
+    EXPECT_EQ(ReasonText(outcome.reason), L"組織によって無効にされています");
+    EXPECT_EQ(LogMessagesFrom(logPath_, L"main_dialog.cpp"), std::vector<std::wstring>{L"★スリープを許可します"});
+}
+
+namespace {
+// The power plan through the seam: "allow applications to prevent automatic sleep" on mains and
+// on battery.
+struct PlanSeam : PowerSchemeCalls {
+    AcDcValues allowed{1, 1};
+    int reads = 0;
+    DWORD ActiveScheme(GUID& scheme) override { return scheme = GUID{}, ERROR_SUCCESS; }
+    DWORD ReadValue(const GUID&, const GUID&, const GUID& setting, PowerSource source, DWORD& value) override {
+        ++reads;
+        EXPECT_EQ(FormatGuid(setting), L"{A4B195F5-8225-47D8-8012-9D41369786E2}");
+        value = source == PowerSource::Ac ? allowed.ac : allowed.dc;
+        return ERROR_SUCCESS;
+    }
+    DWORD WriteValue(const GUID&, const GUID&, const GUID&, PowerSource, DWORD) override { return ERROR_ACCESS_DENIED; }
+    DWORD SetActiveScheme(const GUID&) override { return ERROR_ACCESS_DENIED; }
+    bool LidPresent() override { return false; }
+};
+}  // namespace
+
+// The plan that forbids keeping awake on the power source in use shows its text, on mains and
+// on battery apart; the guard still makes its effects, and logs each change once.
+TEST_F(GuardTest, PowerPlanThatForbidsKeepingAwakeIsShownPerPowerSource) {
+    PlanSeam plan;
+    GuardSystem system = System();
+    system.scheme = &plan;
+    AwakeGuard_CL guard(data_, GuardWords{&ReasonText, &TrayTip}, system);
+    data_.readPowerStatus = &FakePowerStatus;
+    data_.hourTable.assign(24, true);
+    const wchar_t kForbidden[] = L"DormiGuard - スリープ禁止中（Windows の電源設定がスリープの抑止を許可していません）";
+    const wchar_t kHour[] = L"DormiGuard - スリープ禁止中（時間帯 木 12:00 ～ 12:59）";
+    struct Case {
+        DWORD ac, dc;
+        BYTE acLine;  // 1 mains, 0 battery
+        const wchar_t* tip;
+    } cases[] = {{0, 1, 1, kForbidden}, {0, 1, 0, kHour}, {1, 0, 1, kHour}, {1, 0, 0, kForbidden}, {1, 1, 0, kHour}};
+    for (const Case& c : cases) {
+        plan.allowed = {c.ac, c.dc};
+        guard.PowerSettingsChanged();
+        g_battery = SYSTEM_POWER_STATUS{c.acLine, 1, 80, 0, 0, 0};
+        g_moves = 0;
+        EXPECT_EQ(guard.Check().tray.tip, c.tip) << c.ac << c.dc << int(c.acLine);
+        EXPECT_EQ(g_moves, 1) << "the guard still does what it can";
+        const int reads = plan.reads;
+        guard.Check();
+        EXPECT_EQ(plan.reads, reads) << "a steady check does not read the plan";
+    }
+    guard.Stop();
+    const std::wstring forbids = L"★Windows の電源設定がスリープの抑止を許可していません";
+    const std::wstring allows = L"★Windows の電源設定がスリープの抑止を許可しました";
+    EXPECT_EQ(LogMessagesFrom(logPath_, L"main_dialog.cpp"), (std::vector<std::wstring>{forbids, allows, forbids, allows}));
+}
+
+// ManualSessions=1 and MaxSessionMinutes=60 from the registry, at 12:11 local: a session without
+// an end is refused (the hotkey too), a longer one is cut to 60 minutes and the log says so.
+TEST_F(GuardTest, ManualSessionsUnderPolicies) {
+    ClearPolicyKeys();
+    ASSERT_TRUE(SetPolicy(HKEY_LOCAL_MACHINE, L"", L"ManualSessions", 1));
+    ASSERT_TRUE(SetPolicy(HKEY_CURRENT_USER, L"", L"MaxSessionMinutes", 60));
+    guard_.ReadPolicies();
+    ClearPolicyKeys();
+    EXPECT_EQ(guard_.Toggle(), SessionRefusal::NoEndlessSession);
+    const wchar_t* cases[][2] = {{L"-awake", L""},
+                                 {L"-awake 30", L"2026-03-05T03:41:00Z"},
+                                 {L"-awake 90", L"2026-03-05T04:11:00Z"},
+                                 {L"-awake 18:00", L"2026-03-05T04:11:00Z"}};
+    for (const auto& c : cases) {
+        AwakeCommand command;
+        ASSERT_TRUE(ParseHandOverText(c[0], &command));
+        EXPECT_EQ(guard_.Apply(command), c[1][0] != L'\0') << c[0];
+        EXPECT_EQ(g_Inifile.ReadString(L"AWAKE", L"until", L""), c[1]) << c[0];
+    }
+    EXPECT_EQ(LogMessagesFrom(logPath_, L"save_data.cpp"),
+              std::vector<std::wstring>(2, L"手動のスリープ禁止をポリシー MaxSessionMinutes=60 により短縮します = "
+                                           L"2026-03-05T04:11:00Z"));
+}

@@ -238,6 +238,17 @@ TEST_F(UpdateCheckTest, SwitchedOffFetchesAndWritesNothing) {
     EXPECT_TRUE(notices_.empty());
 }
 
+TEST_F(UpdateCheckTest, PolicyUpdateCheckZeroInTheRegistryMakesNoRequest) {
+    TestHttpServer server(L"version", kNewer);
+    ASSERT_TRUE(server.Ready());
+    ASSERT_TRUE(SetPolicy(HKEY_LOCAL_MACHINE, L"", L"UpdateCheck", 0));
+    Run(server);
+    ClearPolicyKeys();
+    EXPECT_EQ(server.RequestCount(), 0);
+    Run(server);  // the same check without the policy asks the server
+    EXPECT_EQ(server.RequestCount(), 1);
+}
+
 TEST_F(UpdateCheckTest, OlderServerVersionRecordsTheDayAndOnceADayHolds) {
     TestHttpServer server(L"version", VersionBody("1.0.4.9"));
     ASSERT_TRUE(server.Ready());

@@ -5,6 +5,7 @@
 #include "comlib/inet_http.h"
 #include "comlib/log.h"
 #include "comlib/utility.h"
+#include "data/policy.h"
 #include "data/save_data.h"
 
 namespace {
@@ -184,6 +185,8 @@ bool UpdateCheck_CL::ShouldFetch(int* today) const {
     const uint32_t force = inifile_->ReadInt(kSection, L"force", 0);
     if (g_noticeBusy) return false;
     if (inifile_->ReadInt(kSection, L"notify", 0) != 0) return false;
+    // The organisation's UpdateCheck=0: no request, no notice.
+    if (ReadPoliciesQuietly().updateCheck == std::optional<DWORD>(0)) return false;
     const uint32_t last = inifile_->ReadInt(kSection, L"last_day", 0);
     __time64_t started = static_cast<__time64_t>(Now());
     tm local = {};

@@ -15,6 +15,7 @@
 #include "view/texts/awake_texts.h"
 #include "view/common/file_icon.h"
 #include "view/main_window/main_layout.h"
+#include "view/main_window/locked_rows.h"
 #include "view/main_window/state_band.h"
 #include "view/main_window/watched_rows.h"
 #include "view/main_window/window_pictures.h"
@@ -69,9 +70,12 @@ LRESULT MainDialog_CL::HandleMessage(HWND window, UINT message, WPARAM wParam, L
             break;
         case WM_ERASEBKGND:
             return 1;  // the paint covers the whole client area
-        case WM_NOTIFY:
+        case WM_NOTIFY: {
+            LRESULT answer = 0;
+            if (OnPolicyNotify(reinterpret_cast<const NMHDR*>(lParam), &answer)) return answer;
             OnNotify(reinterpret_cast<const NMHDR*>(lParam));
             break;
+        }
         case WM_COMMAND:
             OnCommand(wParam);
             break;
@@ -96,6 +100,15 @@ LRESULT MainDialog_CL::HandleMessage(HWND window, UINT message, WPARAM wParam, L
                 CheckSleep();
                 return TRUE;
             }
+            if (wParam == PBT_POWERSETTINGCHANGE) {
+                guard_.PowerSettingsChanged();
+                CheckSleep();
+                return TRUE;
+            }
+            break;
+        case WM_SETTINGCHANGE:
+            // A Group Policy refresh names "Policy" in lParam.
+            if (lParam && ::lstrcmpiW(reinterpret_cast<const wchar_t*>(lParam), L"Policy") == 0) OnPolicyChange();
             break;
         case ForegroundHook_CL::kChangedMessage:
             CheckSleep();
@@ -108,6 +121,8 @@ LRESULT MainDialog_CL::HandleMessage(HWND window, UINT message, WPARAM wParam, L
             if (wParam == kHotkeyId) ToggleByHotkey();
             break;
         case WM_COPYDATA: {
+            // The sending copy refuses first; this holds for one that read the policies before a change.
+            if (CommandLineOff(guard_.CurrentPolicies())) return 0;
             AwakeCommand command;
             if (!ReadHandOver(reinterpret_cast<const COPYDATASTRUCT*>(lParam), &command)) return 0;
             if (!handOvers_.PassOrHold(command)) return 1;
@@ -115,9 +130,11 @@ LRESULT MainDialog_CL::HandleMessage(HWND window, UINT message, WPARAM wParam, L
         }
         case WM_INITMENUPOPUP:
             // The menu bar's copy of the end command: greyed while no manual session runs.
-            if (menu_)
+            if (menu_) {
                 ::EnableMenuItem(menu_.Get(), kCmdAwakeEnd,
                                  MF_BYCOMMAND | (guard_.SessionActive() ? MF_ENABLED : MF_GRAYED));
+                GreyRefusedSessions(menu_.Get(), guard_.CurrentPolicies());
+            }
             break;
         case WM_CTLCOLORSTATIC:
             if (groupBox_ && reinterpret_cast<HWND>(lParam) == groupBox_->Window()) {
@@ -150,6 +167,8 @@ void MainDialog_CL::InitializeWindow() {
     const HWND window = Window();
     g_SaveData.LoadSettings();
     guard_.RestoreLeftoverLid();
+    // After the log path, which the policies' lines need; before the hotkey and the update check.
+    guard_.ReadPolicies();
     const int dpi = DpiOfWindow(window);
     const SIZE minimum = main_layout::MinimumSize(0, dpi);
     backBuffer_.Resize(minimum.cx, minimum.cy);
@@ -165,6 +184,7 @@ void MainDialog_CL::InitializeWindow() {
     trayIcon_.SetTip(kTitle);
     trayIcon_.SetAddFailedText(UiText(TextId::TrayAddFailed));
     trayIcon_.Add(window);
+    WatchPowerSettings();
     g_SaveData.SetSaveFailureHandler([this](const std::wstring& file, DWORD error) {
         return trayIcon_.ShowBalloon(UiText(TextId::SaveFailedTitle), SaveFailureNoticeText(file, error), NIIF_WARNING);
     });
@@ -330,6 +350,7 @@ void MainDialog_CL::FillWatchedList() {
     if (!list_) return;
     listFillGuard_ = 1;
     FillWatchedRows(*list_, g_SaveData.watched);
+    AppendLockedRows(*list_, guard_.PolicyWatched());
     listFillGuard_ = 0;
     LookUpFileIcons();
 }
@@ -337,6 +358,7 @@ void MainDialog_CL::FillWatchedList() {
 void MainDialog_CL::LookUpFileIcons() {
     std::vector<std::wstring> paths;
     for (size_t i = 0; i < g_SaveData.watched.Size(); ++i) paths.push_back(g_SaveData.watched[i].path);
+    for (const WatchedProcess& locked : guard_.PolicyWatched().Items()) paths.push_back(locked.path);
     // No rows, no icons: the list gets its image list with the first row.
     if (list_ && !paths.empty()) fileIcons_.Start(Window(), std::move(paths), DpiOfWindow(list_->Window()));
 }
@@ -368,6 +390,7 @@ void MainDialog_CL::OnDestroy() {
     ::KillTimer(window, kSessionTimerId);
     if (hotkeyRegistered_) ::UnregisterHotKey(window, kHotkeyId);
     hotkeyRegistered_ = false;
+    for (UniquePowerNotify& notice : powerNotices_) notice.Reset();
     guard_.Stop();
     frontHook_.Follow(window, false);
     trayIcon_.Remove();

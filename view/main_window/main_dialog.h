@@ -90,6 +90,13 @@ private:
     // The hotkey's text beside the session without an end: "" while none is registered.
     std::wstring ShownHotkey() const;
 
+    // The organisation's policies (main_dialog_policy.cpp): read again on a Group Policy
+    // refresh, the hotkey and the rows they govern shown again, then the check.
+    void OnPolicyChange();
+    void ApplyHotkeyPolicy();
+    void WatchPowerSettings();
+    bool OnPolicyNotify(const NMHDR* header, LRESULT* result);
+
     // The language (main_dialog_language.cpp): every text of the window shown again after the
     // language has changed.
     int WatchedColumnWidth(int charWidth) const;
@@ -118,4 +125,6 @@ private:
     ForegroundHook_CL frontHook_;
     bool rectUnsaved_ = false;
     bool hotkeyRegistered_ = false;
+    // PBT_POWERSETTINGCHANGE for the active plan and its "allow applications to prevent sleep".
+    UniquePowerNotify powerNotices_[2];
 };

@@ -16,10 +16,16 @@ void MainDialog_CL::StartManualSession(int minutes) {
 }
 
 void MainDialog_CL::ToggleByHotkey() {
-    guard_.Toggle();
+    const SessionRefusal refusal = guard_.Toggle();
     CheckSleep();
-    // The window is usually hidden: the icon says what holds now.
-    trayIcon_.ShowBalloon(UiText(TextId::NoticeTitle), NoticeText(guard_.Reason()), NIIF_INFO | NIIF_NOSOUND);
+    // The window is usually hidden: the icon says what holds now, or why nothing started.
+    if (refusal == SessionRefusal::None)
+        trayIcon_.ShowBalloon(UiText(TextId::NoticeTitle), NoticeText(guard_.Reason()), NIIF_INFO | NIIF_NOSOUND);
+    else
+        trayIcon_.ShowBalloon(UiText(TextId::NoticeTitle),
+                              UiText(refusal == SessionRefusal::NoSessions ? TextId::NoticeSessionsRefused
+                                                                            : TextId::NoticeNoEndRefused),
+                              NIIF_WARNING | NIIF_NOSOUND);
 }
 
 bool MainDialog_CL::ApplyAwakeCommand(const AwakeCommand& command) {
@@ -38,7 +44,8 @@ bool MainDialog_CL::RegisterHotkey(const Hotkey& hotkey, DWORD* error) {
 
 void MainDialog_CL::RegisterAwakeHotkey() {
     DWORD error = ERROR_SUCCESS;
-    if (g_SaveData.hotkey.key != 0) hotkeyRegistered_ = RegisterHotkey(g_SaveData.hotkey, &error);
+    if (g_SaveData.hotkey.key != 0 && !HotkeyOff(guard_.CurrentPolicies()))
+        hotkeyRegistered_ = RegisterHotkey(g_SaveData.hotkey, &error);
 }
 
 std::wstring MainDialog_CL::ShownHotkey() const {

@@ -86,7 +86,8 @@ void MainDialog_CL::AddPrograms() {
 
 void MainDialog_CL::DeleteSelectedProgram() {
     const int row = FocusedSelectedRow();
-    if (row < 0) return;
+    // The organisation's rows, after the user's, cannot be deleted.
+    if (row < 0 || static_cast<size_t>(row) >= g_SaveData.watched.Size()) return;
     ::SendMessageW(list_->Window(), LVM_DELETEITEM, row, 0);
     g_SaveData.watched.RemoveAt(static_cast<size_t>(row));
     g_SaveData.SaveWatchedList();
@@ -113,8 +114,10 @@ void MainDialog_CL::ShowSettings() {
     actions.changeHotkey = [this](const Hotkey& next, DWORD* error) { return ChangeHotkey(next, error); };
     actions.checkNow = [this] { CheckSleep(); };
     actions.lidPresent = [this] { return guard_.LidPresent(); };
+    actions.policies = guard_.CurrentPolicies();
     PropAwake_CL awakePage(actions);
     PropAppVersion_CL versionPage;
+    versionPage.SetUpdateCheckOff(UpdateCheckOff(guard_.CurrentPolicies()));
     PropAppLicense_CL licensePage;
     sheet.AddPage(&settingPage, UiText(TextId::PageHours));
     sheet.AddPage(&awakePage, UiText(TextId::PageAwake));
@@ -145,7 +148,7 @@ void MainDialog_CL::OnNotify(const NMHDR* header) {
     } else if (header->code == static_cast<UINT>(NM_RCLICK)) {
         const int row = FocusedSelectedRow();
         const bool watchedRow = row >= 0 && static_cast<size_t>(row) < g_SaveData.watched.Size();
-        ShowListMenu(Window(), row >= 0, watchedRow ? &g_SaveData.watched[static_cast<size_t>(row)].mode : nullptr);
+        ShowListMenu(Window(), watchedRow, watchedRow ? &g_SaveData.watched[static_cast<size_t>(row)].mode : nullptr);
     }
 }
 
@@ -153,6 +156,7 @@ void MainDialog_CL::OnTrayCallback(LPARAM mouseMessage) {
     if (mouseMessage == WM_LBUTTONDOWN) {
         ShowMainWindow(2);
     } else if (mouseMessage == WM_RBUTTONDOWN) {
-        ShowTrayMenu(Window(), g_SaveData.trayHidden == 1, ShownHotkey(), guard_.SessionActive());
+        ShowTrayMenu(Window(), g_SaveData.trayHidden == 1, ShownHotkey(), guard_.SessionActive(),
+                     guard_.CurrentPolicies());
     }
 }

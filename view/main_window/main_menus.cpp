@@ -6,6 +6,7 @@
 #include "comlib/utility.h"
 #include "comlib/window/control_factory.h"
 #include "comlib/window/high_dpi.h"
+#include "guard/policy_rules.h"
 #include "view/texts/ui_texts.h"
 
 namespace {
@@ -148,9 +149,19 @@ void ShowHotkeyInMenuBar(HMENU bar, const std::wstring& hotkey) {
     ::ModifyMenuW(bar, kCmdAwakeNoEnd, MF_BYCOMMAND | MF_STRING, kCmdAwakeNoEnd, text.c_str());
 }
 
-void FillAwakeMenu(PopupMenu_CL& menu, const std::wstring& hotkey, bool sessionActive) {
-    for (const SessionItem& item : kSessionItems)
-        menu.AppendItem(item.command, SessionItemText(item, hotkey), PopupMenu_CL::kNoImage);
+void GreyRefusedSessions(HMENU bar, const Policies& policies) {
+    if (!bar) return;
+    for (const SessionItem& item : kSessionItems) {
+        const bool refused = RefuseSessionMinutes(item.minutes, policies) != SessionRefusal::None;
+        ::EnableMenuItem(bar, item.command, MF_BYCOMMAND | (refused ? MF_GRAYED : MF_ENABLED));
+    }
+}
+
+void FillAwakeMenu(PopupMenu_CL& menu, const std::wstring& hotkey, bool sessionActive, const Policies& policies) {
+    for (const SessionItem& item : kSessionItems) {
+        const int index = menu.AppendItem(item.command, SessionItemText(item, hotkey), PopupMenu_CL::kNoImage);
+        if (RefuseSessionMinutes(item.minutes, policies) != SessionRefusal::None) menu.DisableItem(index);
+    }
     menu.AppendSeparator();
     const int end = menu.AppendItem(kCmdAwakeEnd, UiText(TextId::MenuAwakeEnd), PopupMenu_CL::kNoImage);
     if (!sessionActive) menu.DisableItem(end);
@@ -176,7 +187,8 @@ void ShowListMenu(HWND owner, bool canRemove, const WatchMode* condition) {
     context.TrackAtCursor(owner);
 }
 
-void ShowTrayMenu(HWND owner, bool trayHidden, const std::wstring& hotkey, bool sessionActive) {
+void ShowTrayMenu(HWND owner, bool trayHidden, const std::wstring& hotkey, bool sessionActive,
+                  const Policies& policies) {
     ContextMenu context;
     if (trayHidden)
         context.menu.AppendItem(kCmdShow, UiText(TextId::TrayShowWindow), kImageWindow);
@@ -187,7 +199,7 @@ void ShowTrayMenu(HWND owner, bool trayHidden, const std::wstring& hotkey, bool 
     awake.CreatePopup();
     awake.SetDpi(context.menu.Dpi());
     awake.SetImageList(context.images.Get());
-    FillAwakeMenu(awake, hotkey, sessionActive);
+    FillAwakeMenu(awake, hotkey, sessionActive, policies);
     context.menu.AppendSubmenu(kAwakeSubmenuItem, UiText(TextId::MenuAwakeNow), PopupMenu_CL::kNoImage, awake);
     context.menu.AppendSeparator();
     context.menu.AppendItem(kCmdSupport, UiText(TextId::TraySupportSite), kImageSupport);

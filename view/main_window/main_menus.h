@@ -7,6 +7,7 @@
 
 #include "comlib/window/popup_menu.h"
 #include "data/watched_list.h"
+#include "data/policy.h"
 
 // Menu commands.
 constexpr UINT kCmdAdd = 122;
@@ -41,10 +42,15 @@ HMENU BuildMenuBar();
 // text ("" for none) stands beside the session without an end.
 void AddAwakeMenu(HMENU bar, const std::wstring& hotkey);
 void ShowHotkeyInMenuBar(HMENU bar, const std::wstring& hotkey);
-// The keep-awake items; the end is greyed while no session runs.
-void FillAwakeMenu(PopupMenu_CL& menu, const std::wstring& hotkey, bool sessionActive);
+// The keep-awake items; the end is greyed while no session runs, and the sessions that
+// ManualSessions refuses are greyed.
+void FillAwakeMenu(PopupMenu_CL& menu, const std::wstring& hotkey, bool sessionActive,
+                   const Policies& policies = Policies());
+// The same greying for the menu bar's copy.
+void GreyRefusedSessions(HMENU bar, const Policies& policies);
 
 // Both block until a command is chosen or the menu is dismissed, at the cursor.
 // The condition submenu is for the focused row: its condition checked, greyed without one (null).
 void ShowListMenu(HWND owner, bool canRemove, const WatchMode* condition);
-void ShowTrayMenu(HWND owner, bool trayHidden, const std::wstring& hotkey, bool sessionActive);
+void ShowTrayMenu(HWND owner, bool trayHidden, const std::wstring& hotkey, bool sessionActive,
+                  const Policies& policies = Policies());

@@ -6,6 +6,7 @@
 #include "data/save_data.h"
 #include "view/settings/prop_app_setting.h"
 #include "view/common/support_site.h"
+#include "view/settings/managed_line.h"
 #include "view/texts/ui_texts.h"
 
 namespace {
@@ -28,7 +29,7 @@ INT_PTR PropAppVersion_CL::PageMessage(HWND, UINT message, WPARAM wParam, LPARAM
     }
     case WM_NOTIFY:
         if (reinterpret_cast<const NMHDR*>(lParam)->code == static_cast<UINT>(PSN_APPLY) && notifyCheck_ &&
-            notifyCheck_->Window()) {
+            notifyCheck_->Window() && !updateCheckOff_) {
             // A stored 1 switches the daily update check off.
             g_SaveData.ReportWrite(g_Inifile.WriteInt(L"VERSION", L"notify",
                                                       (notifyCheck_->GetCheck() & 0xFF) == BST_CHECKED ? 1 : 0));
@@ -62,6 +63,10 @@ void PropAppVersion_CL::BuildControls(HWND page) {
     supportButton_ = factory_.At<Button_CL>(supportIndex);
 
     notifyCheck_->SetCheck(g_Inifile.ReadInt(L"VERSION", L"notify", 0) != 0 ? BST_CHECKED : BST_UNCHECKED);
+    if (updateCheckOff_) {
+        ShowGoverned(notifyCheck_, true);
+        AddManagedLine(page, factory_);
+    }
 
     const int stack[] = {iconIndex, versionIndex, spacerIndex, supportTextIndex, supportIndex, -1};
     factory_.StackVertically(stack);

@@ -10,6 +10,8 @@ class PropAppVersion_CL : public SettingsPage_CL {
 public:
     PropAppVersion_CL() = default;
     ~PropAppVersion_CL() override;
+    // The organisation's UpdateCheck=0: the switch shows "no notice", greyed, and is never stored.
+    void SetUpdateCheckOff(bool off) { updateCheckOff_ = off; }
 
 
 private:
@@ -21,4 +23,5 @@ private:
     Button_CL* iconButton_ = nullptr;      // owned by factory_
     Button_CL* supportButton_ = nullptr;   // owned by factory_
     int iconId_ = 101;                     // the program's icon resource
+    bool updateCheckOff_ = false;
 };

@@ -6,6 +6,7 @@
 #include "comlib/utility.h"
 #include "comlib/window/high_dpi.h"
 #include "data/save_data.h"
+#include "guard/policy_rules.h"
 #include "view/settings/prop_app_setting.h"
 #include "view/texts/ui_texts.h"
 
@@ -192,6 +193,7 @@ void PropAwake_CL::BuildControls(HWND page) {
 
     language_.Build(page, factory_, ChildRectOf(hotkeyFrame->Window()).bottom + dpi.ScaleY(kRowGap), metrics.width);
 
+    ShowPolicies(page);
     EnableDependents();
     building_ = false;
 }
@@ -261,10 +263,10 @@ void PropAwake_CL::ShowHotkey(const Hotkey& hotkey) {
 }
 
 void PropAwake_CL::EnableDependents() {
-    const bool floor = Checked(floorCheck_);
+    const bool floor = Checked(floorCheck_) && !floorGoverned_;
     if (floorEdit_) ::EnableWindow(floorEdit_->Window(), floor);
     if (floorUpDown_) ::EnableWindow(floorUpDown_->Window(), floor);
-    if (hotkey_) ::EnableWindow(hotkey_->Window(), Checked(hotkeyCheck_));
+    if (hotkey_) ::EnableWindow(hotkey_->Window(), Checked(hotkeyCheck_) && !hotkeyGoverned_);
     if (lidMainsOnlyCheck_) ::EnableWindow(lidMainsOnlyCheck_->Window(), Checked(lidCheck_));
 }
 
@@ -291,8 +293,8 @@ bool PropAwake_CL::SaveAwake() {
         next.lid = Checked(lidCheck_);
         next.lidMainsOnly = Checked(lidMainsOnlyCheck_);
     }
-    g_SaveData.StoreAwakeSettings(next);
-    if (next.batteryFloor > 0) {
+    g_SaveData.StoreAwakeSettings(UserEditUnderPolicies(next, g_SaveData.awake, actions_.policies));
+    if (next.batteryFloor > 0 && !floorGoverned_) {
         // The box shows the value stored, clamped, not the one typed; no change reported for it.
         building_ = true;
         ::SendMessageW(floorUpDown_->Window(), UDM_SETPOS32, 0, g_SaveData.awake.batteryFloor);
@@ -304,6 +306,7 @@ bool PropAwake_CL::SaveAwake() {
     const WORD typed = static_cast<WORD>(::SendMessageW(hotkey_->Window(), HKM_GETHOTKEY, 0, 0));
     Hotkey wanted;
     if (Checked(hotkeyCheck_)) wanted = (typed == shownHotkey_ && old.key != 0) ? old : HotkeyFromControl(typed);
+    if (hotkeyGoverned_) wanted = old;
     if (wanted.key != old.key || wanted.modifiers != old.modifiers) {
         DWORD error = ERROR_SUCCESS;
         if (wanted.key != 0 && !IsUsableHotkey(wanted)) {

@@ -9,6 +9,7 @@
 #include "comlib/window/control_factory.h"
 #include "comlib/window/controls.h"
 #include "data/awake_command.h"
+#include "data/policy.h"
 #include "view/settings/language_setting.h"
 #include "view/settings/settings_page.h"
 #include "view/texts/ui_texts.h"
@@ -33,6 +34,8 @@ struct AwakePageActions {
     std::function<void()> checkNow;
     // The machine has a lid (GetPwrCapabilities through the guard); none: the lid choice is not shown.
     std::function<bool()> lidPresent;
+    // The organisation's policies: the controls they govern are greyed.
+    Policies policies{};
 };
 
 class PropAwake_CL : public SettingsPage_CL {
@@ -55,6 +58,8 @@ private:
     void BuildControls(HWND page) override;
     INT_PTR PageMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam) override;
     void EnableDependents();
+    // Greys what the policies govern, shows their values, and adds the managed line.
+    void ShowPolicies(HWND page);
     void ShowHotkey(const Hotkey& hotkey);
     void SayAboutHotkey(const std::wstring& text);
     int FloorValue() const;
@@ -82,5 +87,7 @@ private:
     // The control's value as filled: unchanged, the stored key stays (Win cannot be typed there).
     WORD shownHotkey_ = 0;
     bool building_ = false;
+    bool floorGoverned_ = false;
+    bool hotkeyGoverned_ = false;
     LanguageChoiceControls language_;
 };

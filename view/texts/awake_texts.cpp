@@ -17,6 +17,7 @@ std::wstring ManualUntilText(const AwakeReason& reason) {
 
 // The reason's text with fileName standing for the reason's own file name.
 std::wstring ReasonTextNamed(const AwakeReason& reason, const std::wstring& fileName) {
+    if (reason.windowsForbids) return UiText(TextId::ReasonWindowsForbids);
     switch (reason.kind) {
         case AwakeReason::Kind::Manual:
             return reason.hasEnd ? ManualUntilText(reason) : UiText(TextId::ReasonManualNoEnd);
@@ -38,6 +39,8 @@ std::wstring ReasonTextNamed(const AwakeReason& reason, const std::wstring& file
             return UiText(TextId::ReasonOnBattery);
         case AwakeReason::HeldBack::LowBattery:
             return UiFormat(TextId::ReasonLowBattery, reason.batteryPercent);
+        case AwakeReason::HeldBack::Organization:
+            return UiText(TextId::ReasonOrganization);
         default:
             return L"";
     }
@@ -69,8 +72,9 @@ std::wstring FitReasonText(const AwakeReason& reason, const std::function<std::w
     const std::wstring whole = wrap(ReasonText(reason));
     if (whole.empty() || fits(whole)) return whole;
     const std::wstring& name = reason.fileName;
-    const bool named =
-        reason.kind == AwakeReason::Kind::HandedProcess || reason.kind == AwakeReason::Kind::WatchedProgram;
+    const bool named = reason.kind == AwakeReason::Kind::HandedProcess ||
+                       reason.kind == AwakeReason::Kind::WatchedProgram ||
+                       reason.kind == AwakeReason::Kind::FrontProgram || reason.kind == AwakeReason::Kind::BusyProgram;
     const auto shortened = [&](size_t keep) { return wrap(ReasonTextNamed(reason, name.substr(0, keep) + kEllipsis)); };
     if (named && !name.empty() && fits(shortened(0)))
         return shortened(LongestAccepted(0, name.size() - 1, [&](size_t keep) { return fits(shortened(keep)); }));

@@ -6,7 +6,8 @@
 #include "data/awake_reason.h"
 #include "view/texts/ui_texts.h"
 
-// The reason while sleep is prohibited; while a battery rule allows it, why; else empty.
+// The reason while sleep is prohibited, or the power plan's refusal while it forbids keeping
+// awake; while a battery rule or the organisation allows sleep, why; else empty.
 std::wstring ReasonText(const AwakeReason& reason);
 // "日" for 0 to "土" for 6.
 std::wstring DayName(int weekday);

@@ -138,6 +138,15 @@ const wchar_t* const kJapanese[] = {
     L"「動作中」は CPU 使用率 %d%% 以上",
     L"スリープ禁止中はふたを閉じても動作を続ける",
     L"電源接続時のみ",
+    L"組織によって無効にされています",
+    L"Windows の電源設定がスリープの抑止を許可していません",
+    L"一部の設定は組織によって管理されています",
+    L"手動のスリープ禁止は組織によって許可されていません。",
+    L"「解除するまで」のスリープ禁止は組織によって許可されていません。時間を決めて選んでください。",
+    L"DormiGuard: -awake、-pid、-run は組織のポリシー CommandLine によって無効にされています",
+    L"DormiGuard: 手動のスリープ禁止は組織のポリシー ManualSessions によって許可されていません",
+    L"DormiGuard: 解除するまでのスリープ禁止は組織のポリシー ManualSessions によって許可されていません"
+    L"（-awake 分数 か -awake HH:MM を使ってください）",
 };
 static_assert(sizeof(kJapanese) / sizeof(kJapanese[0]) == static_cast<size_t>(TextId::Count),
               "one Japanese text per id");

@@ -142,6 +142,14 @@ enum class TextId : size_t {
     BusyPercentRow,          // %d: the number box stands here
     CheckLidKeepWorking,
     CheckLidMainsOnly,
+    ReasonOrganization,      // the Disabled policy
+    ReasonWindowsForbids,    // the power plan does not let applications prevent sleep
+    ManagedByOrganization,   // a settings page with a control a policy governs
+    NoticeSessionsRefused,   // ManualSessions 0
+    NoticeNoEndRefused,      // ManualSessions 1
+    ConsoleCommandLineOff,   // CommandLine 0
+    ConsoleSessionsRefused,
+    ConsoleNoEndRefused,
     Count
 };
 

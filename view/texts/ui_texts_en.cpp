@@ -133,6 +133,15 @@ const wchar_t* const kEnglishTexts[] = {
     L"\"At work\" means CPU use of at least %d%%",
     L"Keep working with the lid closed while staying awake",
     L"Only when plugged in",
+    L"Turned off by your organization",
+    L"Windows power settings do not allow apps to prevent sleep",
+    L"Some settings are managed by your organization",
+    L"Your organization does not allow keeping awake by hand.",
+    L"Your organization does not allow \"Until I turn it off\". Choose a time instead.",
+    L"DormiGuard: -awake, -pid and -run are turned off by your organization's policy CommandLine",
+    L"DormiGuard: keeping awake by hand is not allowed by your organization's policy ManualSessions",
+    L"DormiGuard: keeping awake without an end is not allowed by your organization's policy ManualSessions "
+    L"(use -awake MINUTES or -awake HH:MM)",
 };
 static_assert(sizeof(kEnglishTexts) / sizeof(kEnglishTexts[0]) == static_cast<size_t>(TextId::Count),
               "one English text per id");
