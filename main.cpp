@@ -12,6 +12,7 @@
 #include "comlib/log.h"
 #include "comlib/process/process_listing.h"
 #include "comlib/utility.h"
+#include "comlib/window/main_window_base.h"
 #include "comlib/dll_function.h"
 #include "comlib/window_station.h"
 #include "data/awake_command.h"
@@ -34,12 +35,7 @@ const wchar_t kMainWindowClass[] = L"MainWindowClass";
 
 void RaiseRunningCopy() {
     const HWND window = ::FindWindowW(kMainWindowClass, kMainWindowTitle);
-    if (!window) return;
-    if (::IsIconic(window)) ::ShowWindow(window, SW_SHOWNOACTIVATE);
-    // SWP_SHOWWINDOW also shows a window that was stored in the tray.
-    ::SetWindowPos(window, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOSIZE | SWP_NOMOVE | SWP_SHOWWINDOW);
-    ::Sleep(100);
-    ::SetWindowPos(window, HWND_NOTOPMOST, 0, 0, 0, 0, SWP_NOSIZE | SWP_NOMOVE | SWP_SHOWWINDOW);
+    if (window) BringWindowToFront(window);
 }
 
 // Scripts run without anyone watching: a refused command line is a line on the parent's console

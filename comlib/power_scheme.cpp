@@ -124,3 +124,11 @@ bool ParseGuid(const std::wstring& text, GUID& guid) {
     for (int i = 0; i < 8; ++i) guid.Data4[i] = bytes[8 + i];
     return true;
 }
+
+void WatchPowerSettings(HWND window, UniquePowerNotify (&notices)[2]) {
+    // GUID_ACTIVE_POWERSCHEME: another plan made active.
+    static const GUID kActivePowerScheme = {0x31f9f286, 0x5084, 0x42fe, {0xb7, 0x20, 0x2b, 0x02, 0x64, 0x99, 0x37, 0x63}};
+    const GUID* settings[] = {&kActivePowerScheme, &kAllowSystemRequired};
+    for (size_t i = 0; i < 2; ++i)
+        notices[i].Reset(::RegisterPowerSettingNotification(window, settings[i], DEVICE_NOTIFY_WINDOW_HANDLE));
+}

@@ -5,6 +5,8 @@
 #include <memory>
 #include <string>
 
+#include "comlib/unique_resource.h"
+
 // Subgroup and setting GUIDs of the power plan (powercfg /q lists them).
 extern const GUID kSubButtons;           // SUB_BUTTONS
 extern const GUID kLidAction;            // LIDACTION: 0 do nothing, 1 sleep, 2 hibernate, 3 shut down
@@ -70,3 +72,8 @@ DWORD ReadAllowSystemRequired(PowerSchemeCalls& calls, AcDcValues& values);
 // "{4F971E89-EEBD-4455-A8DE-9E59040E7347}" and back; false for text that is no braced GUID.
 std::wstring FormatGuid(const GUID& guid);
 bool ParseGuid(const std::wstring& text, GUID& guid);
+
+// RegisterPowerSettingNotification for another plan made active and for "allow applications to
+// prevent automatic sleep": PBT_POWERSETTINGCHANGE then arrives, so a check need not read the
+// plan each time.
+void WatchPowerSettings(HWND window, UniquePowerNotify (&notices)[2]);

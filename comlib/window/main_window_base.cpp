@@ -94,3 +94,10 @@ HWND MainWindowBase_CL::Create() {
     SetWindow(window);
     return window;
 }
+
+void BringWindowToFront(HWND window) {
+    if (::IsIconic(window)) ::ShowWindow(window, SW_SHOWNOACTIVATE);
+    ::SetWindowPos(window, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOSIZE | SWP_NOMOVE | SWP_SHOWWINDOW);
+    ::Sleep(100);
+    ::SetWindowPos(window, HWND_NOTOPMOST, 0, 0, 0, 0, SWP_NOSIZE | SWP_NOMOVE | SWP_SHOWWINDOW);
+}

@@ -82,3 +82,7 @@ private:
 
     UniqueWindow shadowOwner_;
 };
+
+// Shows the window, from the tray too (SWP_SHOWWINDOW), and brings it above the others: topmost
+// for a moment, without keeping it there.
+void BringWindowToFront(HWND window);

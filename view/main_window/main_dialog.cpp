@@ -6,6 +6,7 @@
 #include "comlib/inifile.h"
 #include "comlib/log.h"
 #include "comlib/multi_screen.h"
+#include "comlib/power_scheme.h"
 #include "comlib/utility.h"
 #include "comlib/window/high_dpi.h"
 #include "comlib/window/popup_menu.h"
@@ -184,7 +185,7 @@ void MainDialog_CL::InitializeWindow() {
     trayIcon_.SetTip(kTitle);
     trayIcon_.SetAddFailedText(UiText(TextId::TrayAddFailed));
     trayIcon_.Add(window);
-    WatchPowerSettings();
+    WatchPowerSettings(window, powerNotices_);
     g_SaveData.SetSaveFailureHandler([this](const std::wstring& file, DWORD error) {
         return trayIcon_.ShowBalloon(UiText(TextId::SaveFailedTitle), SaveFailureNoticeText(file, error), NIIF_WARNING);
     });
@@ -192,7 +193,7 @@ void MainDialog_CL::InitializeWindow() {
     if (!g_SaveData.droppedHotkey.empty())
         trayIcon_.ShowBalloon(UiText(TextId::NoticeTitle),
                               UiFormat(TextId::NoticeHotkeyDropped, g_SaveData.droppedHotkey.c_str()), NIIF_WARNING);
-    RegisterAwakeHotkey();
+    hotkey_.Register(window, g_SaveData.hotkey, HotkeyOff(guard_.CurrentPolicies()));
     AddAwakeMenu(menu_.Get(), ShownHotkey());
 
     ClientMetrics metrics;
@@ -201,16 +202,7 @@ void MainDialog_CL::InitializeWindow() {
     // The factory keeps an object with a null window when a control cannot be created; the
     // pointers are still checked wherever they are used, so the window never depends on them.
     list_ = factory_.At<ListView_CL>(factory_.CreateListView(window, 320, 240, 0, 0));
-    if (list_) {
-        list_->SetFont(1.5f, 600);
-        const HWND listWindow = list_->Window();
-        const LRESULT extended = ::SendMessageW(listWindow, LVM_GETEXTENDEDLISTVIEWSTYLE, 0, 0);
-        ::SendMessageW(listWindow, LVM_SETEXTENDEDLISTVIEWSTYLE, 0,
-                       extended | LVS_EX_GRIDLINES | LVS_EX_CHECKBOXES | LVS_EX_HEADERDRAGDROP | LVS_EX_FULLROWSELECT);
-        const LONG_PTR style = ::GetWindowLongPtrW(listWindow, GWL_STYLE);
-        ::SetWindowLongPtrW(listWindow, GWL_STYLE, style | LVS_SINGLESEL);
-        list_->InsertColumn(UiText(TextId::WatchedListHeader), WatchedColumnWidth(metrics.charWidth), LVCFMT_LEFT);
-    }
+    if (list_) SetUpWatchedList(*list_, UiText(TextId::WatchedListHeader), WatchedColumnWidth(metrics.charWidth));
 
     groupBox_ = factory_.At<GroupBox_CL>(factory_.CreateGroupBox(window, L"", 320, 240, 0));
     FillWatchedList();
@@ -280,14 +272,8 @@ void MainDialog_CL::Paint() {
     if (dc && bitmap && width > 0 && height > 0) {
         ClientMetrics metrics;
         GetClientMetrics(metrics);
-        const int dpi = DpiOfWindow(window);
-        std::wstring line;
-        UniqueGdiplusGraphics graphics;
-        if (Gdiplus::DllExports::GdipGetImageGraphicsContext(bitmap, graphics.Put()) == Gdiplus::Ok)
-            line = FitReasonLine(graphics.Get(), guard_.Reason(), width, height, metrics.charWidth, dpi);
-        graphics.Reset();
-        if (DrawStatePicture(bitmap, width, height, metrics.charWidth, dpi, guard_.State(), line,
-                             main_layout::HighContrastOn())) {
+        if (DrawStateWithReason(bitmap, width, height, metrics.charWidth, DpiOfWindow(window), guard_.State(),
+                                guard_.Reason(), main_layout::HighContrastOn())) {
             ExcludeList(dc);
             CopyBackBuffer(dc, bitmap, width, height);
         }
@@ -338,12 +324,7 @@ void MainDialog_CL::ShowMainWindow(int mode) {
     g_SaveData.trayHidden = plan.trayHidden;
     if (plan.runCheck) CheckSleep();
     ::ShowWindow(window, g_SaveData.trayHidden != 0 ? SW_HIDE : SW_SHOW);
-    if (g_SaveData.trayHidden != 0) return;
-    if (::IsIconic(window)) ::ShowWindow(window, SW_SHOWNOACTIVATE);
-    // Topmost for a moment brings the window above the others without keeping it there.
-    ::SetWindowPos(window, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOSIZE | SWP_NOMOVE | SWP_SHOWWINDOW);
-    ::Sleep(100);
-    ::SetWindowPos(window, HWND_NOTOPMOST, 0, 0, 0, 0, SWP_NOSIZE | SWP_NOMOVE | SWP_SHOWWINDOW);
+    if (g_SaveData.trayHidden == 0) BringWindowToFront(window);
 }
 
 void MainDialog_CL::FillWatchedList() {
@@ -388,8 +369,7 @@ void MainDialog_CL::OnDestroy() {
     update_.Stop();
     g_SaveData.SetSaveFailureHandler(nullptr);
     ::KillTimer(window, kSessionTimerId);
-    if (hotkeyRegistered_) ::UnregisterHotKey(window, kHotkeyId);
-    hotkeyRegistered_ = false;
+    hotkey_.Unregister(window);
     for (UniquePowerNotify& notice : powerNotices_) notice.Reset();
     guard_.Stop();
     frontHook_.Follow(window, false);

@@ -15,6 +15,7 @@
 #include "guard/hand_over.h"
 #include "update/update_runner.h"
 #include "view/common/file_icon_lookup.h"
+#include "view/main_window/awake_hotkey.h"
 #include "view/main_window/foreground_hook.h"
 #include "view/main_window/main_menus.h"
 #include "view/main_window/window_pictures.h"
@@ -31,7 +32,7 @@ public:
 
     // The end of a timed session: a one-shot timer of its own, not the 20-second tick.
     static constexpr UINT_PTR kSessionTimerId = 4097;
-    static constexpr int kHotkeyId = 1;
+    static constexpr int kHotkeyId = AwakeHotkey_CL::kId;
 
     explicit MainDialog_CL(int startupFlag);
     ~MainDialog_CL() override;
@@ -84,17 +85,12 @@ private:
     // Manual sessions and the hotkey (main_dialog_awake.cpp).
     void StartManualSession(int minutes);
     void ToggleByHotkey();
-    // RegisterHotKey; a refusal is logged and its error comes back.
-    bool RegisterHotkey(const Hotkey& hotkey, DWORD* error);
-    void RegisterAwakeHotkey();
     // The hotkey's text beside the session without an end: "" while none is registered.
     std::wstring ShownHotkey() const;
 
     // The organisation's policies (main_dialog_policy.cpp): read again on a Group Policy
     // refresh, the hotkey and the rows they govern shown again, then the check.
     void OnPolicyChange();
-    void ApplyHotkeyPolicy();
-    void WatchPowerSettings();
     bool OnPolicyNotify(const NMHDR* header, LRESULT* result);
 
     // The language (main_dialog_language.cpp): every text of the window shown again after the
@@ -124,7 +120,7 @@ private:
     HandOverHold_CL handOvers_;
     ForegroundHook_CL frontHook_;
     bool rectUnsaved_ = false;
-    bool hotkeyRegistered_ = false;
+    AwakeHotkey_CL hotkey_;
     // PBT_POWERSETTINGCHANGE for the active plan and its "allow applications to prevent sleep".
     UniquePowerNotify powerNotices_[2];
 };

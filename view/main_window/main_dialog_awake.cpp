@@ -34,40 +34,17 @@ bool MainDialog_CL::ApplyAwakeCommand(const AwakeCommand& command) {
     return true;
 }
 
-bool MainDialog_CL::RegisterHotkey(const Hotkey& hotkey, DWORD* error) {
-    if (::RegisterHotKey(Window(), kHotkeyId, HotkeyRegistrationModifiers(hotkey), hotkey.key)) return true;
-    *error = ::GetLastError();
-    g_Logger.Log(L"RegisterHotKey()エラー = 0x%08x : %s (%s)", __FILE__, __LINE__, static_cast<unsigned>(*error),
-                 SystemErrorText(*error).c_str(), FormatHotkey(hotkey).c_str());
-    return false;
-}
-
-void MainDialog_CL::RegisterAwakeHotkey() {
-    DWORD error = ERROR_SUCCESS;
-    if (g_SaveData.hotkey.key != 0 && !HotkeyOff(guard_.CurrentPolicies()))
-        hotkeyRegistered_ = RegisterHotkey(g_SaveData.hotkey, &error);
-}
-
-std::wstring MainDialog_CL::ShownHotkey() const {
-    return hotkeyRegistered_ ? FormatHotkey(g_SaveData.hotkey) : std::wstring();
-}
-
 bool MainDialog_CL::ChangeHotkey(const Hotkey& next, DWORD* error) {
-    *error = ERROR_SUCCESS;
     const Hotkey old = g_SaveData.hotkey;
-    if (next.key == old.key && next.modifiers == old.modifiers && (hotkeyRegistered_ || next.key == 0)) return true;
-    // One id: the old key goes first, else the system would refuse the same id twice.
-    if (hotkeyRegistered_) ::UnregisterHotKey(Window(), kHotkeyId);
-    hotkeyRegistered_ = false;
-    if (next.key != 0 && !RegisterHotkey(next, error)) {
-        if (old.key != 0)
-            hotkeyRegistered_ = ::RegisterHotKey(Window(), kHotkeyId, HotkeyRegistrationModifiers(old), old.key) != FALSE;
-        ShowHotkeyInMenuBar(menu_.Get(), ShownHotkey());
-        return false;
+    if (next.key == old.key && next.modifiers == old.modifiers && (hotkey_.Registered() || next.key == 0))
+        return hotkey_.Change(Window(), old, next, error);  // nothing to do
+    const bool taken = hotkey_.Change(Window(), old, next, error);
+    if (taken) {
+        g_SaveData.StoreHotkey(next);
+        g_Logger.Log(L"ホットキーを変更しました = %s", __FILE__, __LINE__, FormatHotkey(next).c_str());
     }
-    hotkeyRegistered_ = next.key != 0;
-    g_SaveData.StoreHotkey(next);
-    g_Logger.Log(L"ホットキーを変更しました = %s", __FILE__, __LINE__, FormatHotkey(next).c_str());
     ShowHotkeyInMenuBar(menu_.Get(), ShownHotkey());
-    return true;
+    return taken;
 }
+
+std::wstring MainDialog_CL::ShownHotkey() const { return hotkey_.Shown(g_SaveData.hotkey); }

@@ -180,3 +180,13 @@ void CopyBackBuffer(HDC dc, GpBitmap* backBuffer, int width, int height) {
     const SelectedObject selected(memory.Get(), screenCopy.Get());
     ::BitBlt(dc, 0, 0, width, height, memory.Get(), 0, 0, SRCCOPY);
 }
+
+bool DrawStateWithReason(GpBitmap* backBuffer, int width, int height, int charWidth, int dpi, int sleepState,
+                         const AwakeReason& reason, bool highContrast) {
+    std::wstring line;
+    UniqueGdiplusGraphics graphics;
+    if (DllExports::GdipGetImageGraphicsContext(backBuffer, graphics.Put()) == Ok)
+        line = FitReasonLine(graphics.Get(), reason, width, height, charWidth, dpi);
+    graphics.Reset();
+    return DrawStatePicture(backBuffer, width, height, charWidth, dpi, sleepState, line, highContrast);
+}

@@ -33,3 +33,6 @@ float ReasonLinePixels(Gdiplus::GpGraphics* graphics, int width, int height, int
 // Copies the back buffer to dc at (0, 0), width x height, through a GDI bitmap; the DC's clip
 // region applies.
 void CopyBackBuffer(HDC dc, Gdiplus::GpBitmap* backBuffer, int width, int height);
+// The picture with the reason's line fitted to the band (FitReasonLine).
+bool DrawStateWithReason(Gdiplus::GpBitmap* backBuffer, int width, int height, int charWidth, int dpi, int sleepState,
+                         const AwakeReason& reason, bool highContrast);

@@ -44,3 +44,14 @@ void SetWatchedRowIcons(HWND list, const std::vector<int>& indices) {
         ::SendMessageW(list, LVM_SETITEMW, 0, reinterpret_cast<LPARAM>(&item));
     }
 }
+
+void SetUpWatchedList(ListView_CL& list, const std::wstring& header, int columnWidth) {
+    list.SetFont(1.5f, 600);
+    const HWND listWindow = list.Window();
+    const LRESULT extended = ::SendMessageW(listWindow, LVM_GETEXTENDEDLISTVIEWSTYLE, 0, 0);
+    ::SendMessageW(listWindow, LVM_SETEXTENDEDLISTVIEWSTYLE, 0,
+                   extended | LVS_EX_GRIDLINES | LVS_EX_CHECKBOXES | LVS_EX_HEADERDRAGDROP | LVS_EX_FULLROWSELECT);
+    const LONG_PTR style = ::GetWindowLongPtrW(listWindow, GWL_STYLE);
+    ::SetWindowLongPtrW(listWindow, GWL_STYLE, style | LVS_SINGLESEL);
+    list.InsertColumn(header, columnWidth, LVCFMT_LEFT);
+}

@@ -8,6 +8,8 @@
 #include "comlib/window/controls.h"
 #include "data/watched_list.h"
 
+// Large text, check boxes, grid lines, whole-row selection of one row, and the one column.
+void SetUpWatchedList(ListView_CL& list, const std::wstring& header, int columnWidth);
 // The row's text: the file name, and after it the condition unless it is "running".
 std::wstring WatchedRowText(const WatchedProcess& record);
 // Every row again: the text without an icon, and the check box from the enabled flag.
