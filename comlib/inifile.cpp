@@ -95,7 +95,16 @@ std::vector<std::wstring> Inifile_CL::KeyNames(const std::wstring& section) cons
 }
 
 std::wstring Inifile_CL::NumberedKey(std::wstring base, long long number) {
-    return base + std::to_wstring(number);
+    // By hand: std::to_wstring would link MinGW's own printf, about 16 KB.
+    wchar_t digits[24] = {};
+    size_t at = 24 - 1;
+    unsigned long long rest = number < 0 ? 0ULL - static_cast<unsigned long long>(number) : number;
+    do {
+        digits[--at] = static_cast<wchar_t>(L'0' + rest % 10);
+        rest /= 10;
+    } while (rest != 0);
+    if (number < 0) digits[--at] = L'-';
+    return base + (digits + at);
 }
 
 void Inifile_CL::CreateIfMissing(std::wstring path) {

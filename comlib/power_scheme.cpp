@@ -3,6 +3,7 @@
 #include <cwchar>
 
 #include "comlib/dll_function.h"
+#include "comlib/utility.h"
 
 const GUID kSubButtons = {0x4f971e89, 0xeebd, 0x4455, {0xa8, 0xde, 0x9e, 0x59, 0x04, 0x0e, 0x73, 0x47}};
 const GUID kLidAction = {0x5ca83367, 0x6e45, 0x459f, {0xa2, 0x7b, 0x47, 0x6b, 0x1d, 0x01, 0xc9, 0x36}};
@@ -92,11 +93,9 @@ DWORD ReadAllowSystemRequired(PowerSchemeCalls& calls, AcDcValues& values) {
 }
 
 std::wstring FormatGuid(const GUID& guid) {
-    wchar_t text[40] = {};
-    swprintf(text, 40, L"{%08lX-%04X-%04X-%02X%02X-%02X%02X%02X%02X%02X%02X}", static_cast<unsigned long>(guid.Data1),
-             guid.Data2, guid.Data3, guid.Data4[0], guid.Data4[1], guid.Data4[2], guid.Data4[3], guid.Data4[4],
-             guid.Data4[5], guid.Data4[6], guid.Data4[7]);
-    return text;
+    return FormatWide(L"{%08lX-%04X-%04X-%02X%02X-%02X%02X%02X%02X%02X%02X}", static_cast<unsigned long>(guid.Data1),
+                      guid.Data2, guid.Data3, guid.Data4[0], guid.Data4[1], guid.Data4[2], guid.Data4[3],
+                      guid.Data4[4], guid.Data4[5], guid.Data4[6], guid.Data4[7]);
 }
 
 bool ParseGuid(const std::wstring& text, GUID& guid) {

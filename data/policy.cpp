@@ -4,6 +4,7 @@
 
 #include "comlib/log.h"
 #include "comlib/unique_resource.h"
+#include "comlib/utility.h"
 
 const PolicyDefinition kPolicyTable[kPolicyCount] = {
     {L"Disabled", PolicyType::Dword, 0, 1, &Policies::disabled,
@@ -67,14 +68,14 @@ void ReadDword(HKEY key, const wchar_t* rootName, const PolicyDefinition& row, P
         ::RegQueryValueExW(key, row.valueName, nullptr, &type, reinterpret_cast<BYTE*>(&value), &size);
     if (status == ERROR_FILE_NOT_FOUND) return;
     if (status != ERROR_SUCCESS || type != REG_DWORD || size != sizeof(value)) {
-        hive->faults.push_back(L"ポリシーの値を無視します (REG_DWORD ではありません, 型 " + std::to_wstring(type) +
+        hive->faults.push_back(L"ポリシーの値を無視します (REG_DWORD ではありません, 型 " + FormatWide(L"%lu", static_cast<unsigned long>(type)) +
                                L"): " + ValuePath(rootName, row.valueName));
         return;
     }
     if (value < row.minimum || value > row.maximum) {
-        hive->faults.push_back(L"ポリシーの値を無視します (範囲 " + std::to_wstring(row.minimum) + L"-" +
-                               std::to_wstring(row.maximum) + L" の外): " + ValuePath(rootName, row.valueName) +
-                               L" = " + std::to_wstring(value));
+        hive->faults.push_back(L"ポリシーの値を無視します (範囲 " + FormatWide(L"%lu", static_cast<unsigned long>(row.minimum)) + L"-" +
+                               FormatWide(L"%lu", static_cast<unsigned long>(row.maximum)) + L" の外): " + ValuePath(rootName, row.valueName) +
+                               L" = " + FormatWide(L"%lu", static_cast<unsigned long>(value)));
         return;
     }
     hive->policies.*row.field = value;
@@ -103,7 +104,7 @@ void ReadList(HKEY root, const wchar_t* rootName, const PolicyDefinition& row, P
         if (status != ERROR_SUCCESS) break;
         const std::wstring entryPath = ValuePath(rootName, std::wstring(row.valueName) + L"\\" + name.data());
         if (type != REG_SZ) {
-            hive->faults.push_back(L"ポリシーの値を無視します (REG_SZ ではありません, 型 " + std::to_wstring(type) +
+            hive->faults.push_back(L"ポリシーの値を無視します (REG_SZ ではありません, 型 " + FormatWide(L"%lu", static_cast<unsigned long>(type)) +
                                    L"): " + entryPath);
             continue;
         }
@@ -153,7 +154,7 @@ std::wstring FormatPoliciesInForce(const Policies& policies) {
     for (const PolicyDefinition& row : kPolicyTable) {
         std::wstring value;
         if (row.field && (policies.*row.field).has_value()) {
-            value = std::to_wstring(*(policies.*row.field));
+            value = FormatWide(L"%lu", static_cast<unsigned long>(*(policies.*row.field)));
         } else if (!row.field && !policies.watchedPrograms.empty()) {
             for (const std::wstring& program : policies.watchedPrograms)
                 value += (value.empty() ? L"" : L"|") + program;

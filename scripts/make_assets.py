@@ -9,7 +9,7 @@ HERE = os.path.dirname(os.path.abspath(__file__))
 ASSETS = os.path.join(HERE, '..', 'assets')
 
 
-def png(path, width, height, pixel):
+def png_data(width, height, pixel):
     """pixel(x, y) -> (r, g, b, a)"""
     rows = b''
     for y in range(height):
@@ -21,8 +21,12 @@ def png(path, width, height, pixel):
     data += chunk(b'IHDR', struct.pack('>IIBBBBB', width, height, 8, 6, 0, 0, 0))
     data += chunk(b'IDAT', zlib.compress(rows, 9))
     data += chunk(b'IEND', b'')
+    return data
+
+
+def png(path, width, height, pixel):
     with open(path, 'wb') as f:
-        f.write(data)
+        f.write(png_data(width, height, pixel))
 
 
 def disc(cx, cy, r, x, y):
@@ -135,11 +139,19 @@ def state_icon_pixel(size, awake):
     return pixel
 
 
+# Frames from this size up are stored as PNG (Windows Vista and later read PNG frames of any
+# size): a 48-pixel BMP frame takes 9.6 KB, its PNG a few hundred bytes, and the program stays small.
+PNG_FRAMES_FROM = 32
+
+
 def ico(path, sizes, make_pixel):
-    """An .ico of 32-bit BMP images with their AND masks."""
+    """An .ico of 32-bit images: BMP with their AND masks below PNG_FRAMES_FROM, PNG from it."""
     images = []
     for size in sizes:
         pixel = make_pixel(size)
+        if size >= PNG_FRAMES_FROM:
+            images.append(png_data(size, size, pixel))
+            continue
         header = struct.pack('<IiiHHIIiiII', 40, size, size * 2, 1, 32, 0, 0, 0, 0, 0, 0)
         colour = b''
         for y in range(size - 1, -1, -1):
@@ -149,7 +161,6 @@ def ico(path, sizes, make_pixel):
         mask_row = ((size + 31) // 32) * 4
         mask = b''
         for y in range(size - 1, -1, -1):
-            bits = 0
             row = bytearray(mask_row)
             for x in range(size):
                 if pixel(x, y)[3] == 0:
@@ -165,8 +176,36 @@ def ico(path, sizes, make_pixel):
         f.write(data + b''.join(images))
 
 
+def bmp_frames(path):
+    """The 32-bit BMP frames of an .ico as {size: pixel(x, y)}; PNG frames are passed over."""
+    data = open(path, 'rb').read()
+    frames = {}
+    for i in range(struct.unpack('<HHH', data[:6])[2]):
+        width, _, _, _, _, _, length, offset = struct.unpack('<BBBBHHII', data[6 + 16 * i:22 + 16 * i])
+        image = data[offset:offset + length]
+        if image[:4] == b'\x89PNG':
+            continue
+        size = width or 256
+        colour = image[struct.unpack('<I', image[:4])[0]:]
+        def pixel(x, y, colour=colour, size=size):
+            at = ((size - 1 - y) * size + x) * 4
+            b, g, r, a = colour[at:at + 4]
+            return (r, g, b, a)
+        frames[size] = pixel
+    return frames
+
+
+def repack_ico(path):
+    """Icon 101 was drawn elsewhere: its frames again, the large ones as PNG."""
+    frames = bmp_frames(path)
+    if all(size < PNG_FRAMES_FROM for size in frames):
+        return
+    ico(path, sorted(frames), lambda size: frames[size])
+
+
 if __name__ == '__main__':
     RES = os.path.join(HERE, '..', 'res')
+    repack_ico(os.path.join(RES, 'DormiGuard.ico'))
     ico(os.path.join(RES, 'awake_prohibited.ico'), [16, 20, 24, 32, 48], lambda s: state_icon_pixel(s, True))
     ico(os.path.join(RES, 'awake_allowed.ico'), [16, 20, 24, 32, 48], lambda s: state_icon_pixel(s, False))
     os.makedirs(ASSETS, exist_ok=True)
