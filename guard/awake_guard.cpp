@@ -41,14 +41,19 @@ AwakeReason AwakeGuard_CL::Decide() {
     HoldSessionToPolicies(now.utc);
     ForgetEndedProcesses();
     ReadConditions();
-    if (!windowsAllowsKnown_) {
+    GuardInputs inputs = GatherInputs(now);
+    AwakeReason reason = DecideAwakeReason(inputs);
+    // The plan matters only while something keeps awake: a start with nothing to keep awake for
+    // loads no powrprof.dll.
+    if (reason.KeepsAwake() && !windowsAllowsKnown_) {
         // Where the plan cannot be read (no powrprof functions, no plans) it counts as allowing.
         if (ReadAllowSystemRequired(Scheme(), windowsAllows_) != ERROR_SUCCESS) windowsAllows_ = {1, 1};
         windowsAllowsKnown_ = true;
+        inputs = GatherInputs(now);
+        reason = DecideAwakeReason(inputs);
     }
-    const GuardInputs inputs = GatherInputs(now);
-    windowsForbids_ = WindowsForbidsKeepingAwake(inputs.windowsAllows, inputs.power);
-    return DecideAwakeReason(inputs);
+    windowsForbids_ = reason.KeepsAwake() && WindowsForbidsKeepingAwake(inputs.windowsAllows, inputs.power);
+    return reason;
 }
 
 namespace {

@@ -140,8 +140,10 @@ def state_icon_pixel(size, awake):
 
 
 # Frames from this size up are stored as PNG (Windows Vista and later read PNG frames of any
-# size): a 48-pixel BMP frame takes 9.6 KB, its PNG a few hundred bytes, and the program stays small.
-PNG_FRAMES_FROM = 32
+# size): a 48-pixel BMP frame takes 9.6 KB, its PNG a few hundred bytes, and the program stays
+# under 512 KB. The smaller frames that the window and the tray load at 100 % stay BMP: the first
+# PNG frame loads the imaging codecs, which would cost every start.
+PNG_FRAMES_FROM = 48
 
 
 def ico(path, sizes, make_pixel):
