@@ -605,7 +605,7 @@ bool HasText(const std::vector<std::wstring>& texts, const std::wstring& text) {
     return std::find(texts.begin(), texts.end(), text) != texts.end();
 }
 
-// What the user reads in one language, as the issue and the Parts give it.
+// What the user reads in one language, word for word.
 struct WindowTexts {
     const wchar_t* listHeader;
     const wchar_t* caption;
