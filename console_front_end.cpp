@@ -39,10 +39,15 @@ int wmain() {
     // A plain start may become the tray copy, which runs until the user ends it: the console
     // is given back once its window takes input. The commands are waited for to their end.
     CommandLine_CL commandLine;
-    if (!HasAwakeSwitch(commandLine.RawArguments()))
-        ::WaitForInputIdle(process.Get(), INFINITE);
-    else
+    if (!HasAwakeSwitch(commandLine.RawArguments())) {
+        // Until it takes input or has ended: a second copy only raises the first and ends, and
+        // never waits for input.
+        while (::WaitForInputIdle(process.Get(), 100) == WAIT_TIMEOUT &&
+               ::WaitForSingleObject(process.Get(), 0) == WAIT_TIMEOUT) {
+        }
+    } else {
         ::WaitForSingleObject(process.Get(), INFINITE);
+    }
     DWORD code = 0;
     if (::WaitForSingleObject(process.Get(), 0) == WAIT_OBJECT_0) ::GetExitCodeProcess(process.Get(), &code);
     return static_cast<int>(code);
