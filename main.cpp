@@ -312,7 +312,12 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
     // ERROR_ACCESS_DENIED: the mutex exists but belongs to a copy at a higher integrity level
     // (run as administrator). That copy runs too, and two sleep guards must never run.
     const DWORD mutexError = ::GetLastError();
-    if (mutexError == ERROR_ALREADY_EXISTS || (!instanceMutex && mutexError == ERROR_ACCESS_DENIED)) {
+    // ERROR_ALREADY_EXISTS alone does not say that a copy runs: a copy that has just ended can
+    // leave the mutex behind for a moment, abandoned, and then this copy owns it now
+    // (WAIT_ABANDONED). Only a mutex another copy owns (WAIT_TIMEOUT) means one runs.
+    const bool running = mutexError == ERROR_ALREADY_EXISTS && instanceMutex &&
+                         ::WaitForSingleObject(instanceMutex.Get(), 0) == WAIT_TIMEOUT;
+    if (running || (!instanceMutex && mutexError == ERROR_ACCESS_DENIED)) {
         // A -startup copy stays quiet: sign-in may start the program twice (the Run value and
         // the restart registration), and the second must not raise the window.
         if (startupFlag == 0) RaiseRunningCopy();
