@@ -3,6 +3,7 @@
 #include <cwchar>
 
 #include "comlib/dll_function.h"
+#include "comlib/unique_resource.h"
 #include "comlib/utility.h"
 
 const GUID kSubButtons = {0x4f971e89, 0xeebd, 0x4455, {0xa8, 0xde, 0x9e, 0x59, 0x04, 0x0e, 0x73, 0x47}};
@@ -48,9 +49,9 @@ DWORD SystemPowerSchemeCalls::ActiveScheme(GUID& scheme) {
     if (!Functions().getActive) return ERROR_CALL_NOT_IMPLEMENTED;
     GUID* active = nullptr;
     const DWORD error = Functions().getActive(nullptr, &active);
-    if (error == ERROR_SUCCESS && active) scheme = *active;
     // The system allocates the GUID with LocalAlloc; the caller frees it.
-    if (active) ::LocalFree(active);
+    const UniqueLocal owned(active);
+    if (error == ERROR_SUCCESS && active) scheme = *active;
     return error == ERROR_SUCCESS && !active ? ERROR_INVALID_DATA : error;
 }
 

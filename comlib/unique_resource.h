@@ -74,6 +74,7 @@ inline void ImageList(HIMAGELIST h) { ::ImageList_Destroy(h); }
 inline void Window(HWND h) { ::DestroyWindow(h); }
 inline void RegistryKey(HKEY h) { ::RegCloseKey(h); }
 inline void PowerNotify(HPOWERNOTIFY h) { ::UnregisterPowerSettingNotification(h); }
+inline void WinEventHook(HWINEVENTHOOK h) { ::UnhookWinEvent(h); }
 // GdipDisposeImage / GdipDeleteGraphics; defined in comlib/unique_resource.cpp.
 void GdiplusImage(Gdiplus::GpImage* image);
 void GdiplusBitmap(Gdiplus::GpBitmap* bitmap);
@@ -87,6 +88,7 @@ using UniqueIcon = UniqueResource<HICON, close_fn::Icon>;
 using UniqueFont = UniqueResource<HFONT, close_fn::GdiObject>;
 using UniqueBitmap = UniqueResource<HBITMAP, close_fn::GdiObject>;
 using UniqueBrush = UniqueResource<HBRUSH, close_fn::GdiObject>;
+using UniquePen = UniqueResource<HPEN, close_fn::GdiObject>;
 using UniqueMemoryDc = UniqueResource<HDC, close_fn::Dc>;
 using UniqueModule = UniqueResource<HMODULE, close_fn::Module>;
 using UniqueLocal = UniqueResource<HLOCAL, close_fn::Local>;
@@ -95,6 +97,7 @@ using UniqueImageList = UniqueResource<HIMAGELIST, close_fn::ImageList>;
 using UniqueWindow = UniqueResource<HWND, close_fn::Window>;
 using UniqueRegistryKey = UniqueResource<HKEY, close_fn::RegistryKey>;
 using UniquePowerNotify = UniqueResource<HPOWERNOTIFY, close_fn::PowerNotify>;
+using UniqueWinEventHook = UniqueResource<HWINEVENTHOOK, close_fn::WinEventHook>;
 using UniqueGdiplusImage = UniqueResource<Gdiplus::GpImage*, close_fn::GdiplusImage>;
 using UniqueGdiplusBitmap = UniqueResource<Gdiplus::GpBitmap*, close_fn::GdiplusBitmap>;
 using UniqueGdiplusGraphics = UniqueResource<Gdiplus::GpGraphics*, close_fn::GdiplusGraphics>;

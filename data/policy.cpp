@@ -43,6 +43,8 @@ bool Policies::operator==(const Policies& other) const {
 
 namespace {
 
+std::wstring Decimal(DWORD value) { return FormatWide(L"%lu", static_cast<unsigned long>(value)); }
+
 UniqueRegistryKey OpenKey(HKEY root, const std::wstring& path) {
     UniqueRegistryKey key;
     // A failed open leaves no key to close.
@@ -68,14 +70,13 @@ void ReadDword(HKEY key, const wchar_t* rootName, const PolicyDefinition& row, P
         ::RegQueryValueExW(key, row.valueName, nullptr, &type, reinterpret_cast<BYTE*>(&value), &size);
     if (status == ERROR_FILE_NOT_FOUND) return;
     if (status != ERROR_SUCCESS || type != REG_DWORD || size != sizeof(value)) {
-        hive->faults.push_back(L"ポリシーの値を無視します (REG_DWORD ではありません, 型 " + FormatWide(L"%lu", static_cast<unsigned long>(type)) +
+        hive->faults.push_back(L"ポリシーの値を無視します (REG_DWORD ではありません, 型 " + Decimal(type) +
                                L"): " + ValuePath(rootName, row.valueName));
         return;
     }
     if (value < row.minimum || value > row.maximum) {
-        hive->faults.push_back(L"ポリシーの値を無視します (範囲 " + FormatWide(L"%lu", static_cast<unsigned long>(row.minimum)) + L"-" +
-                               FormatWide(L"%lu", static_cast<unsigned long>(row.maximum)) + L" の外): " + ValuePath(rootName, row.valueName) +
-                               L" = " + FormatWide(L"%lu", static_cast<unsigned long>(value)));
+        hive->faults.push_back(L"ポリシーの値を無視します (範囲 " + Decimal(row.minimum) + L"-" + Decimal(row.maximum) +
+                               L" の外): " + ValuePath(rootName, row.valueName) + L" = " + Decimal(value));
         return;
     }
     hive->policies.*row.field = value;
@@ -104,7 +105,7 @@ void ReadList(HKEY root, const wchar_t* rootName, const PolicyDefinition& row, P
         if (status != ERROR_SUCCESS) break;
         const std::wstring entryPath = ValuePath(rootName, std::wstring(row.valueName) + L"\\" + name.data());
         if (type != REG_SZ) {
-            hive->faults.push_back(L"ポリシーの値を無視します (REG_SZ ではありません, 型 " + FormatWide(L"%lu", static_cast<unsigned long>(type)) +
+            hive->faults.push_back(L"ポリシーの値を無視します (REG_SZ ではありません, 型 " + Decimal(type) +
                                    L"): " + entryPath);
             continue;
         }
@@ -154,7 +155,7 @@ std::wstring FormatPoliciesInForce(const Policies& policies) {
     for (const PolicyDefinition& row : kPolicyTable) {
         std::wstring value;
         if (row.field && (policies.*row.field).has_value()) {
-            value = FormatWide(L"%lu", static_cast<unsigned long>(*(policies.*row.field)));
+            value = Decimal(*(policies.*row.field));
         } else if (!row.field && !policies.watchedPrograms.empty()) {
             for (const std::wstring& program : policies.watchedPrograms)
                 value += (value.empty() ? L"" : L"|") + program;

@@ -36,7 +36,7 @@ std::vector<unsigned long long> PathIndicesBelow(unsigned long long count) {
 
 // "mode<N>" beside "path<N>", one entry at a time.
 WatchMode ReadWatchMode(unsigned long long index) {
-    const std::wstring key = Inifile_CL::NumberedKey(L"mode", static_cast<int>(index));
+    const std::wstring key = Inifile_CL::NumberedKey(L"mode", static_cast<long long>(index));
     return ParseWatchMode(g_Inifile.ReadString(kProcessSection, key, L""));
 }
 

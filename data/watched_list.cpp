@@ -53,13 +53,16 @@ bool WatchedList_CL::MatchesAny(const std::vector<ProcessEntry>& snapshot) const
     return FirstMatch(snapshot) != nullptr;
 }
 
+bool RunsIn(const WatchedProcess& record, const std::vector<ProcessEntry>& snapshot) {
+    for (const ProcessEntry& entry : snapshot)
+        if (entry.nameKey == record.nameKey &&
+            EqualsNoCase(record.fileName.data(), record.fileName.size(), entry.FileName(), entry.FileNameLength()))
+            return true;
+    return false;
+}
+
 const WatchedProcess* WatchedList_CL::FirstMatch(const std::vector<ProcessEntry>& snapshot) const {
-    for (const WatchedProcess& record : items_) {
-        if (record.enabled == 0) continue;
-        for (const ProcessEntry& entry : snapshot)
-            if (entry.nameKey == record.nameKey &&
-                EqualsNoCase(record.fileName.data(), record.fileName.size(), entry.FileName(), entry.FileNameLength()))
-                return &record;
-    }
+    for (const WatchedProcess& record : items_)
+        if (record.enabled != 0 && RunsIn(record, snapshot)) return &record;
     return nullptr;
 }

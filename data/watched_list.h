@@ -23,6 +23,9 @@ struct WatchedProcess {
     WatchMode mode = WatchMode::Running;
 };
 
+// A process of the snapshot has the record's file name (case-insensitive), whatever its folder.
+bool RunsIn(const WatchedProcess& record, const std::vector<ProcessEntry>& snapshot);
+
 class WatchedList_CL {
 public:
     // Appends a record unless one with the same file name (case-insensitive) is listed.

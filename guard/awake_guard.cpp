@@ -20,7 +20,7 @@ AwakeGuard_CL::AwakeGuard_CL(SaveData& data, GuardWords words, GuardSystem syste
       words_(words),
       system_(system),
       power_(system.power),
-      lid_(system.scheme ? *system.scheme : SystemPowerSchemeCalls::Instance()) {
+      lid_(Scheme()) {
     sleep_.SetInputSender(system.sendInput);
 }
 

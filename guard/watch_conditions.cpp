@@ -2,16 +2,6 @@
 
 #include "comlib/utility.h"
 
-namespace {
-bool Runs(const WatchedProcess& record, const std::vector<ProcessEntry>& snapshot) {
-    for (const ProcessEntry& entry : snapshot)
-        if (entry.nameKey == record.nameKey &&
-            EqualsNoCase(record.fileName.data(), record.fileName.size(), entry.FileName(), entry.FileNameLength()))
-            return true;
-    return false;
-}
-}  // namespace
-
 bool AnyEnabledInMode(const WatchedList_CL& watched, WatchMode mode) {
     for (const WatchedProcess& record : watched.Items())
         if (record.enabled != 0 && record.mode == mode) return true;
@@ -45,7 +35,7 @@ AwakeReason WatchedProgramReason(const WatchedList_CL& watched, const std::vecto
         if (record.enabled == 0) continue;
         switch (record.mode) {
             case WatchMode::Running:
-                if (!Runs(record, snapshot)) continue;
+                if (!RunsIn(record, snapshot)) continue;
                 reason.kind = AwakeReason::Kind::WatchedProgram;
                 break;
             case WatchMode::Front:

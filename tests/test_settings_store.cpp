@@ -245,10 +245,10 @@ TEST_F(SavedSettings, ConditionsStoredBesideTheirEntries) {
 TEST_F(SavedSettings, DamagedCountDoesNotStallTheLoad) {
     std::wstring longList = L"count=8000\r\n";
     for (int i = 0; i < 8000; ++i) longList += FormatWide(L"path%d=1:C:\\Long\\p%d.exe\r\n", i, i);
-    const struct { std::wstring text; size_t count; const wchar_t* last; } cases[] = {
+    const struct { std::wstring text; size_t count; const wchar_t* last; WatchMode mode = WatchMode::Running; } cases[] = {
         {L"count=4294967295\r\npath0=1:C:\\A\\one.exe\r\npath1=0:C:\\A\\two.exe\r\npath2=1:C:\\A\\three.exe\r\n", 3, L"three.exe"},
-        // One key far past 2^31 below a damaged count: read once, by its own name.
-        {L"count=4294967295\r\npath4000000000=1:C:\\a.exe\r\n", 1, L"a.exe"},
+        // One key far past 2^31 below a damaged count: read once, by its own name, with its condition.
+        {L"count=4294967295\r\npath4000000000=1:C:\\a.exe\r\nmode4000000000=busy\r\n", 1, L"a.exe", WatchMode::Busy},
         {L"count=-1\r\npath4000000000=1:C:\\a.exe\r\n", 1, L"a.exe"},
         // Past the count, and past a signed 64-bit index.
         {L"count=2\r\npath1=1:C:\\b.exe\r\npath2=1:C:\\c.exe\r\npath9223372036854775807=1:C:\\d.exe\r\n", 1, L"b.exe"},
@@ -262,6 +262,7 @@ TEST_F(SavedSettings, DamagedCountDoesNotStallTheLoad) {
         data.LoadSettings();
         ASSERT_EQ(data.watched.Size(), c.count) << c.text.substr(0, 60);
         EXPECT_EQ(data.watched[c.count - 1].fileName, c.last);
+        EXPECT_EQ(data.watched[c.count - 1].mode, c.mode) << c.last;
     }
 }
 

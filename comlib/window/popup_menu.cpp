@@ -180,7 +180,8 @@ PopupMenu_CL::~PopupMenu_CL() {
         if (::GetSubMenu(menu_.Get(), position)) ::RemoveMenu(menu_.Get(), static_cast<UINT>(position), MF_BYPOSITION);
 }
 
-int PopupMenu_CL::AppendSubmenu(UINT itemId, const std::wstring& text, int imageIndex, const PopupMenu_CL& submenu) {
+int PopupMenu_CL::AppendSubmenu(UINT itemId, const std::wstring& text, int imageIndex, PopupMenu_CL& submenu) {
+    if (submenu.Dpi() == 0) submenu.SetDpi(dpi_);
     return AppendOwnerDrawn(itemId, text, imageIndex, submenu.Menu());
 }
 

@@ -55,8 +55,9 @@ public:
     // Returns the record's index.
     int AppendItem(UINT commandId, const std::wstring& text, int imageIndex);
     // An owner-drawn item that opens submenu; itemId only names the record (never a command).
-    // The submenu object must outlive this menu's tracking.
-    int AppendSubmenu(UINT itemId, const std::wstring& text, int imageIndex, const PopupMenu_CL& submenu);
+    // The submenu object must outlive this menu's tracking. A submenu without a DPI of its own
+    // takes this menu's, so that both are measured and drawn alike.
+    int AppendSubmenu(UINT itemId, const std::wstring& text, int imageIndex, PopupMenu_CL& submenu);
     // A plain separator, not a record.
     void AppendSeparator();
     // Greys a command out (MFS_DISABLED | MFS_GRAYED) in the record and in the menu.

@@ -5,11 +5,6 @@
 
 #include "comlib/unique_resource.h"
 
-namespace close_fn {
-inline void WinEventHook(HWINEVENTHOOK hook) { ::UnhookWinEvent(hook); }
-}  // namespace close_fn
-using UniqueWinEventHook = UniqueResource<HWINEVENTHOOK, close_fn::WinEventHook>;
-
 class ForegroundHook_CL {
 public:
     // Posted to the window when the foreground window has changed.

@@ -3,10 +3,9 @@
 #include <algorithm>
 
 #include "comlib/unique_resource.h"
+#include "view/main_window/watched_rows.h"
 
 namespace {
-using UniquePen = UniqueResource<HPEN, close_fn::GdiObject>;
-
 // A padlock in the row's text colour just after the file name: the shackle a rounded outline,
 // the body filled over its lower half.
 void DrawLock(HDC dc, HWND list, int row, const RECT& rowRect, COLORREF color) {
@@ -27,11 +26,11 @@ void DrawLock(HDC dc, HWND list, int row, const RECT& rowRect, COLORREF color) {
     const UniquePen pen(::CreatePen(PS_SOLID, std::max(1, size / 7), color));
     const UniqueBrush brush(::CreateSolidBrush(color));
     if (!pen || !brush) return;
-    const HGDIOBJ oldPen = ::SelectObject(dc, pen.Get());
-    const HGDIOBJ oldBrush = ::SelectObject(dc, ::GetStockObject(NULL_BRUSH));
-    ::RoundRect(dc, x + inset, y, x + size - inset, y + size * 3 / 4, size / 2, size / 2);
-    ::SelectObject(dc, oldBrush);
-    ::SelectObject(dc, oldPen);
+    {
+        const SelectedObject outline(dc, pen.Get());
+        const SelectedObject hollow(dc, ::GetStockObject(NULL_BRUSH));
+        ::RoundRect(dc, x + inset, y, x + size - inset, y + size * 3 / 4, size / 2, size / 2);
+    }
     const RECT body = {x, y + size * 2 / 5, x + size, y + size};
     ::FillRect(dc, &body, brush.Get());
 }
@@ -40,14 +39,8 @@ void DrawLock(HDC dc, HWND list, int row, const RECT& rowRect, COLORREF color) {
 void AppendLockedRows(ListView_CL& list, const WatchedList_CL& locked) {
     const HWND listWindow = list.Window();
     const int first = static_cast<int>(::SendMessageW(listWindow, LVM_GETITEMCOUNT, 0, 0));
-    for (size_t i = 0; i < locked.Size(); ++i) {
-        const int row = first + static_cast<int>(i);
-        list.SetItemText(locked[i].fileName, row, 0, I_IMAGENONE, 0);
-        LVITEMW item = {};
-        item.stateMask = LVIS_STATEIMAGEMASK;
-        item.state = INDEXTOSTATEIMAGEMASK(2);
-        ::SendMessageW(listWindow, LVM_SETITEMSTATE, row, reinterpret_cast<LPARAM>(&item));
-    }
+    // Always ticked: the organisation's programs cannot be switched off.
+    for (size_t i = 0; i < locked.Size(); ++i) AddWatchedRow(list, first + static_cast<int>(i), locked[i].fileName, true);
 }
 
 bool LockedRowsNotify(const NMHDR* header, HWND list, int firstLocked, bool filling, LRESULT* result) {

@@ -197,7 +197,6 @@ void ShowTrayMenu(HWND owner, bool trayHidden, const std::wstring& hotkey, bool 
     context.menu.AppendSeparator();
     PopupMenu_CL awake;
     awake.CreatePopup();
-    awake.SetDpi(context.menu.Dpi());
     awake.SetImageList(context.images.Get());
     FillAwakeMenu(awake, hotkey, sessionActive, policies);
     context.menu.AppendSubmenu(kAwakeSubmenuItem, UiText(TextId::MenuAwakeNow), PopupMenu_CL::kNoImage, awake);

@@ -22,16 +22,17 @@ void ShowWatchedRowText(HWND list, int row, const WatchedProcess& record) {
 }
 
 void FillWatchedRows(ListView_CL& list, const WatchedList_CL& watched) {
-    const HWND listWindow = list.Window();
-    ::SendMessageW(listWindow, LVM_DELETEALLITEMS, 0, 0);
-    for (size_t i = 0; i < watched.Size(); ++i) {
-        const int row = static_cast<int>(i);
-        list.SetItemText(WatchedRowText(watched[i]), row, 0, I_IMAGENONE, 0);
-        LVITEMW item = {};
-        item.stateMask = LVIS_STATEIMAGEMASK;
-        item.state = INDEXTOSTATEIMAGEMASK(watched[i].enabled != 0 ? 2 : 1);
-        ::SendMessageW(listWindow, LVM_SETITEMSTATE, row, reinterpret_cast<LPARAM>(&item));
-    }
+    ::SendMessageW(list.Window(), LVM_DELETEALLITEMS, 0, 0);
+    for (size_t i = 0; i < watched.Size(); ++i)
+        AddWatchedRow(list, static_cast<int>(i), WatchedRowText(watched[i]), watched[i].enabled != 0);
+}
+
+void AddWatchedRow(ListView_CL& list, int row, const std::wstring& text, bool checked) {
+    list.SetItemText(text, row, 0, I_IMAGENONE, 0);
+    LVITEMW item = {};
+    item.stateMask = LVIS_STATEIMAGEMASK;
+    item.state = INDEXTOSTATEIMAGEMASK(checked ? 2 : 1);
+    ::SendMessageW(list.Window(), LVM_SETITEMSTATE, row, reinterpret_cast<LPARAM>(&item));
 }
 
 void SetWatchedRowIcons(HWND list, const std::vector<int>& indices) {

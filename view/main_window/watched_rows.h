@@ -14,6 +14,8 @@ void SetUpWatchedList(ListView_CL& list, const std::wstring& header, int columnW
 std::wstring WatchedRowText(const WatchedProcess& record);
 // Every row again: the text without an icon, and the check box from the enabled flag.
 void FillWatchedRows(ListView_CL& list, const WatchedList_CL& watched);
+// One row at the end: its text without an icon, and its check box.
+void AddWatchedRow(ListView_CL& list, int row, const std::wstring& text, bool checked);
 // One row's text again, after its condition changed.
 void ShowWatchedRowText(HWND list, int row, const WatchedProcess& record);
 // The icons the lookup found, in the rows' order.
